@@ -1,0 +1,58 @@
+# romcast: the two set-up commands are `make demo` and `make check`.
+# Both first install what a fresh Debian machine lacks.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-sanitize
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX     ?= /usr/local
+
+# Debian packages the build and the tests need, with a command or file that shows each.
+DEPS = cmake:cmake make:make g++:g++ clang++:clang /usr/include/gtest/gtest.h:libgtest-dev \
+       srec_cat:srecord
+
+.PHONY: all deps build check demo clean install
+
+all: build
+
+deps:
+	@missing=""; \
+	for pair in $(DEPS); do \
+	  what=$${pair%%:*}; pkg=$${pair##*:}; \
+	  case $$what in \
+	    /*) [ -e $$what ] || missing="$$missing $$pkg" ;; \
+	    *)  command -v $$what >/dev/null 2>&1 || missing="$$missing $$pkg" ;; \
+	  esac; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq$$missing >/dev/null || exit 1; \
+	  else \
+	    echo "Missing packages. Run as root:"; \
+	    echo "  apt-get update && apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Every test with g++, then the whole suite again built by clang under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DROMCAST_SANITIZE=ON >/dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	./$(BUILD)/romcast -v
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,11 @@
+// What the program shows on the console besides messages: the banners and the
+// progress characters. All of it goes to standard output.
+#pragma once
+
+// The banner step: sets bannerShown, then prints the banner unless quiet.
+void showBanner();
+// The short banner of "-v" (printed whatever quiet says).
+void showShortBanner();
+// One progress event: every 100th counted event prints "-" ("*" every 500th);
+// while reading or writing binary output only every 30th call counts.
+void tickProgress();

@@ -1,0 +1,22 @@
+// Every way a run ends: the error exit with its clean-up, warnings, and the
+// normal closing of all files.
+#pragma once
+
+#include <cstdio>
+
+// Cleans up, prints the message of `code` (see messages.h) with its "%s"
+// placeholders replaced by the arguments in order, and ends the process with the
+// code's exit status. Never returns.
+[[noreturn]] void fatalError(int code, const char *argument = nullptr, const char *second = nullptr);
+
+// Prints "Warning (romcast): " and the warning text, and returns.
+void warn(int code, const char *argument = nullptr);
+
+// Closes an open stream and forgets it; a failed close is error 3 with `name`.
+void closeOrFail(const char *name, std::FILE *&stream);
+
+// Closes an open stream (ignoring the result), forgets it and deletes the file.
+void discardOutput(std::FILE *&stream, const char *name);
+
+// The normal closing step of a run: every open file closed, each close checked.
+void closeAllFiles();

@@ -1,0 +1,114 @@
+// The run settings: the one record of everything the command line decides and of
+// the run-wide state that the driver, the reader, the writers, the security-byte
+// handling and the diagnostics share. Exactly one instance exists (`settings`).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Bits of RunSettings::flags. At start every bit is clear.
+namespace flag {
+constexpr std::uint32_t quiet = 0x1;              // "-.": no banner, no progress characters
+constexpr std::uint32_t longRecords = 0x2;        // "-L": 32 data bytes per record
+constexpr std::uint32_t outputNameGiven = 0x4;    // "-o" gave outputName
+constexpr std::uint32_t entryGiven = 0x8;         // "-e" gave entryText
+constexpr std::uint32_t bannerShown = 0x10;       // the banner step has run
+constexpr std::uint32_t hexOutput = 0x20;         // "-H": Intel HEX
+constexpr std::uint32_t above1MB = 0x40;          // a counted section reaches past 0x100000
+constexpr std::uint32_t directConvert = 0x80;     // "-N": record by record, module order
+constexpr std::uint32_t dualArea = 0x100;         // CODE and ROMDATA go to two files
+constexpr std::uint32_t idCode = 0x200;           // an ID code is placed in the image
+constexpr std::uint32_t protectDefault = 0x400;   // ID code without protect choice: byte 0xFF
+constexpr std::uint32_t protect1 = 0x800;         // protect byte 0x3F
+constexpr std::uint32_t protect2 = 0x1000;        // protect byte 0xF3
+constexpr std::uint32_t protectX = 0x2000;        // protect byte given explicitly
+constexpr std::uint32_t rangeGiven = 0x4000;      // output limited to rangeStart..rangeEnd
+constexpr std::uint32_t binaryOutput = 0x8000;    // "-B": raw binary image
+constexpr std::uint32_t fillGiven = 0x10000;      // "-F" was given
+constexpr std::uint32_t tq8Target = 0x20000;      // "-TQ8", "-TQ8E" or "-TQ8N"
+constexpr std::uint32_t debugListing = 0x40000;   // "+debug": write the .dbg listing
+constexpr std::uint32_t forceDualArea = 0x80000;  // "+d51x"
+constexpr std::uint32_t ofsreg1 = 0x400000;       // "-ofsreg1"
+constexpr std::uint32_t ofsreg2 = 0x800000;       // "-ofsreg2"
+constexpr std::uint32_t ofsregX = 0x1000000;      // "-ofsregx" with a byte
+}  // namespace flag
+
+constexpr int nameBufferSize = 256;  // 255 characters and a terminator
+constexpr int idByteCount = 7;
+
+struct RunSettings {
+    std::uint32_t flags;  // bits of namespace flag
+
+    // Option values.
+    std::int32_t recordLength;       // data bytes per text record: 16, or 32 with longRecords
+    const char *outputName;          // "-o" as typed; later the base of every output name
+    char entryText[10];              // "-e" as typed, at most 9 characters
+    std::uint32_t entryAddress;      // S8 entry address ("-e", else the module's ASG)
+    std::int32_t rangeForm;          // 0 none, 1 start only, 2 start and end
+    std::uint32_t rangeStart;        // first address written when rangeGiven
+    std::uint32_t rangeEnd;          // last address written when rangeGiven
+    std::int32_t fillForm;           // 0 byte only, 1 byte and start, 2 byte, start and end
+    std::uint8_t fillByte;           // byte written into gaps
+    std::uint32_t fillStart;         // first address of the fill range
+    std::uint32_t fillEnd;           // last address of the fill range
+    std::int32_t fillState;          // gap-fill progress during emission (0..3)
+    std::int32_t targetKind;         // 1 none, 2 "-TQ8", 4 "-TQ8E", 8 "-TQ8N"
+    std::uint32_t addressLimit;      // top of the target's address space
+    const char *addressLimitText;    // addressLimit as printed in messages
+    std::uint32_t protectValue;      // protect / OFS byte (low byte used)
+
+    // Security bytes by target family.
+    std::uint32_t idBytes[idByteCount];          // the ID code, entry 0 at the lowest address
+    const char *idText;                          // the ID text as given, or nullptr
+    std::uint32_t idAddressLow[idByteCount];     // low address byte of each ID byte
+    std::uint32_t idAreaBase;                    // base of the 256-byte ID page
+    std::uint32_t idAddresses[idByteCount];      // full address of each ID byte
+    std::uint32_t securityHighByte;              // upper byte of the S2 address of security records
+    std::uint32_t securityMidByte;               // middle byte of that address (0xFF)
+    std::uint32_t protectAddress;                // address of the protect / OFS byte
+    std::uint32_t protectChecksumBase;           // 0x05 + the three address bytes of protectAddress
+    const char *protect1Record;                  // ready-made S2 line placing 0x3F
+    const char *protect2Record;                  // ready-made S2 line placing 0xF3
+    const char *protectDefaultRecord;            // ready-made S2 line placing 0xFF
+
+    // ID settings carried in the module.
+    std::uint32_t moduleIdState;                 // bit 1: ".ID " found, bit 2: ".PROTECT " found
+    char moduleIdText[nameBufferSize];           // text after ".ID "
+    std::uint32_t moduleProtectValue;            // byte after ".PROTECT "
+
+    // Files. A stream is nullptr until the file is opened.
+    const char *inputName;                       // the input module's name, with extension
+    std::FILE *inputFile;
+    const char *inputStem;                       // inputName without its extension
+    const char *inputDir;                        // inputName up to its last separator
+    std::int32_t outputHasExtension;             // the "-o" name carries its own extension
+    char outputFileName[nameBufferSize];
+    std::FILE *outputFile;
+    char codeOutputName[nameBufferSize];
+    std::FILE *codeOutputFile;
+    char romdataOutputName[nameBufferSize];
+    std::FILE *romdataOutputFile;
+    char debugName[nameBufferSize];
+    std::FILE *debugFile;
+    char idReportName[nameBufferSize];
+    std::FILE *idReportFile;
+
+    // Module extent: lowest start and highest last address of the counted sections.
+    std::uint32_t lowestSectionAddress;
+    std::uint32_t highestSectionAddress;
+
+    // Progress indicator.
+    std::uint32_t progressTicks;                 // counted progress events
+    std::int32_t progressSkip;                   // slow mode: calls since the last counted one
+    std::int32_t readingPhase;                   // 1 while the module is being read
+};
+
+extern RunSettings settings;
+
+inline bool hasFlag(std::uint32_t bits) { return (settings.flags & bits) != 0; }
+inline void setFlag(std::uint32_t bits) { settings.flags |= bits; }
+inline void clearFlag(std::uint32_t bits) { settings.flags &= ~bits; }
+
+// Sets every field to its start value (the run's step 2); the security fields and
+// the record state are set afterwards by initSecurityDefaults and resetRecordState.
+void initRunSettings();

@@ -1,0 +1,4 @@
+// "-N": the data part converted record by record in module order.
+#pragma once
+
+void convertDirect();

@@ -1,0 +1,6 @@
+// Writes the memory image in ascending address order from the unit trees.
+#pragma once
+
+#include <cstdint>
+
+void emitImage();

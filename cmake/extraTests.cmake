@@ -7,3 +7,11 @@ add_test(NAME docs.manualOptions
 add_test(NAME docs.parserOptions
   COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/manualOptions.sh parser ${PROJECT_SOURCE_DIR})
 set_tests_properties(docs.parserOptions PROPERTIES SKIP_RETURN_CODE 77)
+
+# modinspect prints every module of the suite, and damaged copies of each, as
+# module text that modasm turns back into the same bytes.
+if(TARGET modasm AND TARGET modinspect)
+  add_test(NAME inspector.roundTrip
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/roundTrip.sh
+      $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
+endif()

@@ -21,6 +21,7 @@ const char *targetOptionText(int kind) {
     switch (kind) {
     case targetTq8: return "-TQ8";
     case targetTq8E: return "-TQ8E";
+    case targetTq8N:
     default: return "-TQ8N";
     }
 }

@@ -29,14 +29,12 @@ const IdCase idCases[] = {
     {"abc1234", 0, {'a', 'b', 'c', '1', '2', '3', '4'}, "abc1234"},
     {"abcdefgh", 1, {}, nullptr},
     {"ab-c", 1, {}, nullptr},
-    {"ab c", 1, {}, nullptr},
     {"#", 0, {0, 0, 0, 0, 0, 0, 0}, "#"},
     {"#0123456789ABCD", 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD}, "#0123456789ABCD"},
     {"#0123456789abcd", 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD}, "#0123456789abcd"},
     {"#ABC", 0, {0xAB, 0xC0, 0, 0, 0, 0, 0}, "#ABC"},
     {"#0123456789ABCDE", 1, {}, nullptr},
     {"#AG", 1, {}, nullptr},
-    {"##", 1, {}, nullptr},
 };
 
 TEST(IdCode, CharacterAndHexadecimalForms) {
@@ -151,12 +149,9 @@ TEST(CharacterClasses, AsciiOnly) {
         bool hex, alnum;
         int value;
     } cases[] = {
-        {'0', true, true, 0},    {'9', true, true, 9},    {'A', true, true, 10},
-        {'F', true, true, 15},   {'a', true, true, 10},   {'f', true, true, 15},
-        {'G', false, true, 'G'}, {'g', false, true, 'g'}, {'Z', false, true, 'Z'},
-        {'z', false, true, 'z'}, {'/', false, false, '/'}, {':', false, false, ':'},
-        {'@', false, false, '@'}, {'[', false, false, '['}, {'`', false, false, '`'},
-        {'{', false, false, '{'}, {'#', false, false, '#'}, {0xC4, false, false, 0xC4},
+        {'9', true, true, 9},     {'F', true, true, 15},     {'a', true, true, 10},
+        {'G', false, true, 'G'},  {'z', false, true, 'z'},   {':', false, false, ':'},
+        {'@', false, false, '@'}, {'`', false, false, '`'},  {0xC4, false, false, 0xC4},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(isHexDigit(c.c), c.hex) << c.c;

@@ -175,6 +175,11 @@ std::string assembleModule(const std::string &text) {
 }
 
 RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
+    return runProgram(ROMCAST_BINARY, args, inputs);
+}
+
+RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs) {
     RunResult result;
     std::string dir = makeScratchDir();
     if (dir.empty()) {
@@ -194,8 +199,8 @@ RunResult runRomcast(const std::vector<std::string> &args, const std::vector<Inp
     }
 
     ProcessOutcome outcome =
-        runProcess(ROMCAST_BINARY, args, work.string(), dir + "/stdout", dir + "/stderr");
-    if (!outcome.started) ADD_FAILURE() << "cannot run " << ROMCAST_BINARY;
+        runProcess(binary, args, work.string(), dir + "/stdout", dir + "/stderr");
+    if (!outcome.started) ADD_FAILURE() << "cannot run " << binary;
     result.exitStatus = outcome.exitStatus;
     result.signal = outcome.signal;
     result.out = readFileBytes(dir + "/stdout");

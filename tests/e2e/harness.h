@@ -33,6 +33,10 @@ std::string assembleModule(const std::string &text);
 // run fails the current test.
 RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs = {});
 
+// The same for any program, given by its path (ROMCAST_MODASM for the assembler).
+RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs = {});
+
 // The whole contents of a file, or "" when it cannot be read.
 std::string readFileBytes(const std::string &path);
 

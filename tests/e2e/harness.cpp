@@ -72,6 +72,9 @@ ProcessOutcome runProcess(const std::string &binary, const std::vector<std::stri
         dup2(out, 1);
         dup2(err, 2);
         execv(binary.c_str(), argv.data());
+        static const char failed[] = "harness: cannot execute the program\n";
+        ssize_t ignored = write(2, failed, sizeof failed - 1);
+        (void)ignored;
         _exit(127);
     }
     int status = 0;

@@ -2,6 +2,7 @@
 # Keeps the manual page and the option parser from drifting apart.
 #   manualOptions.sh page ROOT   every option is described in docs/romcast.1, and
 #                                 the page describes no option that does not exist
+#                                 and the bash completion offers every option
 #   manualOptions.sh parser ROOT every option is recognised by the parser, and the
 #                                 parser recognises no option missing here
 # Exit 77 (skipped) when the parser does not recognise options yet.
@@ -9,6 +10,7 @@ set -u
 mode=$1
 root=$2
 page=$root/docs/romcast.1
+completion=$root/packaging/romcast.bash-completion
 parser=$root/src/driver/options.cpp
 
 options='-. -A -B -e -F -H -ID -L -N -o -ofsreg1 -ofsreg2 -ofsregx
@@ -38,6 +40,11 @@ checkPage() {
         plainPage | grep -Eq -- "(^|[^A-Za-z0-9-])$escaped([^A-Za-z0-9]|$)" \
             || fail "option $option is not in the manual page"
     done
+    for option in $options; do
+        escaped=$(printf '%s' "$option" | sed 's/[.+]/\\&/g')
+        grep -Eq -- "(^|[ '])$escaped([ ']|\$)" "$completion" \
+            || fail "the bash completion does not offer $option"
+    done
     # The tags of the OPTIONS section: the line after each .TP.
     tags=$(plainPage | awk '
         /^\.SH/ { inOptions = ($2 == "OPTIONS") }
@@ -49,21 +56,51 @@ checkPage() {
     done
 }
 
+# The parser's code without its comments.
+parserCode() { sed 's|//.*||' "$parser"; }
+
+# The characters of the switch on an option's second character: `case 'A':`.
+switchCases() {
+    parserCode | awk '
+        /switch \(argument\[1\]\)/ { inSwitch = 1; match($0, /^ */); closing = substr($0, 1, RLENGTH) "}"; next }
+        inSwitch && $0 == closing { inSwitch = 0 }
+        inSwitch' | grep -oE "case '.'" | cut -c7 | sort -u
+}
+
+# An option is recognised by its own text, or (a one-letter option, and -ID)
+# by its letter in the switch.
+recognised() {
+    echo "$literals" | grep -qxF -- "$1" && return 0
+    case $1 in
+        -?|-ID) echo "$cases" | grep -qxF -- "$(echo "$1" | cut -c2)" ;;
+        *) return 1 ;;
+    esac
+}
+
 checkParser() {
-    literals=$(grep -oE '"[-+][A-Za-z.][A-Za-z0-9]*"' "$parser" | tr -d '"' | sort -u)
+    literals=$(parserCode | grep -oE '"[-+][A-Za-z.][A-Za-z0-9]*"' | tr -d '"' | sort -u)
+    cases=$(switchCases)
     if ! echo "$literals" | grep -qx -- '-TQ8'; then
         echo "the option parser does not recognise options yet"
         exit 77
     fi
     for option in $options; do
-        found=no
-        for literal in $literals; do
-            [ "$literal" = "$option" ] && found=yes
-        done
-        [ $found = yes ] || fail "option $option is not in $parser"
+        recognised "$option" || fail "option $option is not in $parser"
     done
     for literal in $literals; do
         known "$literal" || fail "$parser recognises $literal, which the manual does not describe"
+    done
+    # Every letter of the switch leads to an option described here.
+    for letter in $cases; do
+        found=no
+        for option in $options; do
+            second=$(echo "$option" | cut -c2)
+            [ "$second" = "$letter" ] && found=yes
+            case $option in
+                -?) [ "$(echo "$letter" | tr a-z A-Z)" = "$(echo "$second" | tr a-z A-Z)" ] && found=yes ;;
+            esac
+        done
+        [ $found = yes ] || fail "$parser has a case for '-$letter', which no option described here begins with"
     done
 }
 

@@ -327,13 +327,13 @@ std::string formatItem(const Item &item) {
         case ItemKind::name:
             return quoteName(item.text);
         case ItemKind::letters:
-            return "@" + item.text;
+            return std::string(1, '@').append(item.text);
         case ItemKind::omitted:
             return "-";
         case ItemKind::comma:
             return ",";
         case ItemKind::verbatim:
-            return "<" + hexBytes(item.bytes) + ">";
+            return std::string(1, '<').append(hexBytes(item.bytes)).append(1, '>');
         case ItemKind::loadData:
             return hexBytes(item.bytes);
     }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Keeps the manual page and the option parser from drifting apart.
 #   manualOptions.sh page ROOT   every option is described in docs/romcast.1, and
-#                                 the page describes no option that does not exist
+#                                 the page describes no option that does not exist,
 #                                 and the bash completion offers every option
 #   manualOptions.sh parser ROOT every option is recognised by the parser, and the
 #                                 parser recognises no option missing here

@@ -1,0 +1,92 @@
+// The ID report and the image must agree: every address line of the report
+// names a byte that the S-record image holds at that address.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+std::string moduleText(const std::string &idTexts, unsigned start, const std::string &data) {
+    std::ostringstream text;
+    text << std::hex << "MB \"TQ40\" \"app\"\nAD 8 4 @M\nASW 1 $env\nASW 2 $sections\n"
+         << "ASW 5 $data\nASW 6 $trailer\n$env:\nNN 1 \"app\"\nATN 0 0 38 1\n"
+         << idTexts << "$sections:\nST 1 @AP \"P\"\nSA 1 2\nASS 1 0x"
+         << (data.size() + 1) / 3 << "\nASL 1 0x" << start << "\n$data:\nSB 1\nASP 1 0x"
+         << start << "\nLD " << data << "\n$trailer:\nASG 0x" << start << "\nME\n";
+    return text.str();
+}
+
+// Address to byte, from the S2 records of an S-record image.
+std::map<unsigned, unsigned> imageBytes(const std::string &image) {
+    std::map<unsigned, unsigned> bytes;
+    std::istringstream lines(image);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("S2", 0) != 0) continue;
+        const unsigned count = std::stoul(line.substr(2, 2), nullptr, 16);
+        const unsigned address = std::stoul(line.substr(4, 6), nullptr, 16);
+        for (unsigned i = 0; i + 4 < count; ++i) {
+            bytes[address + i] = std::stoul(line.substr(10 + 2 * i, 2), nullptr, 16);
+        }
+    }
+    return bytes;
+}
+
+struct AgreementCase {
+    std::vector<std::string> args;
+    std::string idTexts;  // ATN records of the environment part
+    unsigned start;       // where the module's data lies
+    std::string data;
+    int addressLines;     // lines after the heading
+};
+
+// "00 00 ..." of `count` bytes, in the assembler's LD syntax.
+std::string zeros(int count) {
+    std::string data;
+    for (int i = 0; i < count; ++i) data += i == 0 ? "00" : " 00";
+    return data;
+}
+
+TEST(IdReportImage, ReportedBytesStandInTheImage) {
+    const AgreementCase cases[] = {
+        {{"-IDABC"}, "", 0x1000, "01 02 03 04", 8},
+        {{"-ID#0123456789ABCD", "-protect1"}, "", 0x1000, "01 02", 8},
+        {{"-ID", "-protectx", "5A"}, "", 0xFFFD0, zeros(48), 8},
+        {{"-TQ8", "-ID#1F", "-ofsregx", "0C"}, "", 0x1000, "01", 8},
+        {{"-TQ8", "-IDKEY7", "-ofsreg2"}, "", 0xFFD0, zeros(48), 8},
+        {{"-TQ8N", "-ID", "-protect1"}, "", 0x1000, "01", 7},
+        {{}, "ATN 0 0 55 \".ID #A1B2\"\nATN 0 0 55 \".PROTECT 3F\"\n", 0xFFFE0, zeros(32), 8},
+        {{"-TQ8", "-ofsreg1"}, "ATN 0 0 55 \".ID xy\"\n", 0x1000, "01", 8},
+    };
+    for (const AgreementCase &c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back("app");
+        SCOPED_TRACE(testing::PrintToString(args));
+        const std::string module = assembleModule(moduleText(c.idTexts, c.start, c.data));
+        const RunResult result = runRomcast(args, {{"app.tqx", module}});
+        ASSERT_EQ(result.exitStatus, 0) << describeRun(result);
+        ASSERT_EQ(result.files.count("app.id"), 1u) << describeRun(result);
+        const std::map<unsigned, unsigned> image = imageBytes(result.files.at("app.mot"));
+
+        std::istringstream report(result.files.at("app.id"));
+        std::string line;
+        std::getline(report, line);  // the heading
+        int lines = 0;
+        while (std::getline(report, line)) {
+            ++lines;
+            const unsigned address = std::stoul(line.substr(0, 5), nullptr, 16);
+            const unsigned value = std::stoul(line.substr(8, 2), nullptr, 16);
+            ASSERT_EQ(line.substr(5, 3), " : ") << line;
+            ASSERT_EQ(image.count(address), 1u) << line;
+            EXPECT_EQ(image.at(address), value) << line;
+        }
+        EXPECT_EQ(lines, c.addressLines);
+    }
+}
+
+}  // namespace

@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "driver/runSettings.h"
+#include "ieee695/moduleTrees.h"
+
 using Bytes = std::vector<std::uint8_t>;
 
 inline void addBytes(Bytes &out, std::initializer_list<int> bytes) {
@@ -81,6 +86,9 @@ struct TestModule {
     std::string processor = "TQ40";
     std::vector<TestSection> sections;
     std::vector<TestUnit> units;
+    Bytes rawSections = {};  // written after the sections
+    Bytes rawData = {};      // written after the units
+    Bytes trailer = {0xE2, 0xC7, 0x00, 0xE1};  // ASG 0, ME
 };
 
 // The file offsets of a built module's parts and of each unit's ASP record.
@@ -135,6 +143,7 @@ inline BuiltModule buildModule(const TestModule &module) {
         addNumber(out, s.index);
         addNumber(out, s.base);
     }
+    out.insert(out.end(), module.rawSections.begin(), module.rawSections.end());
     built.dataPart = static_cast<std::uint32_t>(out.size());
     for (const TestUnit &u : module.units) {
         addType(out, 0xE5);
@@ -147,10 +156,10 @@ inline BuiltModule buildModule(const TestModule &module) {
         out.push_back(static_cast<std::uint8_t>(u.byteCount));
         for (int i = 0; i < u.byteCount; ++i) out.push_back(static_cast<std::uint8_t>(i));
     }
+    out.insert(out.end(), module.rawData.begin(), module.rawData.end());
+    // The trailer part must not be at offset 0, even when there is no trailer.
     built.trailerPart = static_cast<std::uint32_t>(out.size());
-    addType(out, 0xE2C7);
-    addNumber(out, 0);
-    addType(out, 0xE1);
+    out.insert(out.end(), module.trailer.begin(), module.trailer.end());
 
     patchLongNumber(out, patch[0], environmentPart);
     patchLongNumber(out, patch[1], built.sectionPart);
@@ -158,3 +167,40 @@ inline BuiltModule buildModule(const TestModule &module) {
     patchLongNumber(out, patch[3], built.trailerPart);
     return built;
 }
+
+// The run settings for reading `bytes` as the input module "app.tqx". The banner
+// counts as shown and every progress event counts, so tests can count them.
+inline void startReading(const Bytes &bytes, std::uint32_t flags = 0) {
+    initRunSettings();
+    clearModuleTrees();
+    settings.flags = flag::bannerShown | flags;
+    settings.readingPhase = 0;
+    settings.inputName = "app.tqx";
+    settings.inputFile = openBytes(bytes);
+}
+
+inline void finishReading() {
+    std::fclose(settings.inputFile);
+    settings.inputFile = nullptr;
+}
+
+// `text` as a regular expression that matches exactly it.
+inline std::string literally(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (std::string(".()[]{}*+?^$|\\").find(c) != std::string::npos) out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// A statement that must end the run with `status`, printing `message` (the error
+// line without its prefix). Console output goes to standard output; the death
+// test sees standard error, so the child joins the two.
+#define EXPECT_RUN_ENDS(statement, status, message)                                          \
+    EXPECT_EXIT(                                                                             \
+        {                                                                                    \
+            dup2(2, 1);                                                                      \
+            statement;                                                                       \
+        },                                                                                   \
+        testing::ExitedWithCode(status), literally(std::string("Error (romcast): ") + (message)))

@@ -7,6 +7,7 @@
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/options.h"
+#include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
@@ -29,6 +30,11 @@ int runConversion(int argc, char **argv) {
 
     // The command line, its cross-checks and the banner.
     parseOptions(argc, argv);
+
+    // A fill range cannot go into a binary image.
+    checkFillAgainstBinary();
+    // "-A" and "-F" against each other, before any file is opened.
+    reconcileRangesBeforeReading();
 
     // Names, the input, the header (which settles the mode), then the outputs.
     deriveNames();

@@ -10,10 +10,11 @@
 
 namespace {
 
-// The reader over a temporary file of `bytes`.
+// The reader over a temporary file of `bytes`, with an empty log of its own (a
+// new stream can reuse the address of a closed one).
 struct Input {
     std::FILE *file;
-    explicit Input(const Bytes &bytes) : file(openBytes(bytes)) {}
+    explicit Input(const Bytes &bytes) : file(openBytes(bytes)) { unreadRecordType(rec::endOfFile, file); }
     ~Input() { std::fclose(file); }
     long consumed() const { return std::ftell(file); }
     int next() const { return std::getc(file); }

@@ -51,6 +51,8 @@ int runConversion(int argc, char **argv) {
     // A module that loads nothing leaves the extent at its start values.
     if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
         fatalError(err::noData, settings.inputName);
+    // "-A" and "-F" against the module's extent.
+    reconcileRangesAfterReading();
 
     return 0;
 }

@@ -13,6 +13,8 @@
 #include "ieee695/moduleTrees.h"
 #include "output/outputFiles.h"
 #include "output/recordWriter.h"
+#include "security/idReport.h"
+#include "security/moduleIdSettings.h"
 #include "security/securityOptions.h"
 
 int runConversion(int argc, char **argv) {
@@ -42,6 +44,8 @@ int runConversion(int argc, char **argv) {
     readModuleHeader();
     openOutputs();
 
+    // The ID settings carried in the module win over the options (and may create the ID report).
+    readModuleIdSettings();
     // The module: sections, their units, then the units of each kind in address order.
     readSectionPart();
     readDataPart();
@@ -53,6 +57,9 @@ int runConversion(int argc, char **argv) {
         fatalError(err::noData, settings.inputName);
     // "-A" and "-F" against the module's extent.
     reconcileRangesAfterReading();
+
+    // The ID report, filled once the image is written.
+    if (hasFlag(flag::idCode)) writeIdReport(settings.idReportFile);
 
     return 0;
 }

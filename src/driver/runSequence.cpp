@@ -6,6 +6,8 @@
 #include "diag/memory.h"
 #include "driver/options.h"
 #include "driver/runSettings.h"
+#include "listing/treeListing.h"
+#include "output/directConvert.h"
 #include "output/recordWriter.h"
 #include "security/securityOptions.h"
 
@@ -24,6 +26,17 @@ int runConversion(int argc, char **argv) {
 
     // The command line, its cross-checks and the banner.
     parseOptions(argc, argv);
+
+    // "-N" outside dual-area mode: the data part record by record, in place of
+    // the trees, their reconciliation with "-A"/"-F" and the image emission.
+    if (hasFlag(flag::directConvert) && !hasFlag(flag::dualArea)) {
+        convertDirect();
+    } else {
+        // The section trees with their units, once readDataPart has filled them.
+        listSectionTrees();
+        // The merged unit trees, once rebuilt and readingPhase is 0.
+        listUnitTrees();
+    }
 
     return 0;
 }

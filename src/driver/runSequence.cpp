@@ -5,6 +5,7 @@
 #include "diag/interrupt.h"
 #include "diag/memory.h"
 #include "driver/options.h"
+#include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
 #include "listing/treeListing.h"
 #include "output/directConvert.h"
@@ -26,6 +27,11 @@ int runConversion(int argc, char **argv) {
 
     // The command line, its cross-checks and the banner.
     parseOptions(argc, argv);
+
+    // A fill range cannot go into a binary image.
+    checkFillAgainstBinary();
+    // "-A" and "-F" against each other, before any file is opened.
+    reconcileRangesBeforeReading();
 
     // "-N" outside dual-area mode: the data part record by record, in place of
     // the trees, their reconciliation with "-A"/"-F" and the image emission.

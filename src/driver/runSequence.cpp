@@ -4,11 +4,16 @@
 
 #include "diag/interrupt.h"
 #include "diag/memory.h"
+#include "diag/messages.h"
+#include "diag/termination.h"
 #include "driver/options.h"
 #include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
+#include "ieee695/moduleHeader.h"
+#include "ieee695/moduleTrees.h"
 #include "listing/treeListing.h"
 #include "output/directConvert.h"
+#include "output/outputFiles.h"
 #include "output/recordWriter.h"
 #include "security/securityOptions.h"
 
@@ -33,15 +38,32 @@ int runConversion(int argc, char **argv) {
     // "-A" and "-F" against each other, before any file is opened.
     reconcileRangesBeforeReading();
 
-    // "-N" outside dual-area mode: the data part record by record, in place of
-    // the trees, their reconciliation with "-A"/"-F" and the image emission.
+    // Names, the input, the header (which settles the mode), then the outputs.
+    deriveNames();
+    openInput();
+    readModuleHeader();
+    openOutputs();
+
     if (hasFlag(flag::directConvert) && !hasFlag(flag::dualArea)) {
+        // "-N": the data part record by record, in place of the trees, their
+        // reconciliation with "-A"/"-F" and the image emission.
         convertDirect();
     } else {
-        // The section trees with their units, once readDataPart has filled them.
+        // The module: sections, their units, then the units of each kind in address order.
+        readSectionPart();
+        readDataPart();
+        // The section trees with their units ("+debug").
         listSectionTrees();
-        // The merged unit trees, once rebuilt and readingPhase is 0.
+        rebuildUnitTrees();
+        settings.readingPhase = 0;
+        // The merged unit trees ("+debug").
         listUnitTrees();
+
+        // A module that loads nothing leaves the extent at its start values.
+        if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
+            fatalError(err::noData, settings.inputName);
+        // "-A" and "-F" against the module's extent.
+        reconcileRangesAfterReading();
     }
 
     return 0;

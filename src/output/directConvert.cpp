@@ -20,13 +20,18 @@ RecordCapture capture;
 
 [[noreturn]] void rejectModule() { fatalError(err::illegalFormat, settings.inputName); }
 
-// The number at the start of the value that the last reader call captured. A value
-// that is not a plain number (an expression, an omitted field, nothing at all) is
-// a malformed module: its address or size is never guessed.
+// A record longer than the reader's log was not read whole.
+void requireWholeRecord() {
+    if (recordLog.overflowed) rejectModule();
+}
+
+// The value that the last reader call captured must be a plain number: an
+// address or a size is never guessed from an expression or an omitted field.
+// The tree reader applies the same rule, so both paths accept the same modules.
 std::uint32_t capturedNumber() {
+    requireWholeRecord();
     std::uint32_t value = 0;
-    const int end = parseNumberAt(capture.bytes, 0, &value);
-    if (end == 0 || end > capture.length) rejectModule();
+    if (!readPlainNumber(capture, &value)) rejectModule();
     return value;
 }
 
@@ -48,8 +53,11 @@ void scanSectionBounds(std::uint32_t sectionPart) {
     std::uint32_t letters = 0;
     char name[nameBufferSize];
     while (readRecordType(in) == rec::ST) {
-        readSectionType(&index, &letters, name, sizeof name, &capture, in);
+        if (readSectionType(&index, &letters, name, sizeof name, nullptr, in) == badItem)
+            rejectModule();
+        requireWholeRecord();
         readRecord(nullptr, in);  // the record between ST and ASS is not looked at
+        requireWholeRecord();
         const std::uint32_t size = readSectionValue(rec::ASS);
         const std::uint32_t base = readSectionValue(rec::ASL);
         if ((letters & 0xFF) == letterD) continue;

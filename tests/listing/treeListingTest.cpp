@@ -38,8 +38,7 @@ protected:
     }
 
     void TearDown() override {
-        for (SectionTree *tree : {&normSecRoot, &codeSecRoot, &romdataSecRoot}) tree->nodes.clear();
-        for (UnitTree *tree : {&normUnitRoot, &codeUnitRoot, &romdataUnitRoot}) tree->nodes.clear();
+        clearModuleTrees();
         std::fclose(settings.debugFile);
         settings.debugFile = nullptr;
     }

@@ -52,7 +52,7 @@ bool insideImage(std::uint32_t address) {
 
 // The security bytes in force that the image does not reach cannot be written:
 // say so, once per byte (the whole ID code at once when none of it fits).
-void warnSecurityOutsideImage() {
+void warnSecurityOutsideImage(std::FILE *stream) {
     if (hasFlag(flag::idCode)) {
         int outside = 0;
         for (int i = 0; i < idByteCount; ++i)
@@ -73,7 +73,7 @@ void warnSecurityOutsideImage() {
             }
         }
     }
-    if (protectSubstituted(settings.outputFile) && !insideImage(settings.protectAddress)) {
+    if (protectSubstituted(stream) && !insideImage(settings.protectAddress)) {
         char text[64];
         std::snprintf(text, sizeof text, "The protect byte at %s",
                       formatAddress(settings.protectAddress).text);
@@ -93,7 +93,7 @@ void writeBinaryHeader(std::FILE *stream) {
     state.binaryLength = state.imageEnd - state.imageStart + 9;
     for (int shift = 24; shift >= 0; shift -= 8)
         std::putc(static_cast<int>((state.binaryLength >> shift) & 0xFF), stream);
-    warnSecurityOutsideImage();
+    warnSecurityOutsideImage(stream);
 }
 
 void putBinaryByte(std::uint8_t byte, std::FILE *stream) {

@@ -1,16 +1,214 @@
 #include "driver/options.h"
 
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "diag/console.h"
+#include "diag/memory.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
+#include "driver/optionValues.h"
 #include "driver/runSettings.h"
+#include "security/securityOptions.h"
 
 namespace {
+
 const char programName[] = "romcast";
+constexpr std::size_t entryTextLimit = sizeof settings.entryText - 1;
+
+// The arguments still to be read; options with a value take the next one.
+struct ArgumentCursor {
+    int count;
+    char **vector;
+    int next;
+};
+ArgumentCursor cursor;
+
+// Whether "-N" was typed, even when a later or earlier "-ID" cancelled its
+// effect: direct conversion and binary output are refused together outright.
+bool directConvertTyped;
+
+// The protect and OFS options all write the one protect byte; those without a
+// fixed byte take it from the next argument.
+struct ProtectOption {
+    const char *name;
+    std::uint32_t bit;
+    int fixedValue;  // -1: the value follows as the next argument
+};
+const ProtectOption protectOptions[] = {
+    {"-protect1", flag::protect1, 0x3F}, {"-protect2", flag::protect2, 0xF3},
+    {"-protectx", flag::protectX, -1},   {"-ofsreg1", flag::ofsreg1, 0x3F},
+    {"-ofsreg2", flag::ofsreg2, 0xF3},   {"-ofsregx", flag::ofsregX, -1},
+};
+
+[[noreturn]] void failUsage() { fatalError(err::usage, programName); }
+
+[[noreturn]] void showVersionAndExit() {
+    showShortBanner();
+    std::fflush(stdout);
+    std::exit(0);
+}
+
+const char *takeValue() {
+    if (cursor.next >= cursor.count) failUsage();
+    return cursor.vector[cursor.next++];
+}
+
+// A single-letter option followed by more characters is refused, quoting the
+// argument without its "-".
+void requireExact(const char *argument) {
+    if (argument[2] != '\0') fatalError(err::invalidOption, argument + 1);
+}
+
+void refuseDuplicate(std::uint32_t bit, const char *argument) {
+    if (hasFlag(bit)) fatalError(err::multipleOption, argument);
+}
+
+const ProtectOption *findProtectOption(const char *argument) {
+    for (const ProtectOption &option : protectOptions)
+        if (std::strcmp(argument, option.name) == 0) return &option;
+    return nullptr;
+}
+
+void applyProtectOption(const ProtectOption &option, const char *argument) {
+    refuseDuplicate(option.bit, argument);
+    std::uint32_t value = static_cast<std::uint32_t>(option.fixedValue);
+    if (option.fixedValue < 0) {
+        const char *text = takeValue();
+        if (parseHexValue(text, &value) == 0) fatalError(err::notAppropriate, option.name);
+        if (value > 0xFF) fatalError(err::outOfRange, text);
+    }
+    setFlag(option.bit);
+    settings.protectValue = value;
+    // Whether before or after "-ID", an explicit choice replaces the default 0xFF.
+    clearFlag(flag::protectDefault);
+}
+
+void applyRangeOption(const char *argument) {
+    if (hasFlag(flag::rangeGiven | flag::entryGiven)) fatalError(err::multipleOption, argument);
+    applyRangeValue(takeValue());
+    setFlag(flag::rangeGiven);
+}
+
+void applyBinaryOption(const char *argument) {
+    if (hasFlag(flag::entryGiven | flag::hexOutput | flag::longRecords) || directConvertTyped)
+        fatalError(err::invalidOption, argument);
+    refuseDuplicate(flag::binaryOutput, argument);
+    setFlag(flag::binaryOutput);
+}
+
+void applyEntryOption(const char *argument) {
+    if (hasFlag(flag::binaryOutput | flag::hexOutput | flag::rangeGiven))
+        fatalError(err::invalidOption, argument);
+    refuseDuplicate(flag::entryGiven, argument);
+    const char *value = takeValue();
+    if (std::strlen(value) > entryTextLimit) fatalError(err::entryTooLong);
+    std::strcpy(settings.entryText, value);
+    setFlag(flag::entryGiven);
+}
+
+void applyFillOption(const char *argument) {
+    refuseDuplicate(flag::fillGiven, argument);
+    applyFillValue(takeValue());
+    settings.fillState = 0;
+    setFlag(flag::fillGiven);
+}
+
+void applyHexOption(const char *argument) {
+    refuseDuplicate(flag::binaryOutput | flag::entryGiven | flag::hexOutput, argument);
+    setFlag(flag::hexOutput);
+}
+
+void applyIdOption(const char *argument) {
+    if (argument[2] != 'D') fatalError(err::invalidOption, argument);
+    refuseDuplicate(flag::idCode, argument);
+    if (parseIdCode(argument + 3) != 0) fatalError(err::notAppropriate, argument);
+    setFlag(flag::idCode);
+    // The ID bytes are substituted into the image, which direct conversion
+    // never builds.
+    clearFlag(flag::directConvert);
+}
+
+void applyDirectOption(const char *argument) {
+    if (hasFlag(flag::binaryOutput)) fatalError(err::invalidOption, argument);
+    refuseDuplicate(flag::directConvert, argument);
+    directConvertTyped = true;
+    if (!hasFlag(flag::idCode)) setFlag(flag::directConvert);
+}
+
+void applyLongOption(const char *argument) {
+    refuseDuplicate(flag::longRecords, argument);
+    setFlag(flag::longRecords);
+    settings.recordLength = 32;
+}
+
+void applyOutputOption(const char *argument) {
+    if (argument[1] == 'o') {
+        if (const ProtectOption *option = findProtectOption(argument)) {
+            applyProtectOption(*option, argument);
+            return;
+        }
+    }
+    requireExact(argument);
+    refuseDuplicate(flag::outputNameGiven, argument);
+    settings.outputName = copyText(takeValue());
+    setFlag(flag::outputNameGiven);
+}
+
+void applyTargetOption(const char *argument) {
+    if (std::strcmp(argument, "-TQ8") == 0)
+        selectTarget(2);
+    else if (std::strcmp(argument, "-TQ8E") == 0)
+        selectTarget(4);
+    else if (std::strcmp(argument, "-TQ8N") == 0)
+        selectTarget(8);
+    else
+        fatalError(err::invalidOption, argument);
+}
+
+// An argument beginning "-": the second character chooses the option.
+void applyDashOption(const char *argument) {
+    switch (argument[1]) {
+    case '.':
+        requireExact(argument);
+        refuseDuplicate(flag::quiet, argument);
+        setFlag(flag::quiet);
+        return;
+    case 'A': case 'a': requireExact(argument); applyRangeOption(argument); return;
+    case 'B': case 'b': requireExact(argument); applyBinaryOption(argument); return;
+    case 'e': case 'E': requireExact(argument); applyEntryOption(argument); return;
+    case 'F': case 'f': requireExact(argument); applyFillOption(argument); return;
+    case 'H': case 'h': requireExact(argument); applyHexOption(argument); return;
+    case 'L': case 'l': requireExact(argument); applyLongOption(argument); return;
+    case 'N': case 'n': requireExact(argument); applyDirectOption(argument); return;
+    case 'v': case 'V': requireExact(argument); showVersionAndExit();
+    case 'I': applyIdOption(argument); return;
+    case 'o': case 'O': applyOutputOption(argument); return;
+    case 'T': applyTargetOption(argument); return;
+    case 'p':
+        if (const ProtectOption *option = findProtectOption(argument)) {
+            applyProtectOption(*option, argument);
+            return;
+        }
+        break;
+    default: break;
+    }
+    fatalError(err::invalidOption, argument);
+}
+
+// An argument beginning "+": the two hidden options, and any other "+d..."
+// passes unnoticed.
+void applyPlusOption(const char *argument) {
+    if (argument[1] != 'd') fatalError(err::invalidOption, argument);
+    if (std::strcmp(argument, "+debug") == 0)
+        setFlag(flag::debugListing);
+    else if (std::strcmp(argument, "+d51x") == 0)
+        setFlag(flag::forceDualArea);
+}
+
 }  // namespace
 
 int compareNoCase(const char *a, const char *b) {
@@ -23,21 +221,34 @@ int compareNoCase(const char *a, const char *b) {
 }
 
 void parseOptions(int argc, char **argv) {
-    // Before the option loop: no argument, a lone "-v", a lone option.
+    cursor = ArgumentCursor{argc, argv, 1};
+    directConvertTyped = false;
+
+    // Nothing to convert, or a lone option: "-v" shows the version, anything
+    // else beginning "-" is a misuse.
     if (argc < 2) {
         showBanner();
-        fatalError(err::usage, programName);
+        failUsage();
     }
     if (argc == 2) {
-        if (compareNoCase(argv[1], "-v") == 0) {
-            showShortBanner();
-            std::exit(0);
-        }
+        if (compareNoCase(argv[1], "-v") == 0) showVersionAndExit();
         if (argv[1][0] == '-') {
             showBanner();
-            fatalError(err::usage, programName);
+            failUsage();
         }
     }
-    showBanner();
-    fatalError(err::usage, programName);
+
+    while (cursor.next < argc && (argv[cursor.next][0] == '-' || argv[cursor.next][0] == '+')) {
+        const char *argument = argv[cursor.next++];
+        if (argument[0] == '-')
+            applyDashOption(argument);
+        else
+            applyPlusOption(argument);
+    }
+
+    checkSecurityOptions();
+    if (!hasFlag(flag::bannerShown)) showBanner();
+    // The input name is the last argument, and nothing may follow it.
+    if (cursor.next != argc - 1) failUsage();
+    setInputName(argv[cursor.next]);
 }

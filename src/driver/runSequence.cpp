@@ -5,6 +5,7 @@
 #include "diag/interrupt.h"
 #include "diag/memory.h"
 #include "driver/options.h"
+#include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
 #include "output/recordWriter.h"
 #include "security/securityOptions.h"
@@ -24,6 +25,11 @@ int runConversion(int argc, char **argv) {
 
     // The command line, its cross-checks and the banner.
     parseOptions(argc, argv);
+
+    // A fill range cannot go into a binary image.
+    checkFillAgainstBinary();
+    // "-A" and "-F" against each other, before any file is opened.
+    reconcileRangesBeforeReading();
 
     return 0;
 }

@@ -9,7 +9,7 @@ const std::uint32_t idLowBytes[idByteCount] = {0xDF, 0xE3, 0xEB, 0xEF, 0xF3, 0xF
 
 void initSecurityDefaults() {
     clearFlag(flag::idCode | flag::protectDefault | flag::protect1 | flag::protect2 |
-              flag::protectX | flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX);
+              flag::protectX | flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX | flag::tq8Target);
     settings.idAreaBase = 0xFFF00;
     for (int i = 0; i < idByteCount; ++i) {
         settings.idBytes[i] = 0;

@@ -1,0 +1,135 @@
+#include "security/securityOptions.h"
+
+#include <bit>
+#include <cstdint>
+
+#include "diag/memory.h"
+#include "diag/messages.h"
+#include "diag/termination.h"
+#include "driver/runSettings.h"
+
+namespace {
+
+constexpr int targetTq8 = 2;
+constexpr int targetTq8E = 4;
+constexpr int targetTq8N = 8;
+
+constexpr std::uint32_t protectFlags = flag::protect1 | flag::protect2 | flag::protectX;
+constexpr std::uint32_t ofsFlags = flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX;
+
+const char *targetOptionText(int kind) {
+    switch (kind) {
+    case targetTq8: return "-TQ8";
+    case targetTq8E: return "-TQ8E";
+    case targetTq8N:
+    default: return "-TQ8N";
+    }
+}
+
+void copyFlag(std::uint32_t from, std::uint32_t to) {
+    if (hasFlag(from))
+        setFlag(to);
+    else
+        clearFlag(to);
+}
+
+// "#" and up to 14 hexadecimal digits, paired into bytes high nibble first.
+int parseHexIdCode(const char *digits) {
+    int count = 0;
+    for (; count < 2 * idByteCount && isHexDigit(digits[count]); ++count) {
+        std::uint32_t nibble = static_cast<std::uint32_t>(hexDigitValue(digits[count]));
+        std::uint32_t &entry = settings.idBytes[count / 2];
+        entry = count % 2 == 0 ? nibble * 16 : entry + nibble;
+    }
+    return digits[count] == '\0' ? 0 : 1;
+}
+
+// Up to 7 letters and digits, one byte each as its character code.
+int parseCharacterIdCode(const char *text) {
+    int count = 0;
+    for (; count < idByteCount && isAlphaNumeric(text[count]); ++count)
+        settings.idBytes[count] = static_cast<unsigned char>(text[count]);
+    return text[count] == '\0' ? 0 : 1;
+}
+
+}  // namespace
+
+bool isHexDigit(int c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+bool isAlphaNumeric(int c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+int hexDigitValue(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return c;
+}
+
+int parseIdCode(const char *text) {
+    // An ID code without any protect or OFS choice locks the chip with 0xFF.
+    if (!hasFlag(protectFlags | ofsFlags)) {
+        setFlag(flag::protectDefault);
+        settings.protectValue = 0xFF;
+    }
+    if (text[0] == '\0') {
+        for (std::uint32_t &entry : settings.idBytes) entry = 0xFF;
+        return 0;
+    }
+    for (std::uint32_t &entry : settings.idBytes) entry = 0;
+    int result = text[0] == '#' ? parseHexIdCode(text + 1) : parseCharacterIdCode(text);
+    if (result != 0) return result;
+    settings.idText = copyText(text);
+    return 0;
+}
+
+void selectTarget(int kind) {
+    if (settings.targetKind != 1) {
+        if (settings.targetKind == kind) return;
+        // "-TQ8E" is named whenever it is one of the two, else "-TQ8"; the
+        // message never names "-TQ8N".
+        bool eInvolved = settings.targetKind == targetTq8E || kind == targetTq8E;
+        fatalError(err::cantUseWith, eInvolved ? "-TQ8E" : "-TQ8");
+    }
+    settings.targetKind = kind;
+    setFlag(flag::tq8Target);
+    if (kind == targetTq8) {
+        settings.addressLimit = 0xFFFF;
+        settings.addressLimitText = copyText("0FFFFH");
+    } else if (kind == targetTq8E) {
+        settings.addressLimit = 0xFFFFF;
+        settings.addressLimitText = copyText("0FFFFFH");
+    }
+    // Every TQ8 chip keeps its security bytes at the top of a 64 KB space.
+    for (std::uint32_t &address : settings.idAddresses) address &= 0xFFFF;
+    settings.protect1Record = "S20500FFFF3FBD\n";
+    settings.protect2Record = "S20500FFFFF309\n";
+    settings.protectDefaultRecord = "S20500FFFFFFFD\n";
+    settings.protectAddress = 0xFFFF;
+    settings.idAreaBase = 0xFF00;
+    settings.securityHighByte = 0x00;
+    settings.securityMidByte = 0xFF;
+    settings.protectChecksumBase = 0x203;
+}
+
+void checkSecurityOptions() {
+    // The TQ8 chips have no ROM-protect choices of their own, only OFS ones.
+    if (hasFlag(flag::tq8Target) && hasFlag(flag::protect1 | flag::protect2))
+        fatalError(err::cantUseWith, targetOptionText(settings.targetKind));
+    if (!hasFlag(flag::tq8Target) && hasFlag(ofsFlags)) fatalError(err::cantUseInTq40);
+
+    if (std::popcount(settings.flags & (protectFlags | ofsFlags)) > 1)
+        fatalError(err::multipleProtect);
+
+    // On a TQ8 chip the OFS byte sits where the protect byte would, so the
+    // writers only need to look at the protect flags. The OFS flags stay for
+    // the ID report.
+    if (hasFlag(flag::tq8Target)) {
+        copyFlag(flag::ofsreg1, flag::protect1);
+        copyFlag(flag::ofsreg2, flag::protect2);
+        if (hasFlag(flag::ofsregX)) setFlag(flag::protectX);
+    }
+}

@@ -1,0 +1,187 @@
+// The command line's refusals, run end to end: each case runs the program in an
+// empty scratch directory and compares the console output and exit status. No
+// module is needed: every refusal comes before any file is opened, and the
+// directory must still be empty afterwards.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    std::string out;
+    std::string err;
+    int status = -1;
+    bool leftFiles = false;
+};
+
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+
+Outcome runInScratch(const std::vector<std::string> &args) {
+    Outcome outcome;
+    char dir[] = "/tmp/romcast-options-XXXXXX";
+    if (mkdtemp(dir) == nullptr) return outcome;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return outcome;
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<std::string> texts = {"romcast"};
+        texts.insert(texts.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (std::string &text : texts) argv.push_back(text.data());
+        argv.push_back(nullptr);
+        if (chdir(dir) != 0) _exit(126);
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        close(outPipe[0]);
+        close(errPipe[0]);
+        execv(ROMCAST_BINARY, argv.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    // The outputs are a few lines, far below a pipe's capacity.
+    outcome.out = readAll(outPipe[0]);
+    outcome.err = readAll(errPipe[0]);
+    close(outPipe[0]);
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.leftFiles = !std::filesystem::is_empty(dir);
+    std::filesystem::remove_all(dir);
+    return outcome;
+}
+
+const std::string banner =
+    "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
+const std::string shortBanner =
+    "   Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n";
+const std::string usage = "Usage: romcast [options] <filename>\n";
+
+struct ErrorCase {
+    std::vector<std::string> args;
+    std::string message;  // an error text without its prefix, or the usage line
+    bool bannerFirst = true;
+};
+
+const ErrorCase errorCases[] = {
+    // Usage: no prefix.
+    {{}, usage},
+    {{"-H"}, usage},
+    {{"-."}, usage},  // alone, "-." is just a lone option
+    {{"-H", "-o"}, usage},
+    {{"+debug"}, usage},
+    {{"a.tqx", "-H"}, usage},
+    {{"-.", "-L"}, usage, false},
+
+    // Invalid option: single letters quoted without "-", the rest whole.
+    {{"-Hx", "a"}, "Invalid option 'Hx' is used\n"},
+    {{"-Ofsreg1", "a"}, "Invalid option 'Ofsreg1' is used\n"},
+    {{"-q", "a"}, "Invalid option '-q' is used\n"},
+    {{"-", "a"}, "Invalid option '-' is used\n"},
+    {{"-Id", "a"}, "Invalid option '-Id' is used\n"},
+    {{"-protect3", "a"}, "Invalid option '-protect3' is used\n"},
+    {{"-tq8", "a"}, "Invalid option '-tq8' is used\n"},
+    {{"+x", "a"}, "Invalid option '+x' is used\n"},
+    {{"-.", "-q", "a"}, "Invalid option '-q' is used\n", false},
+    // One-sided conflicts, quoted as typed.
+    {{"-e", "1", "-B", "a"}, "Invalid option '-B' is used\n"},
+    {{"-L", "-B", "a"}, "Invalid option '-B' is used\n"},
+    {{"-B", "-e", "1", "a"}, "Invalid option '-e' is used\n"},
+    {{"-A", "1", "-e", "1", "a"}, "Invalid option '-e' is used\n"},
+    {{"-N", "-B", "a"}, "Invalid option '-B' is used\n"},
+    {{"-b", "-n", "a"}, "Invalid option '-n' is used\n"},
+    {{"-ID", "-N", "-B", "a"}, "Invalid option '-B' is used\n"},
+    {{"-F", "XY", "a"}, "Invalid option 'XY' is used\n"},
+    {{"-B", "-F", "0:0:FF", "a"}, "Invalid option '-F data:Start Addr:End Addr' is used\n"},
+
+    // Not appropriate.
+    {{"-IDabcdefgh", "a"}, "Option '-IDabcdefgh' is not appropriate\n"},
+    {{"-ID#0123456789ABCDE", "a"}, "Option '-ID#0123456789ABCDE' is not appropriate\n"},
+    {{"-protectx", "G1", "a"}, "Option '-protectx' is not appropriate\n"},
+    {{"-TQ8", "-protectx", "10000", "a"}, "Option '-protectx' is not appropriate\n"},
+
+    // Extension.
+    {{"a.obj"}, "Unknown file extension '.obj' is specified\n"},
+    {{"dir.v/a.b"}, "Unknown file extension '.b' is specified\n"},
+
+    // Duplicates, quoting the later option as typed.
+    {{"-h", "-H", "a"}, "'-H' option multiple specified\n"},
+    {{"-e", "1", "-h", "a"}, "'-h' option multiple specified\n"},
+    {{"-e", "1", "-A", "1", "a"}, "'-A' option multiple specified\n"},
+    {{"-.", "-.", "a"}, "'-.' option multiple specified\n", false},
+    {{"-o", "x", "-O", "y", "a"}, "'-O' option multiple specified\n"},
+    {{"-ID", "-IDx", "a"}, "'-IDx' option multiple specified\n"},
+    {{"-protect1", "-protect1", "a"}, "'-protect1' option multiple specified\n"},
+
+    {{"-e", "1234567890", "a"}, "'-e' option is too long\n"},
+
+    // Protect and OFS choices after the last option.
+    {{"-protect1", "-protect2", "a"}, "'-protect' or '-ofsreg' option multiple specified\n"},
+    {{"-TQ8", "-ofsreg1", "-protectx", "1", "a"}, "'-protect' or '-ofsreg' option multiple specified\n"},
+
+    {{"-A", "1000:1000", "a"}, "'-A' Option Illegal format '-A StartAddr:EndAddr'\n"},
+    {{"-A", "100000", "a"}, "'-A' Option Illegal format '-A StartAddr:EndAddr'\n"},
+    {{"-TQ8", "-A", "10000", "a"}, "'-A' Option Illegal format '-A StartAddr:EndAddr'\n"},
+    {{"-A", "1:2:3", "a"}, "'-A' Option Illegal format '-A StartAddr:EndAddr'\n"},
+
+    {{"-F", "0:100:100", "a"}, "'-F' Option Illegal format '-F Data:StartAddr:EndAddr'\n"},
+    {{"-F", "0:1:2:3", "a"}, "'-F' Option Illegal format '-F Data:StartAddr:EndAddr'\n"},
+
+    // "-F" against "-A", still before any file is opened.
+    {{"-A", "1000:1FFF", "-F", "0:800:1800", "a"}, "Address specified by '-F' option exceed output address\n"},
+
+    {{"-protectx", "100", "a"}, "Value is out range '100'\n"},
+    {{"-TQ8", "-ofsregx", "0100", "a"}, "Value is out range '0100'\n"},
+
+    // Target options: the name quoted follows the fixed table of pairs.
+    {{"-TQ8", "-TQ8E", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
+    {{"-TQ8", "-TQ8N", "a"}, "Specified an option that can't be used with '-TQ8'\n"},
+    {{"-TQ8E", "-TQ8", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
+    {{"-TQ8E", "-TQ8N", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
+    {{"-TQ8N", "-TQ8", "a"}, "Specified an option that can't be used with '-TQ8'\n"},
+    {{"-TQ8N", "-TQ8E", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
+    {{"-TQ8", "-protect1", "a"}, "Specified an option that can't be used with '-TQ8'\n"},
+    {{"-protect2", "-TQ8E", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
+    {{"-TQ8N", "-protect1", "a"}, "Specified an option that can't be used with '-TQ8N'\n"},
+    {{"-TQ8", "-protect1", "-protect2", "a"}, "Specified an option that can't be used with '-TQ8'\n"},
+
+    {{"-ofsreg1", "a"}, "Specified an option that can't be used in TQ40\n"},
+    {{"-ofsreg1", "-ofsreg2", "a"}, "Specified an option that can't be used in TQ40\n"},
+};
+
+TEST(OptionErrors, ExactOutputAndStatusBeforeAnyFileIsOpened) {
+    for (const ErrorCase &c : errorCases) {
+        Outcome outcome = runInScratch(c.args);
+        std::string line = testing::PrintToString(c.args);
+        std::string message = c.message == usage ? usage : "Error (romcast): " + c.message;
+        EXPECT_EQ(outcome.out, (c.bannerFirst ? banner : "") + message) << line;
+        EXPECT_EQ(outcome.status, 4) << line;
+        EXPECT_EQ(outcome.err, "") << line;
+        EXPECT_FALSE(outcome.leftFiles) << line;
+    }
+}
+
+TEST(OptionErrors, VersionEndsTheRunWithTheShortBanner) {
+    const std::vector<std::string> cases[] = {
+        {"-v"}, {"-V"}, {"-.", "-v", "a"}, {"-H", "-V", "anything", "after"},
+    };
+    for (const auto &args : cases) {
+        Outcome outcome = runInScratch(args);
+        EXPECT_EQ(outcome.out, shortBanner) << testing::PrintToString(args);
+        EXPECT_EQ(outcome.status, 0) << testing::PrintToString(args);
+    }
+}
+
+}  // namespace

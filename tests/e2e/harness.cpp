@@ -1,0 +1,267 @@
+#include "e2e/harness.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh directory under the system's temporary directory; "" on failure.
+std::string makeScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "romcast-e2e-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) return "";
+    return buffer.data();
+}
+
+void removeScratchDir(const std::string &dir) {
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+}
+
+bool writeFileBytes(const fs::path &path, const std::string &bytes) {
+    std::error_code ec;
+    if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
+
+struct ProcessOutcome {
+    int exitStatus = -1;
+    int signal = 0;
+    bool started = false;
+};
+
+// Runs `binary` with `args` in `workDir`, standard input from /dev/null and the
+// two output streams into files. No shell is involved, so arguments reach the
+// program exactly as given.
+ProcessOutcome runProcess(const std::string &binary, const std::vector<std::string> &args,
+                          const std::string &workDir, const std::string &stdoutPath,
+                          const std::string &stderrPath) {
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(binary.c_str()));
+    for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    std::fflush(stdout);
+    ProcessOutcome outcome;
+    pid_t child = fork();
+    if (child < 0) return outcome;
+    if (child == 0) {
+        int in = open("/dev/null", O_RDONLY);
+        int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || chdir(workDir.c_str()) != 0) _exit(126);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execv(binary.c_str(), argv.data());
+        static const char failed[] = "harness: cannot execute the program\n";
+        ssize_t ignored = write(2, failed, sizeof failed - 1);
+        (void)ignored;
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return outcome;
+    }
+    outcome.started = true;
+    if (WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+    return outcome;
+}
+
+bool isText(const std::string &bytes) {
+    for (unsigned char c : bytes) {
+        if (c >= 0x7F || (c < 0x20 && c != '\n' && c != '\t' && c != '\r')) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> splitLines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start + 1));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// A line as a C string literal, so blanks, carriage returns and a missing
+// newline are visible.
+std::string quoteLine(const std::string &line) {
+    std::string quoted = "\"";
+    for (char c : line) {
+        if (c == '\n') {
+            quoted += "\\n";
+        } else if (c == '\r') {
+            quoted += "\\r";
+        } else if (c == '\t') {
+            quoted += "\\t";
+        } else if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string hexAround(const std::string &bytes, std::size_t offset) {
+    std::size_t from = offset >= 8 ? offset - 8 : 0;
+    std::size_t to = std::min(bytes.size(), offset + 9);
+    std::string shown;
+    char piece[8];
+    for (std::size_t i = from; i < to; ++i) {
+        std::snprintf(piece, sizeof piece, i == offset ? "[%02X]" : " %02X ",
+                      static_cast<unsigned char>(bytes[i]));
+        shown += piece;
+    }
+    if (offset >= bytes.size()) shown += "[end]";
+    return shown;
+}
+
+}  // namespace
+
+std::string readFileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+std::string assembleModule(const std::string &text) {
+    std::string dir = makeScratchDir();
+    if (dir.empty()) {
+        ADD_FAILURE() << "cannot create a scratch directory";
+        return "";
+    }
+    std::string module;
+    if (!writeFileBytes(fs::path(dir) / "module.txt", text)) {
+        ADD_FAILURE() << "cannot write the module text into " << dir;
+    } else {
+        ProcessOutcome outcome = runProcess(ROMCAST_MODASM, {"module.txt", "module.tqx"}, dir,
+                                            dir + "/stdout", dir + "/stderr");
+        if (!outcome.started || outcome.exitStatus != 0) {
+            ADD_FAILURE() << "modasm failed (status " << outcome.exitStatus << "): "
+                          << readFileBytes(dir + "/stderr") << "module text:\n"
+                          << text;
+        } else {
+            module = readFileBytes(dir + "/module.tqx");
+        }
+    }
+    removeScratchDir(dir);
+    return module;
+}
+
+RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
+    return runProgram(ROMCAST_BINARY, args, inputs);
+}
+
+RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs) {
+    RunResult result;
+    std::string dir = makeScratchDir();
+    if (dir.empty()) {
+        ADD_FAILURE() << "cannot create a scratch directory";
+        return result;
+    }
+    // The program runs in work/; its console streams go beside it, so they
+    // never show up among the files it leaves.
+    const fs::path work = fs::path(dir) / "work";
+    std::error_code ec;
+    fs::create_directory(work, ec);
+    std::map<std::string, std::string> given;
+    for (const InputFile &input : inputs) {
+        if (!writeFileBytes(work / input.name, input.bytes))
+            ADD_FAILURE() << "cannot write input " << input.name;
+        given[fs::path(input.name).lexically_normal().generic_string()] = input.bytes;
+    }
+
+    ProcessOutcome outcome =
+        runProcess(binary, args, work.string(), dir + "/stdout", dir + "/stderr");
+    if (!outcome.started) ADD_FAILURE() << "cannot run " << binary;
+    result.exitStatus = outcome.exitStatus;
+    result.signal = outcome.signal;
+    result.out = readFileBytes(dir + "/stdout");
+    result.err = readFileBytes(dir + "/stderr");
+
+    for (auto it = fs::recursive_directory_iterator(work, ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        if (!it->is_regular_file()) continue;
+        std::string name = it->path().lexically_relative(work).generic_string();
+        std::string bytes = readFileBytes(it->path().string());
+        auto input = given.find(name);
+        if (input != given.end() && input->second == bytes) continue;
+        result.files[name] = bytes;
+    }
+    removeScratchDir(dir);
+    return result;
+}
+
+std::string describeDifference(const std::string &what, const std::string &expected,
+                               const std::string &actual) {
+    if (expected == actual) return "";
+    std::ostringstream message;
+    if (isText(expected) && isText(actual)) {
+        std::vector<std::string> want = splitLines(expected);
+        std::vector<std::string> got = splitLines(actual);
+        std::size_t line = 0;
+        while (line < want.size() && line < got.size() && want[line] == got[line]) ++line;
+        message << what << " differs at line " << line + 1 << " (expected " << want.size()
+                << " lines, got " << got.size() << ")\n"
+                << "  expected: " << (line < want.size() ? quoteLine(want[line]) : "(no more lines)")
+                << "\n  actual:   " << (line < got.size() ? quoteLine(got[line]) : "(no more lines)")
+                << "\n";
+        if (actual.size() <= 4000) message << "whole actual " << what << ":\n" << actual;
+        return message.str();
+    }
+    std::size_t offset = 0;
+    while (offset < expected.size() && offset < actual.size() && expected[offset] == actual[offset])
+        ++offset;
+    char at[32];
+    std::snprintf(at, sizeof at, "0x%zX", offset);
+    message << what << " differs at byte " << at << " (expected " << expected.size()
+            << " bytes, got " << actual.size() << ")\n"
+            << "  expected: " << hexAround(expected, offset) << "\n"
+            << "  actual:   " << hexAround(actual, offset) << "\n";
+    return message.str();
+}
+
+std::string describeRun(const RunResult &result) {
+    std::ostringstream text;
+    if (result.signal != 0) {
+        text << "ended by signal " << result.signal << "\n";
+    } else {
+        text << "exit status " << result.exitStatus << "\n";
+    }
+    text << "stdout:\n" << result.out << (result.out.empty() || result.out.back() == '\n' ? "" : "\n");
+    if (!result.err.empty()) text << "stderr:\n" << result.err << "\n";
+    text << "files:";
+    for (const auto &[name, bytes] : result.files) text << " " << name << " (" << bytes.size() << ")";
+    text << "\n";
+    return text.str();
+}

@@ -1,0 +1,50 @@
+// End-to-end harness: assembles test modules with the built modasm and runs the
+// built romcast binary in a fresh scratch directory, capturing everything it
+// leaves behind.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// A file written into the scratch directory before the run. `name` is relative
+// and may contain subdirectories ("lib/app.tqx").
+struct InputFile {
+    std::string name;
+    std::string bytes;
+};
+
+struct RunResult {
+    int exitStatus = -1;   // the exit status, or -1 when a signal ended the process
+    int signal = 0;        // the signal that ended the process, or 0
+    std::string out;       // standard output
+    std::string err;       // standard error
+    // Every file present after the run that is not an unchanged input:
+    // relative path ('/' separated) to contents.
+    std::map<std::string, std::string> files;
+};
+
+// Assembles module text (tests/README.md) into module bytes. An assembler error
+// fails the current test (the assembler's message is shown) and yields "".
+std::string assembleModule(const std::string &text);
+
+// Runs romcast with `args` (argv[0] is supplied) in a new scratch directory that
+// holds `inputs`; the directory is removed afterwards. A failure to set up the
+// run fails the current test.
+RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs = {});
+
+// The same for any program, given by its path (ROMCAST_MODASM for the assembler).
+RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs = {});
+
+// The whole contents of a file, or "" when it cannot be read.
+std::string readFileBytes(const std::string &path);
+
+// Empty when equal; otherwise a short description of where `actual` first
+// departs from `expected`: line number and both lines for text, byte offset and
+// the bytes around it for binary data. `what` names the compared thing.
+std::string describeDifference(const std::string &what, const std::string &expected,
+                               const std::string &actual);
+
+// Shows a RunResult in failure messages.
+std::string describeRun(const RunResult &result);

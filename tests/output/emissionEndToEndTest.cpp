@@ -174,7 +174,7 @@ TEST(Emission, RepeatsLongRecordsAndTheBankSplit) {
     // RE 3 repeats the next LD three times, and only that one.
     const std::string repeated = output(
         convert(moduleText(oneSection, "SB 1\nASP 1 0x0F0000\nRE 3\nLD 0A 0B\nLD 0C\n"), {}), "app.mot");
-    EXPECT_EQ(lines(repeated)[1], "S20A0F00000A0B0A0B0A0B0CB9");
+    EXPECT_EQ(lines(repeated)[1], "S20B0F00000A0B0A0B0A0B0C9A");
 
     const std::vector<Section> wide = {{1, "@AP", 0xFFE0, 0x40}};
     const std::string wideData = "SB 1\nASP 1 0xFFE0\n" + loadRun(0x28) + loadRun(0x18, 0x28);
@@ -194,7 +194,7 @@ TEST(Emission, RepeatsLongRecordsAndTheBankSplit) {
 TEST(Emission, BankFormAboveOneMebibyte) {
     const std::vector<Section> high = {{1, "@AP", 0x123450, 4}};
     const RunResult run = convert(moduleText(high, "SB 1\nASP 1 0x123450\nLD 01 02 03 04\n"), {"-H"});
-    EXPECT_EQ(output(run, "app.hex"), ":020000FF0012ED\n:0434500001020304A6\n:00000001FF\n");
+    EXPECT_EQ(output(run, "app.hex"), ":020000FF0012ED\n:04345000010203046E\n:00000001FF\n");
     // The data lies above the TQ40 space; the type FF records are reported last.
     EXPECT_EQ(run.out,
               "Warning (romcast): Address exceed 0FFFFFH\n\n"

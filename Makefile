@@ -10,7 +10,7 @@ PREFIX     ?= /usr/local
 DEPS = cmake:cmake make:make g++:g++ clang++:clang /usr/include/gtest/gtest.h:libgtest-dev \
        srec_cat:srecord
 
-.PHONY: all deps build check demo clean install
+.PHONY: all deps build check demo clean install package
 
 all: build
 
@@ -53,6 +53,11 @@ demo: build
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the program, its manual page and its bash completion,
+# left in $(BUILD)/ (install it with dpkg -i).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -10,6 +10,10 @@
 
 namespace {
 
+// The file whose close failed: an output among them is still deleted by the
+// clean-up, although its stream is already gone.
+const char *closeFailedName = nullptr;
+
 // Prints a message text with each "%s" replaced by the next argument; a text
 // without placeholders ignores its arguments. No other conversion is honoured,
 // so a '%' in an argument is printed as it stands.
@@ -34,11 +38,17 @@ void closeOrFail(const char *name, std::FILE *&stream) {
     if (stream == nullptr) return;
     std::FILE *closing = stream;
     stream = nullptr;  // closed at most once, even when the close fails
-    if (std::fclose(closing) != 0) fatalError(err::cantClose, name);
+    if (std::fclose(closing) != 0) {
+        closeFailedName = name;
+        fatalError(err::cantClose, name);
+    }
 }
 
 void discardOutput(std::FILE *&stream, const char *name) {
-    if (stream == nullptr) return;
+    if (stream == nullptr) {
+        if (name != nullptr && name == closeFailedName) std::remove(name);
+        return;
+    }
     std::fclose(stream);
     stream = nullptr;
     std::remove(name);

@@ -4,9 +4,14 @@
 
 #include "diag/interrupt.h"
 #include "diag/memory.h"
+#include "diag/messages.h"
+#include "diag/termination.h"
 #include "driver/options.h"
 #include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
+#include "ieee695/moduleHeader.h"
+#include "ieee695/moduleTrees.h"
+#include "output/outputFiles.h"
 #include "output/recordWriter.h"
 #include "security/securityOptions.h"
 
@@ -30,6 +35,24 @@ int runConversion(int argc, char **argv) {
     checkFillAgainstBinary();
     // "-A" and "-F" against each other, before any file is opened.
     reconcileRangesBeforeReading();
+
+    // Names, the input, the header (which settles the mode), then the outputs.
+    deriveNames();
+    openInput();
+    readModuleHeader();
+    openOutputs();
+
+    // The module: sections, their units, then the units of each kind in address order.
+    readSectionPart();
+    readDataPart();
+    rebuildUnitTrees();
+    settings.readingPhase = 0;
+
+    // A module that loads nothing leaves the extent at its start values.
+    if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
+        fatalError(err::noData, settings.inputName);
+    // "-A" and "-F" against the module's extent.
+    reconcileRangesAfterReading();
 
     return 0;
 }

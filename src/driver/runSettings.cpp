@@ -22,6 +22,8 @@ void initRunSettings() {
     settings.romdataOutputFile = nullptr;
     settings.debugName[0] = '\0';
     settings.debugFile = nullptr;
+    settings.idReportName[0] = '\0';
+    settings.idReportFile = nullptr;
     settings.rangeForm = 0;
     settings.rangeStart = 0;
     settings.rangeEnd = 0;

@@ -42,3 +42,5 @@ const std::vector<UnitNode> &walkUnits(UnitTree &tree);
 void readSectionPart();
 void readDataPart();
 void rebuildUnitTrees();
+// Empties every tree and forgets every section, for reading a module afresh.
+void clearModuleTrees();

@@ -67,6 +67,9 @@ void skipLoadItems(RecordCapture *capture, std::FILE *file);
 void skipRecordBody(std::int32_t type, std::FILE *file);
 std::int32_t readRecord(RecordCapture *capture, std::FILE *file);
 int parseNumberAt(const std::uint8_t *buf, int pos, std::uint32_t *out);
+// True when the capture holds one number of at most four bytes and nothing else
+// (not an expression, not an omitted field); the number goes to `out`.
+bool readPlainNumber(const RecordCapture &capture, std::uint32_t *out);
 // `destSize` bounds the copy; a name that does not fit leaves dest unchanged and
 // returns pos (as for any other unreadable name).
 int parseNameAt(const std::uint8_t *buf, int pos, char *dest, int destSize);

@@ -3,65 +3,13 @@
 // module is needed: every refusal comes before any file is opened, and the
 // directory must still be empty afterwards.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "e2e/harness.h"
+
 namespace {
-
-struct Outcome {
-    std::string out;
-    std::string err;
-    int status = -1;
-    bool leftFiles = false;
-};
-
-std::string readAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-}
-
-Outcome runInScratch(const std::vector<std::string> &args) {
-    Outcome outcome;
-    char dir[] = "/tmp/romcast-options-XXXXXX";
-    if (mkdtemp(dir) == nullptr) return outcome;
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return outcome;
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<std::string> texts = {"romcast"};
-        texts.insert(texts.end(), args.begin(), args.end());
-        std::vector<char *> argv;
-        for (std::string &text : texts) argv.push_back(text.data());
-        argv.push_back(nullptr);
-        if (chdir(dir) != 0) _exit(126);
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        close(outPipe[0]);
-        close(errPipe[0]);
-        execv(ROMCAST_BINARY, argv.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    // The outputs are a few lines, far below a pipe's capacity.
-    outcome.out = readAll(outPipe[0]);
-    outcome.err = readAll(errPipe[0]);
-    close(outPipe[0]);
-    close(errPipe[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.leftFiles = !std::filesystem::is_empty(dir);
-    std::filesystem::remove_all(dir);
-    return outcome;
-}
 
 const std::string banner =
     "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
@@ -163,13 +111,13 @@ const ErrorCase errorCases[] = {
 
 TEST(OptionErrors, ExactOutputAndStatusBeforeAnyFileIsOpened) {
     for (const ErrorCase &c : errorCases) {
-        Outcome outcome = runInScratch(c.args);
+        RunResult outcome = runRomcast(c.args);
         std::string line = testing::PrintToString(c.args);
         std::string message = c.message == usage ? usage : "Error (romcast): " + c.message;
         EXPECT_EQ(outcome.out, (c.bannerFirst ? banner : "") + message) << line;
-        EXPECT_EQ(outcome.status, 4) << line;
+        EXPECT_EQ(outcome.exitStatus, 4) << line;
         EXPECT_EQ(outcome.err, "") << line;
-        EXPECT_FALSE(outcome.leftFiles) << line;
+        EXPECT_TRUE(outcome.files.empty()) << line;
     }
 }
 
@@ -178,9 +126,9 @@ TEST(OptionErrors, VersionEndsTheRunWithTheShortBanner) {
         {"-v"}, {"-V"}, {"-.", "-v", "a"}, {"-H", "-V", "anything", "after"},
     };
     for (const auto &args : cases) {
-        Outcome outcome = runInScratch(args);
+        RunResult outcome = runRomcast(args);
         EXPECT_EQ(outcome.out, shortBanner) << testing::PrintToString(args);
-        EXPECT_EQ(outcome.status, 0) << testing::PrintToString(args);
+        EXPECT_EQ(outcome.exitStatus, 0) << testing::PrintToString(args);
     }
 }
 

@@ -1,0 +1,121 @@
+// Times the reading of large modules: the section part, the data part and the
+// per-kind unit trees, in-process on a module written to a temporary file.
+//
+//   readUnits [units]   (default 1000000)
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "driver/runSettings.h"
+#include "ieee695/moduleHeader.h"
+#include "ieee695/moduleTrees.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void put(Bytes &out, std::initializer_list<int> bytes) {
+    for (int b : bytes) out.push_back(static_cast<std::uint8_t>(b));
+}
+
+// Four-byte long form, so that offsets can be patched in place.
+void putLong(Bytes &out, std::uint32_t value) {
+    put(out, {0x84, static_cast<int>(value >> 24), static_cast<int>((value >> 16) & 0xFF),
+              static_cast<int>((value >> 8) & 0xFF), static_cast<int>(value & 0xFF)});
+}
+
+void patchLong(Bytes &out, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out[at + 1 + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
+}
+
+struct Layout {
+    std::uint32_t sections;   // sections, each 0x100 bytes apart
+    bool sameIndex;           // every section has index 1
+    std::uint32_t units;      // units, spread over the sections in turn
+    bool descending;          // units in falling address order
+};
+
+// A module for the single-area target: MB, AD, the ASW records, the attribute
+// that makes it absolute, the sections, one ASP and a 4-byte LD per unit.
+Bytes writeModule(const Layout &layout) {
+    Bytes out;
+    put(out, {0xE0, 4, 'T', 'Q', '4', '0', 3, 'a', 'p', 'p', 0xEC, 8, 4, 0xCD});
+    std::size_t patch[3];
+    const int indexes[3] = {2, 5, 6};
+    for (int i = 0; i < 3; ++i) {
+        put(out, {0xE2, 0xD7, indexes[i]});
+        patch[i] = out.size();
+        putLong(out, 0);
+    }
+    put(out, {0xF0, 1, 3, 'a', 'p', 'p', 0xF1, 0xCE, 0, 0, 38, 1});
+    patchLong(out, patch[0], static_cast<std::uint32_t>(out.size()));
+    const std::uint32_t span = layout.units / layout.sections * 4 + 4;
+    for (std::uint32_t s = 0; s < layout.sections; ++s) {
+        const std::uint32_t index = layout.sameIndex ? 1 : s + 1;
+        put(out, {0xE6});
+        putLong(out, index);
+        put(out, {0xC1, 0xD0, 1, 'P', 0xE7, 1, 2, 0xE2, 0xD3});
+        putLong(out, index);
+        putLong(out, span);
+        put(out, {0xE2, 0xCC});
+        putLong(out, index);
+        putLong(out, s * span);
+    }
+    patchLong(out, patch[1], static_cast<std::uint32_t>(out.size()));
+    for (std::uint32_t u = 0; u < layout.units; ++u) {
+        const std::uint32_t n = layout.descending ? layout.units - 1 - u : u;
+        const std::uint32_t section = n % layout.sections;
+        put(out, {0xE2, 0xD0});
+        putLong(out, layout.sameIndex ? 1 : section + 1);
+        putLong(out, section * span + n / layout.sections * 4);
+        put(out, {0xED, 4, 1, 2, 3, 4});
+    }
+    patchLong(out, patch[2], static_cast<std::uint32_t>(out.size()));
+    put(out, {0xE2, 0xC7, 0, 0xE1});
+    return out;
+}
+
+void timeReading(const char *what, const Layout &layout) {
+    const Bytes module = writeModule(layout);
+    std::FILE *file = std::tmpfile();
+    if (file == nullptr || std::fwrite(module.data(), 1, module.size(), file) != module.size()) {
+        std::printf("cannot write the module\n");
+        std::exit(1);
+    }
+    std::rewind(file);
+
+    initRunSettings();
+    clearModuleTrees();
+    setFlag(flag::quiet | flag::bannerShown);
+    settings.inputName = "bench.tqx";
+    settings.inputFile = file;
+
+    const auto start = std::chrono::steady_clock::now();
+    readModuleHeader();
+    readSectionPart();
+    readDataPart();
+    rebuildUnitTrees();
+    const std::size_t walked = walkUnits(normUnitRoot).size();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+
+    std::printf("%-44s %9zu units in the walk  %6.2f s  (%zu bytes)\n", what, walked, elapsed.count(),
+                module.size());
+    std::fclose(file);
+    settings.inputFile = nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const std::uint32_t units = argc > 1 ? static_cast<std::uint32_t>(std::strtoul(argv[1], nullptr, 10)) : 1000000;
+    timeReading("one section, units in address order", {1, false, units, false});
+    timeReading("one section, units in falling order", {1, false, units, true});
+    timeReading("10000 sections, units taken in turn", {10000, false, units, false});
+    // Every unit goes to every section of its index: 1000 sections of index 1
+    // and units / 1000 units make `units` unit nodes.
+    timeReading("1000 sections of one index", {1000, true, units / 1000, false});
+    return 0;
+}

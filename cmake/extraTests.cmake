@@ -1,0 +1,17 @@
+# Tests that are scripts rather than unit tests.
+
+# The manual page describes every option, and the parser knows every option
+# the manual describes.
+add_test(NAME docs.manualOptions
+  COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/manualOptions.sh page ${PROJECT_SOURCE_DIR})
+add_test(NAME docs.parserOptions
+  COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/manualOptions.sh parser ${PROJECT_SOURCE_DIR})
+set_tests_properties(docs.parserOptions PROPERTIES SKIP_RETURN_CODE 77)
+
+# modinspect prints every module of the suite, and damaged copies of each, as
+# module text that modasm turns back into the same bytes.
+if(TARGET modasm AND TARGET modinspect)
+  add_test(NAME inspector.roundTrip
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/roundTrip.sh
+      $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
+endif()

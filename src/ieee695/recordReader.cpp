@@ -1,0 +1,413 @@
+#include "ieee695/recordReader.h"
+
+#include <cstring>
+
+#include "diag/interrupt.h"
+
+RecordLog recordLog;
+
+namespace {
+
+// Bytes consumed after the log was full. They are counted so that a push-back
+// undoes them first and the kept bytes stay exactly those of the record's start.
+std::int32_t droppedBytes = 0;
+
+constexpr int endByte = 0xFF;  // what the log keeps for a read that met end of file
+
+bool isRecordType(int c) { return c >= 0xE0 && c <= 0xFB; }
+bool isLongNumber(int c) { return c >= 0x81 && c <= 0x88; }
+bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
+
+// Reads one byte and appends it to the log; end of file is logged as 0xFF.
+int consumeByte(std::FILE *file) {
+    const int c = std::getc(file);
+    if (recordLog.length < recordLogSize) {
+        recordLog.bytes[recordLog.length++] = static_cast<std::uint8_t>(c == EOF ? endByte : c);
+    } else {
+        recordLog.overflowed = true;
+        ++droppedBytes;
+    }
+    return c;
+}
+
+// Hands the last consumed byte back to the stream; end of file cannot go back, but
+// its log entry is still taken out.
+void pushBack(int c, std::FILE *file) {
+    if (droppedBytes > 0) {
+        --droppedBytes;
+    } else if (recordLog.length > 0) {
+        --recordLog.length;
+    }
+    if (c != EOF) std::ungetc(c, file);
+}
+
+void resetLog(std::FILE *file) {
+    recordLog.length = 0;
+    recordLog.file = file;
+    recordLog.overflowed = false;
+    droppedBytes = 0;
+}
+
+// Where a capture taken now will begin: the log position if the log is this stream's.
+std::int32_t captureStart(std::FILE *file) { return recordLog.file == file ? recordLog.length : 0; }
+
+void fillCapture(RecordCapture *capture, std::int32_t start) {
+    if (capture == nullptr) return;
+    const std::int32_t count = recordLog.length > start ? recordLog.length - start : 0;
+    if (count > 0) std::memcpy(capture->bytes, recordLog.bytes + start, static_cast<std::size_t>(count));
+    capture->length = count;
+}
+
+// A counted byte run: the count byte, then that many bytes.
+void consumeLoadBytes(std::FILE *file) {
+    const int count = consumeByte(file);
+    if (count == EOF) return;
+    for (int i = 0; i < count; ++i) {
+        if (consumeByte(file) == EOF) return;
+    }
+}
+
+// A bracket group whose opening byte has been consumed: up to and including `close`.
+// The lead byte of a long number takes its number bytes with it, so that they can
+// never close the group.
+void consumeBracketGroup(int close, std::FILE *file) {
+    for (;;) {
+        const int c = consumeByte(file);
+        if (c == EOF || c == close) return;
+        if (isLongNumber(c)) {
+            pushBack(c, file);
+            readNumber(nullptr, file);
+        }
+    }
+}
+
+}  // namespace
+
+std::int32_t readRecordType(std::FILE *file) {
+    // Every record is a safe point for an interrupt.
+    checkInterrupt();
+    resetLog(file);
+    const int first = consumeByte(file);
+    if (first == EOF) return rec::endOfFile;
+    if (first == 0xE2 || first == 0xF1 || first == 0xF8) {
+        const int second = consumeByte(file);
+        return first * 256 + (second == EOF ? -1 : second);
+    }
+    return first;
+}
+
+std::int32_t unreadRecordType(std::int32_t type, std::FILE *file) {
+    resetLog(file);
+    if (type == rec::endOfFile) return type;
+    std::fseek(file, type >= 0x100 ? -2L : -1L, SEEK_CUR);
+    return type;
+}
+
+std::uint32_t readNumber(std::uint32_t *out, std::FILE *file) {
+    const int lead = consumeByte(file);
+    std::uint32_t value = 0;
+    if (lead == EOF) {
+        value = 0;
+    } else if (lead <= 0x80) {
+        value = static_cast<std::uint32_t>(lead);
+    } else if (isLongNumber(lead)) {
+        for (int i = 0; i < lead - 0x80; ++i) {
+            const int c = consumeByte(file);
+            value = (value << 8) | static_cast<std::uint32_t>(c == EOF ? endByte : c);
+        }
+    } else if (isRecordType(lead)) {
+        pushBack(lead, file);
+    }
+    if (out != nullptr) *out = value;
+    return std::feof(file) ? 0 : value;
+}
+
+int readName(char *dest, int destSize, std::FILE *file) {
+    const int lead = consumeByte(file);
+    int length = 0;
+    if (lead == EOF) return badItem;
+    if (lead < 0x80) {
+        length = lead;
+    } else if (lead == 0xDE) {
+        const int c = consumeByte(file);
+        if (c == EOF) return badItem;
+        length = c;
+    } else if (lead == 0xDF) {
+        const int high = consumeByte(file);
+        const int low = consumeByte(file);
+        if (high == EOF || low == EOF) return badItem;
+        length = high * 256 + low;
+    } else {
+        return badItem;
+    }
+    // A name longer than the destination is consumed but never copied.
+    const bool copying = dest != nullptr && length < destSize;
+    for (int i = 0; i < length; ++i) {
+        const int c = consumeByte(file);
+        if (c == EOF) break;
+        if (copying) dest[i] = static_cast<char>(c);
+    }
+    if (std::feof(file)) {
+        if (copying) dest[0] = '\0';
+        return badItem;
+    }
+    if (copying) dest[length] = '\0';
+    return dest != nullptr && !copying ? badItem : length;
+}
+
+void readLoadBytes(RecordCapture *capture, std::FILE *file) {
+    const std::int32_t start = captureStart(file);
+    consumeLoadBytes(file);
+    fillCapture(capture, start);
+}
+
+int classifyItem(int *out, std::FILE *file) {
+    const int c = consumeByte(file);
+    if (out != nullptr) *out = c;
+    if (c == EOF || c < 0x80) return 1;
+    if (c == 0x80) return 2;
+    if (isLongNumber(c)) return 3;
+    if (c == 0x90) return 4;
+    if (c >= 0xA0 && c <= 0xBF) return 5;
+    if (isLetter(c)) return 6;
+    if (c == 0xDE || c == 0xDF) return 7;
+    if (isRecordType(c)) return 8;
+    return 9;
+}
+
+std::uint32_t readLetters(std::uint32_t *out, std::FILE *file) {
+    std::uint32_t value = 0;
+    int c = 0;
+    while (classifyItem(&c, file) == 6) value = (value << 8) | static_cast<std::uint32_t>(c);
+    pushBack(c, file);
+    if (out != nullptr) *out = value;
+    return value;
+}
+
+int readValue(RecordCapture *capture, int mode, std::FILE *file) {
+    const std::int32_t start = captureStart(file);
+    int c = consumeByte(file);
+    while (c != EOF && !isRecordType(c)) {
+        if (c == 0x80 || c == 0x90) {
+            // An omitted field or a comma ends a one-value run and stays consumed.
+            if (mode == 1) break;
+        } else if (isLongNumber(c)) {
+            pushBack(c, file);
+            readNumber(nullptr, file);
+        } else if (c == 0xDE || c == 0xDF) {
+            pushBack(c, file);
+            readName(nullptr, 0, file);
+        } else if (c >= 0x80 && !(c >= 0xA0 && c <= 0xD8)) {
+            return badItem;
+        }
+        c = consumeByte(file);
+    }
+    if (c != EOF && isRecordType(c)) pushBack(c, file);
+    fillCapture(capture, start);
+    if (std::feof(file)) return badItem;
+    return capture != nullptr ? capture->length : 0;
+}
+
+void skipLoadItems(RecordCapture *capture, std::FILE *file) {
+    const std::int32_t start = captureStart(file);
+    int c = consumeByte(file);
+    while (c != EOF && !isRecordType(c)) {
+        if (c < 0x80) {
+            pushBack(c, file);
+            consumeLoadBytes(file);
+        } else if (c >= 0xC1 && c <= 0xD8) {
+            readNumber(nullptr, file);
+        } else if (c == 0xBA || c == 0xBC || c == 0xBE) {
+            consumeBracketGroup(c + 1, file);
+        }
+        c = consumeByte(file);
+    }
+    if (c != EOF) pushBack(c, file);
+    fillCapture(capture, start);
+}
+
+void skipRecordBody(std::int32_t type, std::FILE *file) {
+    switch (type) {
+    case 0xE0:  // MB
+        readTwoNames(nullptr, 0, nullptr, 0, file);
+        break;
+    case 0xE3:
+        classifyItem(nullptr, file);
+        readValue(nullptr, 1, file);
+        break;
+    case 0xE4:
+    case 0xFA:
+        skipLoadItems(nullptr, file);
+        break;
+    case 0xE5:  // SB
+    case 0xEE:
+    case 0xF7:  // RE
+    case 0xF9:  // BE
+    case 0xE2C7:  // ASG
+        readValue(nullptr, 1, file);
+        break;
+    case 0xE6:  // ST
+        readSectionType(nullptr, nullptr, nullptr, 0, nullptr, file);
+        break;
+    case 0xE7:  // SA
+    case 0xEC:  // AD
+    case 0xF4:  // WX
+    case 0xF1C9:  // ATI
+    case 0xF1CE:  // ATN
+    case 0xF1D8:  // ATX
+    case 0xF814:
+        readValue(nullptr, 2, file);
+        break;
+    case 0xE8:
+    case 0xE9:
+    case 0xF0:  // NN
+    case 0xF801:
+    case 0xF802:
+    case 0xF803:
+        readNumberName(nullptr, nullptr, 0, file);
+        break;
+    case 0xED:  // LD
+        consumeLoadBytes(file);
+        break;
+    case 0xF2:  // TY
+        readNumber(nullptr, file);
+        classifyItem(nullptr, file);
+        readNumber(nullptr, file);
+        readValue(nullptr, 2, file);
+        break;
+    case 0xE2C9:  // ASI
+    case 0xE2CC:  // ASL
+    case 0xE2CE:  // ASN
+    case 0xE2D0:  // ASP
+    case 0xE2D2:  // ASR
+    case 0xE2D3:  // ASS
+        readNumberValue(nullptr, nullptr, file);
+        break;
+    case 0xE2D7:  // ASW
+        readTwoNumbers(nullptr, nullptr, file);
+        break;
+    case 0xF804:
+    case 0xF805:
+    case 0xF806:
+    case 0xF80B:
+        readNumberName(nullptr, nullptr, 0, file);
+        readValue(nullptr, 2, file);
+        break;
+    case 0xF80A:
+        readNumberName(nullptr, nullptr, 0, file);
+        readName(nullptr, 0, file);
+        readNumberName(nullptr, nullptr, 0, file);
+        readValue(nullptr, 2, file);
+        break;
+    default:
+        break;  // ME, end of file and every type without a known body
+    }
+}
+
+std::int32_t readRecord(RecordCapture *capture, std::FILE *file) {
+    const std::int32_t type = readRecordType(file);
+    skipRecordBody(type, file);
+    fillCapture(capture, 0);
+    return type;
+}
+
+int parseNumberAt(const std::uint8_t *buf, int pos, std::uint32_t *out) {
+    const int lead = buf[pos];
+    if (lead < 0x80) {
+        *out = static_cast<std::uint32_t>(lead);
+        return pos + 1;
+    }
+    if (lead < 0x81 || lead > 0x84) return pos;
+    const int count = lead - 0x80;
+    std::uint32_t value = 0;
+    for (int i = 1; i <= count; ++i) value = (value << 8) | buf[pos + i];
+    *out = value;
+    return pos + 1 + count;
+}
+
+bool readPlainNumber(const RecordCapture &capture, std::uint32_t *out) {
+    if (capture.length < 1) return false;
+    const int lead = capture.bytes[0];
+    const int size = lead < 0x80 ? 1 : lead >= 0x81 && lead <= 0x84 ? 1 + lead - 0x80 : 0;
+    if (size != capture.length) return false;
+    parseNumberAt(capture.bytes, 0, out);
+    return true;
+}
+
+int parseNameAt(const std::uint8_t *buf, int pos, char *dest, int destSize) {
+    const int lead = buf[pos];
+    int header = 0;
+    int length = 0;
+    if (lead < 0x80) {
+        header = 1;
+        length = lead;
+    } else if (lead == 0xDE) {
+        header = 2;
+        length = buf[pos + 1];
+    } else if (lead == 0xDF) {
+        header = 3;
+        length = buf[pos + 1] * 256 + buf[pos + 2];
+    } else {
+        return pos;
+    }
+    if (length >= destSize) return pos;
+    std::memcpy(dest, buf + pos + header, static_cast<std::size_t>(length));
+    dest[length] = '\0';
+    return pos + header + length;
+}
+
+void readTwoNames(char *name1, int size1, char *name2, int size2, std::FILE *file) {
+    readName(name1, size1, file);
+    readName(name2, size2, file);
+}
+
+void readTwoNumbers(std::uint32_t *out1, std::uint32_t *out2, std::FILE *file) {
+    readNumber(out1, file);
+    readNumber(out2, file);
+}
+
+int readNumberValue(std::uint32_t *out, RecordCapture *capture, std::FILE *file) {
+    readNumber(out, file);
+    return readValue(capture, 1, file);
+}
+
+std::int32_t readTypeNumberValue(std::uint32_t *out, RecordCapture *capture, std::FILE *file) {
+    const std::int32_t type = readRecordType(file);
+    readNumberValue(out, capture, file);
+    return type;
+}
+
+int readSectionType(std::uint32_t *index, std::uint32_t *letters, char *name, int nameSize,
+                    RecordCapture *capture, std::FILE *file) {
+    readNumber(index, file);
+    readLetters(letters, file);
+    const int nameResult = readName(name, nameSize, file);
+    const int valueResult = readValue(capture, 2, file);
+    return nameResult == badItem ? badItem : valueResult;
+}
+
+int readAttribute(std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
+                  RecordCapture *capture, std::FILE *file) {
+    readNumber(first, file);
+    readNumber(second, file);
+    readNumber(third, file);
+    return readValue(capture, 2, file);
+}
+
+std::int32_t readTypeAttribute(std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
+                               RecordCapture *capture, std::FILE *file) {
+    const std::int32_t type = readRecordType(file);
+    readAttribute(first, second, third, capture, file);
+    return type;
+}
+
+int readNumberName(std::uint32_t *out, char *dest, int destSize, std::FILE *file) {
+    readNumber(out, file);
+    return readName(dest, destSize, file);
+}
+
+std::int32_t readTypeNumberName(std::uint32_t *out, char *dest, int destSize, std::FILE *file) {
+    const std::int32_t type = readRecordType(file);
+    readNumberName(out, dest, destSize, file);
+    return type;
+}

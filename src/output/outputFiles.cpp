@@ -1,0 +1,126 @@
+#include "output/outputFiles.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "diag/memory.h"
+#include "diag/messages.h"
+#include "diag/termination.h"
+#include "driver/runSettings.h"
+
+namespace {
+
+constexpr std::size_t maxNameLength = nameBufferSize - 1;
+const char programName[] = "romcast";
+
+// Users type either separator; both split a name into directory and file part.
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+const char *findLastSeparator(const char *text) {
+    const char *found = nullptr;
+    for (const char *p = text; *p != '\0'; ++p)
+        if (isSeparator(*p)) found = p;
+    return found;
+}
+
+// A copy of the first `length` characters of `text`.
+const char *copyPrefix(const char *text, std::size_t length) {
+    return copyText(std::string(text, length).c_str());
+}
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    return std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
+}
+
+// The "-e" text: hexadecimal, a value beginning with A to F written with a leading
+// 0, never above the target's address space.
+std::uint32_t parseEntryAddress(const char *text) {
+    if (text[0] == '\0') fatalError(err::notAppropriate, "-e");
+    if (text[0] != '0' && std::isalpha(static_cast<unsigned char>(text[0])))
+        fatalError(err::notAppropriate, "-e");
+    const char *digits = text;
+    while (*digits == '0') ++digits;
+    for (const char *p = digits; *p != '\0'; ++p)
+        if (!std::isxdigit(static_cast<unsigned char>(*p))) fatalError(err::notAppropriate, "-e");
+    std::uint32_t value = 0;
+    for (const char *p = digits; *p != '\0'; ++p) {
+        value = value * 16 + static_cast<std::uint32_t>(hexDigitValue(*p));
+        if (value > settings.addressLimit) fatalError(err::entryExceeds, settings.addressLimitText);
+    }
+    return value;
+}
+
+// Puts a complete output name into its buffer; a name that does not fit is
+// refused rather than cut.
+void formName(char *buffer, const std::string &name) {
+    if (name.size() > maxNameLength) fatalError(err::cantCreate, name.c_str());
+    std::memcpy(buffer, name.c_str(), name.size() + 1);
+}
+
+}  // namespace
+
+void deriveNames() {
+    const char *input = settings.inputName;
+    if (input == nullptr) fatalError(err::usage, programName);
+    const char *dot = std::strrchr(input, '.');
+    if (dot == nullptr) fatalError(err::usage, programName);
+    settings.inputStem = copyPrefix(input, static_cast<std::size_t>(dot - input));
+    const char *separator = findLastSeparator(input);
+    settings.inputDir = copyPrefix(input, separator == nullptr ? 0 : static_cast<std::size_t>(separator - input + 1));
+
+    if (hasFlag(flag::outputNameGiven)) {
+        const char *given = settings.outputName;
+        if (given == nullptr) fatalError(err::notAppropriate, "-o");
+        const char *givenSeparator = findLastSeparator(given);
+        const char *givenDot = std::strrchr(given, '.');
+        // A leading dot of a bare name ("-o .out") is no extension.
+        if (givenSeparator != nullptr)
+            settings.outputHasExtension = givenDot != nullptr && givenDot > givenSeparator;
+        else
+            settings.outputHasExtension = givenDot != nullptr && givenDot != given;
+        // A bare name goes beside the input module, not into the working directory.
+        if (givenSeparator == nullptr)
+            settings.outputName = copyText((std::string(settings.inputDir) + given).c_str());
+    }
+
+    settings.entryAddress = hasFlag(flag::entryGiven) ? parseEntryAddress(settings.entryText) : 0;
+}
+
+std::FILE *openOrFail(const char *name, const char *mode, int errorCode) {
+    if (std::strlen(name) > maxNameLength) fatalError(errorCode, name);
+    std::FILE *file = std::fopen(name, mode);
+    if (file == nullptr) fatalError(errorCode, name);
+    return file;
+}
+
+void openInput() { settings.inputFile = openOrFail(settings.inputName, "rb", err::cantOpen); }
+
+void openOutputs() {
+    if (!hasFlag(flag::outputNameGiven)) settings.outputName = copyText(settings.inputStem);
+    const std::string base = settings.outputName;
+    const bool hex = hasFlag(flag::hexOutput);
+
+    if (hasFlag(flag::dualArea)) {
+        if (settings.outputHasExtension != 0) fatalError(err::notAppropriate, "-o (TQ40/51X mode)");
+        // The two area files are text; a binary image of both cannot be made, also
+        // when "+d51x" rather than the module asked for two areas.
+        if (hasFlag(flag::binaryOutput)) fatalError(err::dualAreaBinary);
+        formName(settings.codeOutputName, base + (hex ? ".hcd" : ".mcd"));
+        formName(settings.romdataOutputName, base + (hex ? ".hdt" : ".mdt"));
+        settings.codeOutputFile = openOrFail(settings.codeOutputName, "w", err::cantCreate);
+        settings.romdataOutputFile = openOrFail(settings.romdataOutputName, "w", err::cantCreate);
+    } else {
+        const bool binary = hasFlag(flag::binaryOutput);
+        const char *extension = hex ? ".hex" : binary ? ".bin" : ".mot";
+        formName(settings.outputFileName, settings.outputHasExtension != 0 ? base : base + extension);
+        settings.outputFile = openOrFail(settings.outputFileName, binary ? "wb" : "w", err::cantCreate);
+    }
+
+    // The listing takes ".dbg" after the base name, even one with its own extension.
+    if (hasFlag(flag::debugListing)) {
+        formName(settings.debugName, base + ".dbg");
+        settings.debugFile = openOrFail(settings.debugName, "w", err::cantCreate);
+    }
+}

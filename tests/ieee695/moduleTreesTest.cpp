@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+#include "ieee695/moduleHeader.h"
+#include "ieee695/readerTestSupport.h"
+
+namespace {
+
+std::string section(int index, const char *letters, const char *name, const char *size, const char *base) {
+    const std::string i = std::to_string(index);
+    return "ST " + i + " @" + letters + " \"" + name + "\"\nSA " + i + " 2\nASS " + i + " " + size + "\nASL " + i +
+           " " + base + "\n";
+}
+
+std::string unit(int index, const char *address) {
+    const std::string i = std::to_string(index);
+    return "SB " + i + "\nASP " + i + " " + address + "\nLD 01\n";
+}
+
+// Sections of every kind, s0 to s5 in reading order, and units u0 to u8 in the
+// order of their ASP records.
+const std::string mixedSections = section(1, "AP", "P1", "0x100", "0x2000") +  // s0
+                                  section(2, "AR", "R1", "0x10", "0x1000") +   // s1
+                                  section(3, "AD", "D1", "0x10", "0x500") +    // s2: loads nothing
+                                  section(4, "AP", "Z0", "0", "0x100") +       // s3: size 0
+                                  section(5, "AX", "X1", "0x20", "0x2000") +   // s4: s0's base, read later
+                                  section(1, "AP", "P1b", "8", "0x3000");      // s5: s0's index
+const std::string mixedUnits = unit(1, "0x2010") + unit(2, "0x1000") + unit(1, "0x2000") + unit(5, "0x2000") +
+                               unit(4, "0x100") + unit(3, "0x500") + unit(9, "0x9000") + unit(2, "0x1000") +
+                               unit(1, "0x2000");
+
+std::vector<std::uint32_t> aspOffsets;  // of the module read last, ascending
+
+void readModule(const ModuleText &text, std::uint32_t flags = 0) {
+    const std::string bytes = assembleModule(moduleText(text));
+    aspOffsets.clear();
+    for (std::size_t at = bytes.find("\xE2\xD0"); at != std::string::npos; at = bytes.find("\xE2\xD0", at + 1))
+        aspOffsets.push_back(static_cast<std::uint32_t>(at));
+    startReading(bytes, flags);
+    readModuleHeader();
+    readSectionPart();
+    readDataPart();
+    rebuildUnitTrees();
+}
+
+using Names = std::vector<std::string>;
+using Numbers = std::vector<int>;
+
+Names sectionNames(SectionTree &tree) {
+    Names names;
+    for (const SectionNode *node : walkSections(tree)) names.emplace_back(node->name);
+    return names;
+}
+
+// A walk as the numbers of the units' ASP records (u0 is 0).
+Numbers unitNumbers(UnitTree &tree) {
+    Numbers numbers;
+    for (const UnitNode &node : walkUnits(tree))
+        numbers.push_back(static_cast<int>(std::find(aspOffsets.begin(), aspOffsets.end(), node.seek) - aspOffsets.begin()));
+    return numbers;
+}
+
+TEST(ModuleTrees, NormalMode) {
+    readModule({.sections = mixedSections, .data = mixedUnits});
+    EXPECT_EQ(sectionNames(normSecRoot), (Names{"R1", "P1", "X1", "P1b"}));
+    const auto &sections = walkSections(normSecRoot);
+    EXPECT_EQ(sections[1]->index, 1u);
+    EXPECT_EQ(sections[1]->type, 0xC1D0u);
+    EXPECT_EQ(sections[1]->address, 0x2000u);
+    EXPECT_EQ(unitNumbers(sections[0]->units), (Numbers{1, 7}));
+    EXPECT_EQ(unitNumbers(sections[1]->units), (Numbers{2, 8, 0}));
+    EXPECT_EQ(unitNumbers(sections[2]->units), (Numbers{3}));
+    EXPECT_EQ(unitNumbers(sections[3]->units), (Numbers{2, 8, 0}));  // every section of index 1
+    EXPECT_EQ(unitNumbers(normUnitRoot), (Numbers{1, 7, 2, 8, 3, 2, 8, 0, 0}));
+    EXPECT_EQ(walkUnits(normUnitRoot)[0].section, 2u);
+    EXPECT_EQ(walkUnits(normUnitRoot)[0].address, 0x1000u);
+    EXPECT_EQ(settings.lowestSectionAddress, 0x1000u);
+    EXPECT_EQ(settings.highestSectionAddress, 0x3007u);
+    EXPECT_TRUE(walkSections(codeSecRoot).empty() && walkUnits(romdataUnitRoot).empty());
+    // 4 ASW records, 5 sections of nonzero size, 4 section nodes, 9 unit nodes, 9 copies.
+    EXPECT_EQ(settings.progressTicks, 4u + 5 + 4 + 9 + 9);
+    finishReading();
+}
+
+TEST(ModuleTrees, DualAreaMode) {
+    readModule({.processor = "TQ40/51X", .sections = mixedSections, .data = mixedUnits});
+    EXPECT_EQ(sectionNames(codeSecRoot), (Names{"P1", "P1b"}));
+    EXPECT_EQ(sectionNames(romdataSecRoot), (Names{"R1"}));
+    EXPECT_EQ(unitNumbers(codeUnitRoot), (Numbers{2, 8, 2, 8, 0, 0}));
+    EXPECT_EQ(unitNumbers(romdataUnitRoot), (Numbers{1, 7}));
+    // The 'X' section counts in the extent though no tree holds it.
+    EXPECT_EQ(settings.lowestSectionAddress, 0x1000u);
+    EXPECT_EQ(settings.highestSectionAddress, 0x3007u);
+    EXPECT_TRUE(walkSections(normSecRoot).empty() && walkUnits(normUnitRoot).empty());
+    finishReading();
+
+    // A code section takes a unit before a ROM data section of the same index.
+    readModule({.processor = "TQ40/51X",
+                .sections = section(7, "AR", "data", "0x10", "0x100") + section(7, "AP", "code", "0x10", "0x200"),
+                .data = unit(7, "0x100")});
+    EXPECT_EQ(unitNumbers(codeUnitRoot), (Numbers{0}));
+    EXPECT_TRUE(walkUnits(romdataUnitRoot).empty());
+    finishReading();
+}
+
+TEST(ModuleTrees, ExtentAndTheOneMegabyteMark) {
+    const struct {
+        std::string sections;
+        std::uint32_t lowest;
+        std::uint32_t highest;
+        bool above1MB;
+    } cases[] = {
+        {section(1, "AP", "a", "0x100", "0xFFF00"), 0xFFF00, 0xFFFFF, false},
+        {section(1, "AP", "a", "0x101", "0xFFF00"), 0xFFF00, 0x100000, true},
+        {section(1, "AD", "d", "0x200000", "0"), 0xFFFFFF, 0, false},
+        {section(1, "AP", "z", "0", "0x200000"), 0xFFFFFF, 0, false},
+        {"", 0xFFFFFF, 0, false},
+    };
+    for (const auto &c : cases) {
+        readModule({.sections = c.sections});
+        EXPECT_EQ(settings.lowestSectionAddress, c.lowest);
+        EXPECT_EQ(settings.highestSectionAddress, c.highest);
+        EXPECT_EQ(hasFlag(flag::above1MB), c.above1MB);
+        finishReading();
+    }
+}
+
+TEST(ModuleTrees, DataPartRecordsAndItsEnd) {
+    readModule({.data = "SB 1\nASP 1 0x1000\nRE 3\nLD AA\nSB 1\nASP 1 0x1002\nLD 01\n", .trailer = "ME\n"});
+    EXPECT_EQ(unitNumbers(normUnitRoot), (Numbers{0, 1}));
+    finishReading();
+}
+
+TEST(ModuleTreesDeathTest, MalformedSectionAndDataParts) {
+    const std::string st = "ST 1 @AP \"p\"\nSA 1 2\n";
+    const ModuleText cases[] = {
+        {.sections = st + "ASL 1 0\n"},                               // no size
+        {.sections = st + "ASS 1 0x10\nSB 1\n"},                      // no base
+        {.sections = st + "ASS 1 0x10 <05 A5>\nASL 1 0\n"},           // an expression
+        {.sections = st + "ASS 1 -\nASL 1 0\n"},                      // omitted
+        {.sections = st + "ASS 1 0x10\nASL 1 0x1:5\n"},               // five bytes
+        {.sections = "ST 1 @AP \"n\"*256\nSA 1 2\nASS 1 4\nASL 1 0\n"},  // past the name buffer
+        {.data = "SB 1\nASP 1 0x1000\nNN 2 \"x\"\n"},
+        {.data = "ATN 0 0 38 1\n"},
+        {.data = "ASP 1 -\n"},
+        {.data = "ASP 1 <84 00 01>\n"},                               // cut short
+        {.trailer = ""},                                              // the file ends
+    };
+    for (const ModuleText &c : cases) {
+        startReading(assembleModule(moduleText(c)));
+        readModuleHeader();
+        EXPECT_RUN_ENDS(
+            {
+                readSectionPart();
+                readDataPart();
+            },
+            3, "Illegal file format `app.tqx' is used")
+            << c.sections << c.data;
+        finishReading();
+    }
+}
+
+}  // namespace

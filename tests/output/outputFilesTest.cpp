@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "ieee695/readerTestSupport.h"
+#include "output/outputFiles.h"
+
+namespace {
+
+void startNames(const char *input, std::uint32_t flags = 0, const char *output = nullptr) {
+    initRunSettings();
+    settings.flags = flag::bannerShown | flags;
+    settings.inputName = input;
+    if (output != nullptr) {
+        setFlag(flag::outputNameGiven);
+        settings.outputName = output;
+    }
+}
+
+TEST(OutputFiles, NamesFromTheInputAndTheOutputOption) {
+    const struct {
+        const char *input;
+        const char *output;  // the "-o" argument, or none
+        const char *stem;
+        const char *dir;
+        const char *outputName;
+        int hasExtension;
+    } cases[] = {
+        {"app.tqx", nullptr, "app", "", nullptr, 0},
+        {"C:\\work\\app.tqx", nullptr, "C:\\work\\app", "C:\\work\\", nullptr, 0},
+        {"dir.v\\a.tqx", nullptr, "dir.v\\a", "dir.v\\", nullptr, 0},
+        {"sub/app.tqx", nullptr, "sub/app", "sub/", nullptr, 0},
+        {"C:\\work\\app.tqx", "out", "C:\\work\\app", "C:\\work\\", "C:\\work\\out", 0},
+        {"sub/app.tqx", "out.s", "sub/app", "sub/", "sub/out.s", 1},
+        {"C:\\work\\app.tqx", "D:\\x\\out.s", "C:\\work\\app", "C:\\work\\", "D:\\x\\out.s", 1},
+        {"w/app.tqx", "sub\\out", "w/app", "w/", "sub\\out", 0},   // keeps its own directory
+        {"app.tqx", ".out", "app", "", ".out", 0},                // a leading dot is no extension
+        {"app.tqx", "sub/.out", "app", "", "sub/.out", 1},        // after a separator it is
+        {"app.tqx", "a.b/out", "app", "", "a.b/out", 0},
+    };
+    for (const auto &c : cases) {
+        startNames(c.input, 0, c.output);
+        deriveNames();
+        EXPECT_STREQ(settings.inputStem, c.stem);
+        EXPECT_STREQ(settings.inputDir, c.dir);
+        if (c.outputName != nullptr) {
+            EXPECT_STREQ(settings.outputName, c.outputName);
+        }
+        EXPECT_EQ(settings.outputHasExtension, c.hasExtension) << c.output;
+        EXPECT_EQ(settings.entryAddress, 0u);
+    }
+}
+
+TEST(OutputFiles, EntryAddress) {
+    const struct {
+        const char *text;
+        std::uint32_t limit;
+        std::uint32_t value;
+    } cases[] = {
+        {"0FFFFF", 0xFFFFF, 0xFFFFF},
+        {"000", 0xFFFFF, 0},
+        {"0", 0xFFFFF, 0},
+        {"0a", 0xFFFFF, 0xA},
+        {"00000ABCD", 0xFFFFF, 0xABCD},
+        {"12345", 0xFFFFF, 0x12345},
+        {"0FFFF", 0xFFFF, 0xFFFF},
+    };
+    for (const auto &c : cases) {
+        startNames("app.tqx", flag::entryGiven);
+        std::strcpy(settings.entryText, c.text);
+        settings.addressLimit = c.limit;
+        deriveNames();
+        EXPECT_EQ(settings.entryAddress, c.value) << c.text;
+    }
+}
+
+// The other refusals of "-e" are reached end to end.
+TEST(OutputFilesDeathTest, EntryAddressRefused) {
+    const std::pair<const char *, std::string> cases[] = {
+        {"0G", "Option '-e' is not appropriate"},
+        {"-1", "Option '-e' is not appropriate"},
+        {"FFFFFFFFF", "Option '-e' is not appropriate"},
+        {"0FFFFFFFF", "Address specified by '-e' option exceed 0FFFFFH"},  // stops before it overflows
+    };
+    for (const auto &[text, message] : cases) {
+        startNames("app.tqx", flag::entryGiven);
+        std::strcpy(settings.entryText, text);
+        EXPECT_RUN_ENDS(deriveNames(), 4, message) << text;
+    }
+}
+
+TEST(OutputFilesDeathTest, NoInputNameOrNoOutputArgument) {
+    startNames(nullptr);
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            deriveNames();
+        },
+        testing::ExitedWithCode(4), "Usage: romcast \\[options\\] <filename>");
+    startNames("noextension");
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            deriveNames();
+        },
+        testing::ExitedWithCode(4), "Usage: romcast");
+    startNames("app.tqx", flag::outputNameGiven);
+    EXPECT_RUN_ENDS(deriveNames(), 4, "Option '-o' is not appropriate");
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
+#include "output/imageEmission.h"
 #include "output/outputFiles.h"
 #include "output/recordWriter.h"
 #include "security/securityOptions.h"
@@ -53,6 +54,15 @@ int runConversion(int argc, char **argv) {
         fatalError(err::noData, settings.inputName);
     // "-A" and "-F" against the module's extent.
     reconcileRangesAfterReading();
+
+    // The image in address order, with its security and end records.
+    emitImage();
+
+    // Every file closed and each close checked; a newline ends the progress line.
+    closeAllFiles();
+    std::putchar('\n');
+    // Records of type FF are this converter's own extension of Intel HEX.
+    if (hasFlag(flag::hexOutput) && hasFlag(flag::above1MB)) warn(wrn::originalHex);
 
     return 0;
 }

@@ -181,7 +181,7 @@ TEST(Emission, RepeatsLongRecordsAndTheBankSplit) {
     MemoryImage image;
     put(image, 0xFFE0, 0x40);
     const std::string longRecords = output(convert(moduleText(wide, wideData), {"-L"}), "app.mot");
-    EXPECT_EQ(lines(longRecords).size(), 5u);  // S0, two records of 32 bytes, S8, ""
+    EXPECT_EQ(lines(longRecords).size(), 4u);  // S0, two records of 32 bytes, S8
     EXPECT_EQ(crossCheckImage(longRecords, TextForm::sRecord, image), "");
 
     // Intel HEX never lets a record cross 0x10000.
@@ -264,7 +264,7 @@ TEST(Emission, IdCodeAndProtectByteReachTheOutputOnce) {
          withSecurity(topImage, 0xFFF00, 0xFFFFF, 0xFF)},
         {"one-byte gap, fill byte", &top, &topData, {"-ID#0123456789ABCD", "-F", "EE"},
          withSecurity(topImage, 0xFFF00, 0xFFFFF, 0xFF)},
-        {"TQ8", &low, &lowData, {"-TQ8", "-ID#0123456789ABCD", "-protect2"},
+        {"TQ8", &low, &lowData, {"-TQ8", "-ID#0123456789ABCD", "-ofsreg2"},
          withSecurity(lowImage, 0xFF00, 0xFFFF, 0xF3)},
     };
     for (const Case &c : cases) {
@@ -283,12 +283,12 @@ TEST(Emission, SecurityRecordTexts) {
     const std::vector<Section> low = {{1, "@AP", 0x8000, 1}};
     const std::string data = "SB 1\nASP 1 0x8000\nLD 10\n";
     const std::vector<std::string> mot = lines(output(convert(moduleText(low, data), {"-ID#0123456789ABCD"}), "app.mot"));
-    EXPECT_EQ(std::vector<std::string>(mot.begin() + 2, mot.end() - 2),
+    EXPECT_EQ(std::vector<std::string>(mot.begin() + 2, mot.end() - 1),
               (std::vector<std::string>{"S2050FFFDF010C", "S2050FFFE323E6", "S2050FFFEB45BC", "S2050FFFEF6796",
                                         "S2050FFFF38970", "S2050FFFF7AB4A", "S2050FFFFBCD24", "S2050FFFFFFFEE"}));
     const std::vector<std::string> tq8 =
         lines(output(convert(moduleText(low, data), {"-TQ8", "-ID#0123456789ABCD", "-H"}), "app.hex"));
-    EXPECT_EQ(std::vector<std::string>(tq8.begin() + 2, tq8.end() - 2),
+    EXPECT_EQ(std::vector<std::string>(tq8.begin() + 2, tq8.end() - 1),
               (std::vector<std::string>{":01FFDF000120", ":01FFE30023FA", ":01FFEB0045D0", ":01FFEF0067AA",
                                         ":01FFF3008984", ":01FFF700AB5E", ":01FFFB00CD38", ":01FFFF00FF02"}));
 }

@@ -48,7 +48,7 @@ std::string hex(std::uint32_t value) {
 
 }  // namespace
 
-std::string crossCheckImage(const std::string &fileText, TextForm form, const MemoryImage &expected) {
+std::string readWithSrecCat(const std::string &fileText, TextForm form, MemoryImage &seen) {
     const std::string srecCat = findSrecCat();
     if (srecCat.empty()) return "srec_cat is not installed (Debian package srecord)";
     const RunResult run = runProgram(
@@ -61,8 +61,14 @@ std::string crossCheckImage(const std::string &fileText, TextForm form, const Me
         return "srec_cat found a byte given twice: " + run.err;
     const auto file = run.files.find("image.vmem");
     if (file == run.files.end()) return "srec_cat wrote no image";
-    const MemoryImage seen = parseVmem(file->second);
+    seen = parseVmem(file->second);
+    return "";
+}
 
+std::string crossCheckImage(const std::string &fileText, TextForm form, const MemoryImage &expected) {
+    MemoryImage seen;
+    const std::string complaint = readWithSrecCat(fileText, form, seen);
+    if (!complaint.empty()) return complaint;
     auto e = expected.begin();
     auto s = seen.begin();
     for (; e != expected.end() && s != seen.end(); ++e, ++s) {

@@ -13,6 +13,10 @@ using MemoryImage = std::map<std::uint32_t, std::uint8_t>;
 
 enum class TextForm { sRecord, intelHex };
 
+// Empty when srec_cat reads `fileText` (in `form`) without a complaint, every
+// byte once; `seen` receives the memory image it saw. Otherwise the complaint.
+std::string readWithSrecCat(const std::string &fileText, TextForm form, MemoryImage &seen);
+
 // Empty when srec_cat reads `fileText` (in `form`) without a complaint and sees
 // exactly `expected`; otherwise the complaint or the first differing address.
 // Every byte must come once: a repeated address is a complaint too.

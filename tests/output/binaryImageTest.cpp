@@ -22,13 +22,6 @@ protected:
     }
 };
 
-TEST_F(BinaryImage, OneSectionModule) {
-    startBinary(0x0F0000, 0x0F0003);
-    putAt(0x0F0000, {1, 2, 3, 4});
-    writeEndRecord(0, out);
-    EXPECT_EQ(bytes(), (std::vector<int>{0, 0, 0, 0x0C, 1, 2, 3, 4, 0x00, 0x0A, 0, 0}));
-}
-
 TEST_F(BinaryImage, GapsHoldTheFillByteAndTheFileMatchesItsHeader) {
     startBinary(0x1000, 0x102F);
     putRun(0x1000, 16, 1);

@@ -280,20 +280,6 @@ TEST(Emission, IdCodeAndProtectByteReachTheOutputOnce) {
     }
 }
 
-TEST(Emission, SecurityRecordTexts) {
-    const std::vector<Section> low = {{1, "@AP", 0x8000, 1}};
-    const std::string data = "SB 1\nASP 1 0x8000\nLD 10\n";
-    const std::vector<std::string> mot = lines(output(convert(moduleText(low, data), {"-ID#0123456789ABCD"}), "app.mot"));
-    EXPECT_EQ(std::vector<std::string>(mot.begin() + 2, mot.end() - 1),
-              (std::vector<std::string>{"S2050FFFDF010C", "S2050FFFE323E6", "S2050FFFEB45BC", "S2050FFFEF6796",
-                                        "S2050FFFF38970", "S2050FFFF7AB4A", "S2050FFFFBCD24", "S2050FFFFFFFEE"}));
-    const std::vector<std::string> tq8 =
-        lines(output(convert(moduleText(low, data), {"-TQ8", "-ID#0123456789ABCD", "-H"}), "app.hex"));
-    EXPECT_EQ(std::vector<std::string>(tq8.begin() + 2, tq8.end() - 1),
-              (std::vector<std::string>{":01FFDF000120", ":01FFE30023FA", ":01FFEB0045D0", ":01FFEF0067AA",
-                                        ":01FFF3008984", ":01FFF700AB5E", ":01FFFB00CD38", ":01FFFF00FF02"}));
-}
-
 TEST(Emission, BinaryImageTakesTheSecurityBytes) {
     const std::vector<Section> top = {{1, "@AP", 0xFFF00, 0x100}};
     const RunResult run = convert(moduleText(top, "SB 1\nASP 1 0xFFF00\n" + loadRun(0x10)), {"-B", "-ID#0123456789ABCD"});

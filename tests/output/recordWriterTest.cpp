@@ -126,23 +126,6 @@ TEST_F(RecordWriter, EndRecords) {
     }
 }
 
-TEST_F(RecordWriter, OneSectionModuleInEveryForm) {
-    putAt(0x0F0000, {1, 2, 3, 4});
-    flushRecord(0, out);
-    settings.entryAddress = 0x0F0000;
-    setFlag(flag::entryGiven);
-    writeEndRecord(0, out);
-    EXPECT_EQ(text(), "S2080F000001020304DE\nS8040F0000EC\n");
-
-    std::fclose(out);
-    out = std::tmpfile();
-    start(flag::hexOutput);
-    putAt(0x0F0000, {1, 2, 3, 4});
-    flushRecord(0, out);
-    writeEndRecord(0, out);
-    EXPECT_EQ(text(), ":02000002F0000C\n:0400000001020304F2\n:00000001FF\n");
-}
-
 TEST_F(RecordWriter, SecurityBytesAreSubstitutedInTextData) {
     start(flag::idCode | flag::protectX);
     settings.protectValue = 0x5A;

@@ -13,6 +13,7 @@
 #include "ieee695/moduleTrees.h"
 #include "listing/treeListing.h"
 #include "output/directConvert.h"
+#include "output/imageEmission.h"
 #include "output/outputFiles.h"
 #include "output/recordWriter.h"
 #include "security/securityOptions.h"
@@ -64,7 +65,16 @@ int runConversion(int argc, char **argv) {
             fatalError(err::noData, settings.inputName);
         // "-A" and "-F" against the module's extent.
         reconcileRangesAfterReading();
+
+        // The image in address order, with its security and end records.
+        emitImage();
     }
+
+    // Every file closed and each close checked; a newline ends the progress line.
+    closeAllFiles();
+    std::putchar('\n');
+    // Records of type FF are this converter's own extension of Intel HEX.
+    if (hasFlag(flag::hexOutput) && hasFlag(flag::above1MB)) warn(wrn::originalHex);
 
     return 0;
 }

@@ -129,6 +129,7 @@ TEST(DirectConvert, RecordsFollowTheFileOrderNotTheAddressOrder) {
     addUnit(m, 2, 0x1000, {5, 6, 7, 8});
     m.trailer = {0xE2, 0xC7};  // ASG: the entry address
     putNumber(m.trailer, 0x1000);
+    m.trailer.push_back(0xE1);
     const Result r = convert(m);
     EXPECT_EQ(r.output,
               "S0030000FC\n"

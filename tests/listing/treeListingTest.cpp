@@ -72,6 +72,9 @@ protected:
     }
 };
 
+// Widths overflowing their columns (seven hex digits, three decimal digits)
+// and the section without units; the dual-area banners and the item count
+// carried from code to ROM data units are in the end-to-end case listing/dualArea.
 TEST_F(TreeListing, NormalModeSectionsAndMergedUnits) {
     addSections(normSecRoot,
                 {{"P", 0xF0000, 0xD0, 1, {{1, 0xF0000, 0x40}, {1, 0xF0010, 0x52}, {1, 0xF0020, 0x64}, {1, 0xF0100, 0x1234}}},
@@ -106,43 +109,6 @@ TEST_F(TreeListing, NormalModeSectionsAndMergedUnits) {
               "****************** \n"
               "   [SECNUM:  1 START:  F0000h]   [SECNUM:  1 START:  F0010h]   [SECNUM:  1 START:  F0020h]\n"
               "   [SECNUM:  1 START:  F0100h]   [SECNUM: 123 START: 1000000h]");
-}
-
-// The item count runs on from the code units into the ROM data units, so the
-// ROM data banner starts on the line of the last code item.
-TEST_F(TreeListing, DualAreaCountsItemsAcrossBothUnitTrees) {
-    setFlag(flag::dualArea);
-    addSections(codeSecRoot, {{"CODE", 0xF0000, 0xC1D3D0, 2, {{2, 0xF0000, 0x30}, {2, 0xF8000, 0x60}}}});
-    addSections(romdataSecRoot, {{"ROM", 0x8000, 0xD2, 3, {{3, 0x8000, 0x90}}}});
-    addUnits(codeUnitRoot, {{2, 0xF0000, 0x30}, {2, 0xF8000, 0x60}});
-    addUnits(romdataUnitRoot, {{3, 0x8000, 0x90}, {4, 0x9000, 0xA0}});
-    const auto [console, file] = list();
-    EXPECT_EQ(console, " Make .dbg file \n");
-    EXPECT_EQ(file,
-              "****************** \n"
-              "* codeSecRoot    * \n"
-              "****************** \n"
-              "  SECNAME: CODE \n"
-              "  SECADD :  F0000h  SECTYPE: C1D3D0  SECNUM:  2 \n"
-              "   [START:  F0000h  SEEK:     30h]   [START:  F8000h  SEEK:     60h]\n"
-              "\n"
-              "****************** \n"
-              "* romdataSecRoot * \n"
-              "****************** \n"
-              "  SECNAME: ROM \n"
-              "  SECADD :   8000h  SECTYPE:     D2  SECNUM:  3 \n"
-              "   [START:   8000h  SEEK:     90h]\n"
-              "\n"
-              "\n"
-              "******************* \n"
-              "* codeUnitRoot    * \n"
-              "******************* \n"
-              "   [SECNUM:  2 START:  F0000h]   [SECNUM:  2 START:  F8000h]"
-              "******************* \n"
-              "* romdataUnitRoot * \n"
-              "******************* \n"
-              "   [SECNUM:  3 START:   8000h]\n"
-              "   [SECNUM:  4 START:   9000h]");
 }
 
 TEST_F(TreeListing, EmptyTreesGiveOnlyTheirBanners) {

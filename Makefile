@@ -48,8 +48,13 @@ check: build
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
 
+# Assembles the bundled example module and converts it into S-records.
 demo: build
-	./$(BUILD)/romcast -v
+	@mkdir -p out
+	./$(BUILD)/tools/modasm examples/demo.tqx.txt out/demo.tqx
+	./$(BUILD)/romcast out/demo.tqx
+	@echo "--- out/demo.mot"
+	@cat out/demo.mot
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
@@ -60,4 +65,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) out

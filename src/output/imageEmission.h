@@ -2,5 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
+#include "ieee695/moduleTrees.h"
+
+// Every output file of the run: the single image, or the CODE and the ROMDATA
+// file of a dual-area run.
 void emitImage();
+// One file: its header, the units of `units` in address order, the final fill
+// up to the end of the "-A" range. The security and end records are the caller's.
+void emitFile(UnitTree &units, std::FILE *stream);
+// One unit, re-read from the input at `seek` (its ASP record) up to the next SB,
+// ME or ASP record.
+void emitUnit(std::uint32_t seek);

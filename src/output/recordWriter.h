@@ -18,8 +18,26 @@ struct RecordState {
     std::uint32_t binarySum;         // sum of the bytes of a binary image (wraps)
     std::uint32_t binaryLength;      // the value of the binary header
     std::FILE *currentOutput;        // the stream the current emission writes to
+
+    // Which security addresses this output file already holds: bit i for ID byte i,
+    // securityBits::protect for the protect byte. The security records write only
+    // what is still missing, so each of them reaches a text output exactly once.
+    std::uint32_t securityWritten;
+
+    // Binary image bounds, fixed by writeBinaryHeader so that the file always
+    // matches its header: every address from imageStart to imageEnd is written
+    // once, in order, unloaded ones with the fill byte.
+    bool imageBounded;
+    std::uint32_t imageStart;
+    std::uint32_t imageEnd;
+    std::uint32_t imageNext;         // address of the next byte the file receives
+    bool outsideDataReported;        // data outside the bounds was warned about
 };
 extern RecordState recordState;
+
+namespace securityBits {
+constexpr std::uint32_t protect = 1u << 7;  // bits 0 to 6 are the seven ID bytes
+}
 
 void resetRecordState();
 void putImageByte(std::uint8_t byte, std::FILE *stream);

@@ -1,0 +1,9 @@
+// Filling the gaps of a text image with the fill byte ("-F").
+#pragma once
+
+#include <cstdint>
+
+// Fills from currentAddress up to `target` - 1 as the fill settings and
+// settings.fillState allow. `atAddressRecord` is true for an ASP record and false
+// for the final fill up to the end of the "-A" range.
+void fillTo(std::uint32_t target, bool atAddressRecord);

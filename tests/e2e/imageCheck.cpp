@@ -1,0 +1,83 @@
+#include "e2e/imageCheck.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+// srec_cat as found on PATH ("make check" installs it).
+std::string findSrecCat() {
+    const char *path = std::getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "/usr/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string candidate = dir + "/srec_cat";
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return "";
+}
+
+// The Verilog memory form that srec_cat writes: "@address" and then one byte per
+// hexadecimal token, at ascending addresses; other lines are comments.
+MemoryImage parseVmem(const std::string &text) {
+    MemoryImage image;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] != '@') continue;
+        std::istringstream tokens(line.substr(1));
+        std::string token;
+        tokens >> token;
+        std::uint32_t address = static_cast<std::uint32_t>(std::stoul(token, nullptr, 16));
+        while (tokens >> token) image[address++] = static_cast<std::uint8_t>(std::stoul(token, nullptr, 16));
+    }
+    return image;
+}
+
+std::string hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
+    return text;
+}
+
+}  // namespace
+
+std::string readWithSrecCat(const std::string &fileText, TextForm form, MemoryImage &seen) {
+    const std::string srecCat = findSrecCat();
+    if (srecCat.empty()) return "srec_cat is not installed (Debian package srecord)";
+    const RunResult run = runProgram(
+        srecCat, {"image.txt", form == TextForm::sRecord ? "-motorola" : "-intel", "-o", "image.vmem", "-vmem", "8"},
+        {{"image.txt", fileText}});
+    if (run.exitStatus != 0) return "srec_cat refused the file: " + run.err;
+    // Records out of ascending order are allowed (text outputs keep the walk
+    // order); a byte given twice is not.
+    if (run.err.find("redundant") != std::string::npos || run.err.find("contradictory") != std::string::npos)
+        return "srec_cat found a byte given twice: " + run.err;
+    const auto file = run.files.find("image.vmem");
+    if (file == run.files.end()) return "srec_cat wrote no image";
+    seen = parseVmem(file->second);
+    return "";
+}
+
+std::string crossCheckImage(const std::string &fileText, TextForm form, const MemoryImage &expected) {
+    MemoryImage seen;
+    const std::string complaint = readWithSrecCat(fileText, form, seen);
+    if (!complaint.empty()) return complaint;
+    auto e = expected.begin();
+    auto s = seen.begin();
+    for (; e != expected.end() && s != seen.end(); ++e, ++s) {
+        if (e->first != s->first)
+            return "expected a byte at " + hex(e->first) + ", srec_cat saw one at " + hex(s->first);
+        if (e->second != s->second)
+            return "at " + hex(e->first) + " expected " + hex(e->second) + ", srec_cat saw " + hex(s->second);
+    }
+    if (e != expected.end()) return "srec_cat saw no byte at " + hex(e->first);
+    if (s != seen.end()) return "srec_cat saw an unexpected byte at " + hex(s->first);
+    return "";
+}

@@ -59,7 +59,7 @@ TEST(IdReportImage, ReportedBytesStandInTheImage) {
         {{"-ID", "-protectx", "5A"}, "", 0xFFFD0, zeros(48), 8},
         {{"-TQ8", "-ID#1F", "-ofsregx", "0C"}, "", 0x1000, "01", 8},
         {{"-TQ8", "-IDKEY7", "-ofsreg2"}, "", 0xFFD0, zeros(48), 8},
-        {{"-TQ8N", "-ID", "-protect1"}, "", 0x1000, "01", 7},
+        {{"-TQ8N", "-ID", "-ofsreg1"}, "", 0x1000, "01", 8},
         {{}, "ATN 0 0 55 \".ID #A1B2\"\nATN 0 0 55 \".PROTECT 3F\"\n", 0xFFFE0, zeros(32), 8},
         {{"-TQ8", "-ofsreg1"}, "ATN 0 0 55 \".ID xy\"\n", 0x1000, "01", 8},
     };

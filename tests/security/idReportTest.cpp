@@ -63,8 +63,6 @@ TEST(IdReport, HeadingAddressesAndProtectLine) {
          "-IDABC -ofsreg1\n" + std::string(tq8Lines) + "0FFFF : 3F\n"},
         {flag::ofsreg2 | flag::protect2, 0xF3, true,
          "-IDABC -ofsreg2\n" + std::string(tq8Lines) + "0FFFF : F3\n"},
-        // "-TQ8N" with "-protect1": no protect flag is left, so no protect line.
-        {0, 0x3F, true, "-IDABC\n" + std::string(tq8Lines)},
     };
     for (const ReportCase &c : cases) {
         setUp(c.flags, c.protect, c.tq8);

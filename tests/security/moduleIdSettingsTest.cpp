@@ -17,7 +17,6 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using IdBytes = std::array<std::uint32_t, idByteCount>;
 
-const IdBytes allFF = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 const IdBytes allZero = {};
 
 void appendName(Bytes &out, const std::string &text) {
@@ -100,36 +99,21 @@ struct ScanCase {
 };
 
 const std::uint32_t idFlags = flag::idCode | flag::protectDefault;
-const std::uint32_t tq8Ofs2 = flag::tq8Target | flag::ofsreg2 | flag::protect2;
 const std::uint32_t securityFlags = idFlags | flag::protect1 | flag::protect2 | flag::protectX |
                                     flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX;
-const char w6[] = "Warning (romcast): '-ID' option isn't processed\n";
-const char w7[] = "Warning (romcast): '-protect' or '-ofsreg' option isn't processed\n";
-const char w8[] = "Warning (romcast): '-ofsreg' option isn't processed\n";
 
+// What the end-to-end cases under idcode/ leave out.
 const ScanCase scanCases[] = {
-    {"no texts", {"@.ID ZZ"}, 0, 0xFF, "", false, 0, allZero, 0xFF, nullptr},
-    {"no texts, -ID", {}, idFlags, 0xFF, "", true, idFlags, allFF, 0xFF, nullptr},
     {"hex id", {".ID #0123456789abCD"}, 0, 0xFF, "", true, idFlags,
      {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD}, 0xFF, "#0123456789abCD"},
     {"one digit", {".ID #A"}, 0, 0xFF, "", true, idFlags, {0xA0}, 0xFF, "#A"},
-    {"two digits over -ID", {".ID #12"}, idFlags, 0xFF, w6, true, idFlags, {0x12}, 0xFF, "#12"},
     {"hash alone", {".ID #"}, 0, 0xFF, "", true, idFlags, allZero, 0xFF, "#"},
-    {"empty id", {".ID "}, 0, 0xFF, "", true, idFlags, allZero, 0xFF, ""},
-    {"two letters", {".ID AB"}, 0, 0xFF, "", true, idFlags, {0x41, 0x42}, 0xFF, "AB"},
     {"long text, seven used", {".ID ABCDEFGHI"}, 0, 0xFF, "", true, idFlags,
      {0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47}, 0xFF, "ABCDEFGHI"},
-    {"id over -protect1", {".ID Q"}, flag::protect1, 0x3F, w7, true, idFlags, {0x51}, 0xFF, "Q"},
-    {"protect alone drops -ID", {".PROTECT 3F"}, idFlags, 0xFF, w6, false, flag::protectX, allFF,
-     0x3F, nullptr},
     {"id and protect", {"REV.F1", ".PROTECT a5x", ".ID #7"}, flag::idCode | flag::protectX, 0x12,
      "Warning (romcast): '-ID' option isn't processed\n"
      "Warning (romcast): '-protect' or '-ofsreg' option isn't processed\n",
      true, flag::idCode | flag::protectX, {0x70}, 0xA5, "#7"},
-    {"tq8 ofsreg2 and protect", {".PROTECT 5A"}, tq8Ofs2, 0xF3, w8, false,
-     flag::tq8Target | flag::protectX, allZero, 0x5A, nullptr},
-    {"fourth text not examined", {"REV.F", "XYZ", "REV.F", ".ID A"}, 0, 0xFF, "", false, 0,
-     allZero, 0xFF, nullptr},
     {"later text replaces earlier", {".ID A", ".ID B"}, 0, 0xFF, "", true, idFlags, {0x42}, 0xFF,
      "B"},
 };

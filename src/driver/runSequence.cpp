@@ -20,6 +20,36 @@
 #include "security/moduleIdSettings.h"
 #include "security/securityOptions.h"
 
+namespace {
+
+// The usual path: the module read into section and unit trees, reconciled with
+// "-A" and "-F", and written in address order.
+void convertThroughTrees() {
+    // The ID settings carried in the module win over the options (and may
+    // create the ID report).
+    readModuleIdSettings();
+    // The module: sections, their units, then the units of each kind in address order.
+    readSectionPart();
+    readDataPart();
+    // The section trees with their units ("+debug").
+    listSectionTrees();
+    rebuildUnitTrees();
+    settings.readingPhase = 0;
+    // The merged unit trees ("+debug").
+    listUnitTrees();
+
+    // A module that loads nothing leaves the extent at its start values.
+    if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
+        fatalError(err::noData, settings.inputName);
+    // "-A" and "-F" against the module's extent.
+    reconcileRangesAfterReading();
+
+    // The image in address order, with its security and end records.
+    emitImage();
+}
+
+}  // namespace
+
 int runConversion(int argc, char **argv) {
     // Before anything else, so that an interrupt at any moment cleans up.
     installInterruptHandler();
@@ -52,27 +82,7 @@ int runConversion(int argc, char **argv) {
         // reconciliation with "-A"/"-F" and the image emission.
         convertDirect();
     } else {
-        // The ID settings carried in the module win over the options (and may
-        // create the ID report).
-        readModuleIdSettings();
-        // The module: sections, their units, then the units of each kind in address order.
-        readSectionPart();
-        readDataPart();
-        // The section trees with their units ("+debug").
-        listSectionTrees();
-        rebuildUnitTrees();
-        settings.readingPhase = 0;
-        // The merged unit trees ("+debug").
-        listUnitTrees();
-
-        // A module that loads nothing leaves the extent at its start values.
-        if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
-            fatalError(err::noData, settings.inputName);
-        // "-A" and "-F" against the module's extent.
-        reconcileRangesAfterReading();
-
-        // The image in address order, with its security and end records.
-        emitImage();
+        convertThroughTrees();
     }
 
     // The ID report, filled once the image is written.

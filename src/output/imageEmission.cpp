@@ -38,7 +38,7 @@ void emitLoadBytes(std::uint32_t passes) {
     if (last > 0x100000000ULL) rejectModule();
     std::FILE *out = recordState.currentOutput;
     for (std::uint32_t pass = 0; pass < passes; ++pass)
-        for (int i = 1; i <= count; ++i) putImageByte(capture.bytes[i], out);
+        putImageBytes(capture.bytes + 1, static_cast<std::uint32_t>(count), out);
 }
 
 }  // namespace
@@ -82,6 +82,7 @@ void emitUnit(std::uint32_t seek) {
 }
 
 void emitFile(UnitTree &units, std::FILE *stream) {
+    bufferOutput(stream);
     if (hasFlag(flag::binaryOutput))
         writeBinaryHeader(stream);
     else if (!hasFlag(flag::hexOutput))

@@ -11,6 +11,8 @@
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
+#include "listing/treeListing.h"
+#include "output/directConvert.h"
 #include "output/imageEmission.h"
 #include "output/outputFiles.h"
 #include "output/recordWriter.h"
@@ -43,20 +45,30 @@ int runConversion(int argc, char **argv) {
     readModuleHeader();
     openOutputs();
 
-    // The module: sections, their units, then the units of each kind in address order.
-    readSectionPart();
-    readDataPart();
-    rebuildUnitTrees();
-    settings.readingPhase = 0;
+    if (hasFlag(flag::directConvert) && !hasFlag(flag::dualArea)) {
+        // "-N": the data part record by record, in place of the trees, their
+        // reconciliation with "-A"/"-F" and the image emission.
+        convertDirect();
+    } else {
+        // The module: sections, their units, then the units of each kind in address order.
+        readSectionPart();
+        readDataPart();
+        // The section trees with their units ("+debug").
+        listSectionTrees();
+        rebuildUnitTrees();
+        settings.readingPhase = 0;
+        // The merged unit trees ("+debug").
+        listUnitTrees();
 
-    // A module that loads nothing leaves the extent at its start values.
-    if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
-        fatalError(err::noData, settings.inputName);
-    // "-A" and "-F" against the module's extent.
-    reconcileRangesAfterReading();
+        // A module that loads nothing leaves the extent at its start values.
+        if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
+            fatalError(err::noData, settings.inputName);
+        // "-A" and "-F" against the module's extent.
+        reconcileRangesAfterReading();
 
-    // The image in address order, with its security and end records.
-    emitImage();
+        // The image in address order, with its security and end records.
+        emitImage();
+    }
 
     // Every file closed and each close checked; a newline ends the progress line.
     closeAllFiles();

@@ -1,5 +1,7 @@
 #include "output/imageEmission.h"
 
+#include <cstring>
+
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
@@ -12,6 +14,8 @@
 namespace {
 
 RecordCapture capture;
+// The bytes of a repeated LD record, copied one after the other.
+std::uint8_t repeated[4096];
 
 [[noreturn]] void rejectModule() { fatalError(err::illegalFormat, settings.inputName); }
 
@@ -37,8 +41,20 @@ void emitLoadBytes(std::uint32_t passes) {
                                std::uint64_t{passes} * static_cast<std::uint64_t>(count);
     if (last > 0x100000000ULL) rejectModule();
     std::FILE *out = recordState.currentOutput;
-    for (std::uint32_t pass = 0; pass < passes; ++pass)
-        for (int i = 1; i <= count; ++i) putImageByte(capture.bytes[i], out);
+    const std::uint8_t *data = capture.bytes + 1;
+    const std::uint32_t size = static_cast<std::uint32_t>(count);
+    if (passes == 1 || size == 0 || size > sizeof repeated / 2) {
+        for (std::uint32_t pass = 0; pass < passes; ++pass) putImageBytes(data, size, out);
+        return;
+    }
+    // A short run repeated many times goes out as longer runs of whole repetitions.
+    const std::uint32_t perBlock = static_cast<std::uint32_t>(sizeof repeated) / size;
+    for (std::uint32_t i = 0; i < perBlock; ++i) std::memcpy(repeated + i * size, data, size);
+    for (std::uint32_t left = passes; left > 0;) {
+        const std::uint32_t now = left < perBlock ? left : perBlock;
+        putImageBytes(repeated, now * size, out);
+        left -= now;
+    }
 }
 
 }  // namespace
@@ -82,6 +98,7 @@ void emitUnit(std::uint32_t seek) {
 }
 
 void emitFile(UnitTree &units, std::FILE *stream) {
+    bufferOutput(stream);
     if (hasFlag(flag::binaryOutput))
         writeBinaryHeader(stream);
     else if (!hasFlag(flag::hexOutput))

@@ -68,17 +68,10 @@ void scanSectionBounds(std::uint32_t sectionPart) {
     }
 }
 
-// Passes the bytes of one LD record `repeat` times to the record writer.
-void emitLoadBytes(std::uint32_t repeat, std::FILE *stream) {
-    const int count = capture.length - 1;  // the first captured byte is the count
-    for (std::uint32_t pass = 0; pass < repeat; ++pass) {
-        for (int i = 1; i <= count; ++i) putImageByte(capture.bytes[i], stream);
-    }
-}
-
 // The data part in file order: each ASP moves the address, each LD writes its
 // bytes there. Nothing is sorted and no gap is filled.
 void convertDataPart(std::uint32_t dataPart, std::FILE *stream) {
+    bufferOutput(stream);
     if (!hasFlag(flag::hexOutput)) writeHeaderRecord(stream);
     std::FILE *in = settings.inputFile;
     std::fseek(in, static_cast<long>(dataPart), SEEK_SET);
@@ -101,7 +94,8 @@ void convertDataPart(std::uint32_t dataPart, std::FILE *stream) {
         case rec::LD:
             readLoadBytes(&capture, in);
             loadSeen = true;
-            emitLoadBytes(repeatCount > 0 ? repeatCount : 1, stream);
+            putRepeatedBytes(capture.bytes + 1, static_cast<std::uint32_t>(capture.length - 1),
+                             repeatCount > 0 ? repeatCount : 1, stream);
             repeatCount = 0;
             if (recordState.currentAddress > addressEnd) limitExceeded = true;
             break;

@@ -1,7 +1,5 @@
 #include "output/imageEmission.h"
 
-#include <cstring>
-
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
@@ -14,8 +12,6 @@
 namespace {
 
 RecordCapture capture;
-// The bytes of a repeated LD record, copied one after the other.
-std::uint8_t repeated[4096];
 
 [[noreturn]] void rejectModule() { fatalError(err::illegalFormat, settings.inputName); }
 
@@ -40,21 +36,8 @@ void emitLoadBytes(std::uint32_t passes) {
     const std::uint64_t last = std::uint64_t{recordState.currentAddress} +
                                std::uint64_t{passes} * static_cast<std::uint64_t>(count);
     if (last > 0x100000000ULL) rejectModule();
-    std::FILE *out = recordState.currentOutput;
-    const std::uint8_t *data = capture.bytes + 1;
-    const std::uint32_t size = static_cast<std::uint32_t>(count);
-    if (passes == 1 || size == 0 || size > sizeof repeated / 2) {
-        for (std::uint32_t pass = 0; pass < passes; ++pass) putImageBytes(data, size, out);
-        return;
-    }
-    // A short run repeated many times goes out as longer runs of whole repetitions.
-    const std::uint32_t perBlock = static_cast<std::uint32_t>(sizeof repeated) / size;
-    for (std::uint32_t i = 0; i < perBlock; ++i) std::memcpy(repeated + i * size, data, size);
-    for (std::uint32_t left = passes; left > 0;) {
-        const std::uint32_t now = left < perBlock ? left : perBlock;
-        putImageBytes(repeated, now * size, out);
-        left -= now;
-    }
+    putRepeatedBytes(capture.bytes + 1, static_cast<std::uint32_t>(count), passes,
+                     recordState.currentOutput);
 }
 
 }  // namespace

@@ -10,6 +10,9 @@
 
 namespace {
 
+// The bytes of a short repeated run, copied one after the other.
+std::uint8_t repeated[4096];
+
 // Bits 16 to 23 of an address: its 64 KiB bank.
 constexpr std::uint32_t bankMask = 0xFF0000;
 
@@ -141,6 +144,22 @@ void putImageBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *st
         count -= take;
         if (hasFlag(flag::hexOutput) && ((state.recordAddress ^ state.currentAddress) & bankMask) != 0)
             flushRecord(state.currentAddress, stream);
+    }
+}
+
+void putRepeatedBytes(const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
+                      std::FILE *stream) {
+    if (passes == 1 || count == 0 || count > sizeof repeated / 2) {
+        for (std::uint32_t pass = 0; pass < passes; ++pass) putImageBytes(bytes, count, stream);
+        return;
+    }
+    // A short run repeated many times goes out as longer runs of whole repetitions.
+    const std::uint32_t perBlock = static_cast<std::uint32_t>(sizeof repeated) / count;
+    for (std::uint32_t i = 0; i < perBlock; ++i) std::memcpy(repeated + i * count, bytes, count);
+    for (std::uint32_t left = passes; left > 0;) {
+        const std::uint32_t now = left < perBlock ? left : perBlock;
+        putImageBytes(repeated, now * count, stream);
+        left -= now;
     }
 }
 

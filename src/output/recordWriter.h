@@ -45,6 +45,9 @@ void putImageByte(std::uint8_t byte, std::FILE *stream);
 // records, substitutions and progress events), copied a record at a time where
 // no range bound and no security byte is near.
 void putImageBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream);
+// The run of `count` bytes `passes` times in succession (an LD record after RE).
+void putRepeatedBytes(const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
+                      std::FILE *stream);
 // Gives an output stream that nothing has been written to yet a large buffer, so
 // that the image reaches the file in few large writes.
 void bufferOutput(std::FILE *stream);

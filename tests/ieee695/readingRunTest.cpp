@@ -1,11 +1,7 @@
-// Whole runs: which files a run over a sound module leaves, by options and mode
-// (their contents belong to the writers' tests), and malformed modules made
-// systematically from it.
+// Whole runs over malformed modules made systematically from a sound one.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
-#include <vector>
 
 #include "e2e/harness.h"
 #include "ieee695/readerTestSupport.h"
@@ -18,34 +14,6 @@ std::string soundModule() {
                                                   "ST 2 @AR \"data\"\nSA 2 2\nASS 2 4\nASL 2 0x0800\n",
                                       .data = "SB 1\nASP 1 0x1004\nLD 05 06 07 08\nASP 1 0x1000\nLD 01 02 03 04\n"
                                               "SB 2\nASP 2 0x0800\nRE 2\nLD AA BB\n"}));
-}
-
-std::set<std::string> filesLeft(const RunResult &result) {
-    std::set<std::string> names;
-    for (const auto &entry : result.files) names.insert(entry.first);
-    return names;
-}
-
-// The plain names of each format and mode are case folders under writing/.
-TEST(ReadingRun, OutputsOfASoundModule) {
-    const struct {
-        const char *input;  // where the module lies
-        std::vector<std::string> args;
-        std::set<std::string> files;
-    } cases[] = {
-        {"app.tqx", {"-B", "-F", "0", "app"}, {"app.bin"}},
-        {"app.tqx", {"+debug", "-o", "image.mot", "app"}, {"image.mot", "image.mot.dbg"}},
-        {"app.tqx", {"-B", "-o", "out.hex", "app"}, {"out.hex"}},
-        {"work/app.tqx", {"-o", "out", "work/app"}, {"work/out.mot"}},
-        {"work/app.tqx", {"-o", "sub/out.s", "work/app"}, {"sub/out.s"}},
-        {"app.tqx", {"+d51x", "-H", "+debug", "-o", "two", "app"}, {"two.hcd", "two.hdt", "two.dbg"}},
-    };
-    for (const auto &c : cases) {
-        // "sub" exists for an output named into it.
-        const RunResult result = runRomcast(c.args, {{c.input, soundModule()}, {"sub/.keep", ""}});
-        EXPECT_EQ(result.exitStatus, 0) << describeRun(result);
-        EXPECT_EQ(filesLeft(result), c.files) << describeRun(result);
-    }
 }
 
 // A run ends with an error status and nothing left behind, or succeeds; never

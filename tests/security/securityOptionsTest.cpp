@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
-#include <utility>
 
 #include "driver/runSettings.h"
 #include "output/recordWriter.h"
@@ -45,28 +43,6 @@ TEST(IdCode, CharacterAndHexadecimalForms) {
             EXPECT_EQ(settings.idText, nullptr) << c.text;
         else
             EXPECT_STREQ(settings.idText, c.idText) << c.text;
-    }
-}
-
-// The ready-made protect records of every target against the checksum rule the
-// writers use for any other protect byte; their texts are pinned by idcode cases.
-TEST(Target, ReadyMadeProtectRecordsAgreeWithTheChecksumRule) {
-    for (int kind : {1, 2, 4, 8}) {
-        startRun();
-        if (kind != 1) selectTarget(kind);
-        const std::pair<const char *, std::uint32_t> records[] = {
-            {settings.protect1Record, 0x3F}, {settings.protect2Record, 0xF3}, {settings.protectDefaultRecord, 0xFF}};
-        for (const auto &[record, data] : records) {
-            const std::string line = record;
-            ASSERT_EQ(line.size(), 15u) << kind;
-            std::uint32_t sum = 0;
-            for (std::size_t i = 2; i < 14; i += 2) sum += std::stoul(line.substr(i, 2), nullptr, 16);
-            EXPECT_EQ(sum & 0xFF, 0xFFu) << record;
-            EXPECT_EQ(std::stoul(line.substr(4, 6), nullptr, 16), settings.protectAddress) << record;
-            EXPECT_EQ(std::stoul(line.substr(10, 2), nullptr, 16), data) << record;
-            EXPECT_EQ(~(settings.protectChecksumBase + data) & 0xFF, std::stoul(line.substr(12, 2), nullptr, 16))
-                << record;
-        }
     }
 }
 

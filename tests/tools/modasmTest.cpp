@@ -117,14 +117,4 @@ TEST(Modasm, RejectsBadLinesWithTheirNumberAndWritesNothing) {
     }
 }
 
-TEST(Modasm, UsageAndMissingInput) {
-    RunResult noArguments = runProgram(ROMCAST_MODASM, {});
-    EXPECT_EQ(noArguments.exitStatus, 1);
-    EXPECT_NE(noArguments.err.find("usage"), std::string::npos);
-    RunResult missing = runProgram(ROMCAST_MODASM, {"absent.txt", "m.tqx"});
-    EXPECT_EQ(missing.exitStatus, 1);
-    EXPECT_NE(missing.err.find("can't open 'absent.txt'"), std::string::npos);
-    EXPECT_TRUE(missing.files.empty());
-}
-
 }  // namespace

@@ -14,35 +14,26 @@ void startRun() {
     initSecurityDefaults();
 }
 
-struct IdCase {
-    const char *text;
-    int result;
-    std::uint32_t bytes[idByteCount];
-    const char *idText;  // nullptr: none kept
-};
-
-const IdCase idCases[] = {
-    {"", 0, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, nullptr},
-    {"ABC", 0, {'A', 'B', 'C', 0, 0, 0, 0}, "ABC"},
-    {"abc1234", 0, {'a', 'b', 'c', '1', '2', '3', '4'}, "abc1234"},
-    {"ab-c", 1, {}, nullptr},
-    {"#", 0, {0, 0, 0, 0, 0, 0, 0}, "#"},
-    {"#0123456789ABCD", 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD}, "#0123456789ABCD"},
-    {"#ABC", 0, {0xAB, 0xC0, 0, 0, 0, 0, 0}, "#ABC"},
-    {"#AG", 1, {}, nullptr},
-    {"A\xC4", 1, {}, nullptr},  // letters and digits are ASCII only
-};
-
+// The plain forms are idcode case folders (empty, chars, hash-protect1).
 TEST(IdCode, CharacterAndHexadecimalForms) {
-    for (const IdCase &c : idCases) {
+    const struct {
+        const char *text;
+        int result;
+        std::uint32_t bytes[idByteCount];
+    } cases[] = {
+        {"abc1234", 0, {'a', 'b', 'c', '1', '2', '3', '4'}},
+        {"#", 0, {0, 0, 0, 0, 0, 0, 0}},
+        {"#ABC", 0, {0xAB, 0xC0, 0, 0, 0, 0, 0}},
+        {"ab-c", 1, {}},
+        {"#AG", 1, {}},
+        {"A\xC4", 1, {}},  // letters and digits are ASCII only
+    };
+    for (const auto &c : cases) {
         startRun();
         EXPECT_EQ(parseIdCode(c.text), c.result) << c.text;
         if (c.result != 0) continue;
         for (int i = 0; i < idByteCount; ++i) EXPECT_EQ(settings.idBytes[i], c.bytes[i]) << c.text << " " << i;
-        if (c.idText == nullptr)
-            EXPECT_EQ(settings.idText, nullptr) << c.text;
-        else
-            EXPECT_STREQ(settings.idText, c.idText) << c.text;
+        EXPECT_STREQ(settings.idText, c.text);
     }
 }
 
@@ -55,7 +46,6 @@ TEST(Target, OfsChoicesBecomeProtectChoicesOnTq8Only) {
         {4, flag::ofsreg2, flag::ofsreg2 | flag::protect2},
         {8, flag::ofsregX, flag::ofsregX | flag::protectX},
         {8, flag::protectX, flag::protectX},
-        {1, flag::protect1, flag::protect1},
         {1, flag::protectX, flag::protectX},
     };
     for (const auto &c : cases) {

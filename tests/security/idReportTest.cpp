@@ -6,87 +6,70 @@
 #include <string>
 
 #include "driver/runSettings.h"
+#include "ieee695/readerTestSupport.h"
 #include "security/idReport.h"
 #include "security/securityOptions.h"
 
 namespace {
 
-class IdReportName : public testing::Test {
-protected:
-    void SetUp() override {
-        char dir[] = "/tmp/idnameXXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        directory = std::string(dir) + "/";
-    }
-    void TearDown() override {
-        if (settings.idReportFile != nullptr) std::fclose(settings.idReportFile);
-        settings.idReportFile = nullptr;
-        std::remove(settings.idReportName);
-        rmdir(directory.c_str());
-    }
-    void create(const std::string &output, bool hasExtension, std::uint32_t flags) {
-        initRunSettings();
-        initSecurityDefaults();
-        setFlag(flags);
-        name = directory + output;
-        settings.outputName = name.c_str();
-        settings.outputHasExtension = hasExtension ? 1 : 0;
-        createIdReport();
-    }
-    std::string directory;
-    std::string name;
-};
+std::string scratchDirectory() {
+    char dir[] = "/tmp/idnameXXXXXX";
+    return std::string(mkdtemp(dir)) + "/";
+}
 
-TEST_F(IdReportName, ImageExtensionIsReplacedOtherwiseAppended) {
-    struct NameCase {
+std::string outputName;  // settings.outputName points into it
+
+void create(const std::string &output, bool hasExtension, std::uint32_t flags) {
+    initRunSettings();
+    initSecurityDefaults();
+    setFlag(flags);
+    outputName = output;
+    settings.outputName = outputName.c_str();
+    settings.outputHasExtension = hasExtension ? 1 : 0;
+    createIdReport();
+}
+
+void removeReport() {
+    std::fclose(settings.idReportFile);
+    settings.idReportFile = nullptr;
+    std::remove(settings.idReportName);
+}
+
+// The plain name and the three image extensions that match their format are
+// idcode case folders (name-o-*).
+TEST(IdReportName, ImageExtensionIsReplacedOnlyWhenItMatchesTheFormat) {
+    const std::string directory = scratchDirectory();
+    const struct {
         const char *output;
-        bool hasExtension;
         std::uint32_t flags;
         const char *report;
+    } cases[] = {
+        {"out.hex", 0, "out.hex.id"},
+        {"out.mot", flag::hexOutput, "out.mot.id"},
+        {"x.mot", flag::binaryOutput, "x.id"},
+        {"a.mot.b", 0, "a.id"},
     };
-    const NameCase cases[] = {
-        {"prog", false, 0, "prog.id"},
-        {"out.mot", true, 0, "out.id"},
-        {"out.hex", true, flag::hexOutput, "out.id"},
-        {"out.hex", true, 0, "out.hex.id"},
-        {"out.mot", true, flag::hexOutput, "out.mot.id"},
-        {"x.bin", true, flag::binaryOutput, "x.bin.id"},
-        {"x.mot", true, flag::binaryOutput, "x.id"},
-        {"a.mot.b", true, 0, "a.id"},
-    };
-    for (const NameCase &c : cases) {
-        SCOPED_TRACE(c.output);
-        create(c.output, c.hasExtension, c.flags);
-        EXPECT_EQ(settings.idReportName, directory + c.report);
+    for (const auto &c : cases) {
+        create(directory + c.output, true, c.flags);
+        EXPECT_EQ(settings.idReportName, directory + c.report) << c.output;
         struct stat info {};
-        ASSERT_EQ(stat(settings.idReportName, &info), 0);
-        EXPECT_EQ(info.st_size, 0);
-        TearDown();
-        SetUp();
+        EXPECT_EQ(stat(settings.idReportName, &info), 0) << c.output;
+        EXPECT_EQ(info.st_size, 0) << c.output;
+        removeReport();
     }
+    rmdir(directory.c_str());
 }
 
-TEST_F(IdReportName, NameBeyondItsBufferIsRefused) {
-    // 255 characters fit; one more does not.
-    const std::string fits(255 - directory.size() - 3, 'n');
-    create(fits, false, 0);
+TEST(IdReportName, NameBeyondItsBufferOrUncreatableIsRefused) {
+    const std::string directory = scratchDirectory();
+    const std::string fits = directory + std::string(255 - directory.size() - 3, 'n');
+    create(fits, false, 0);  // 255 characters fit
     EXPECT_EQ(std::string(settings.idReportName).size(), 255u);
-    const std::string tooLong = fits + "n";
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            create(tooLong, false, 0);
-        },
-        testing::ExitedWithCode(2), "Can't create file '" + directory + tooLong + ".id'");
-}
-
-TEST_F(IdReportName, UncreatableFileIsError2) {
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            create("missing/out", false, 0);
-        },
-        testing::ExitedWithCode(2), "Can't create file '" + directory + "missing/out.id'");
+    removeReport();
+    for (const std::string &output : {fits + "n", directory + "missing/out"}) {
+        EXPECT_RUN_ENDS(create(output, false, 0), 2, "Can't create file '" + output + ".id'");
+    }
+    rmdir(directory.c_str());
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ struct Input {
 std::string captured(const RecordCapture &capture) {
     return std::string(reinterpret_cast<const char *>(capture.bytes), static_cast<std::size_t>(capture.length));
 }
+std::string logged() {
+    return std::string(reinterpret_cast<const char *>(recordLog.bytes), static_cast<std::size_t>(recordLog.length));
+}
 
 TEST(RecordReader, RecordTypesAndTheirUnreading) {
     const struct {
@@ -93,7 +96,7 @@ TEST(RecordReader, NamesNeverPassTheirBuffer) {
     }
 }
 
-TEST(RecordReader, ItemsLettersAndLoadBytes) {
+TEST(RecordReader, ItemsAndLetters) {
     const std::pair<int, int> classes[] = {{0x7F, 1}, {0x80, 2}, {0x88, 3}, {0x89, 9}, {0x90, 4}, {0xA0, 5},
                                            {0xD8, 6}, {0xD9, 9}, {0xDF, 7}, {0xFB, 8}, {0xFC, 9}};
     for (const auto &[byte, itemClass] : classes) {
@@ -105,11 +108,33 @@ TEST(RecordReader, ItemsLettersAndLoadBytes) {
     EXPECT_EQ(std::getc(letters.file), 0x85);
     Input five(hexBytes("C1C2C3C4C5"));
     EXPECT_EQ(readLetters(nullptr, five.file), 0xC2C3C4C5u);  // the last four
+}
 
-    Input load(hexBytes("03 112233 E1"));
-    RecordCapture capture;
-    readLoadBytes(&capture, load.file);
-    EXPECT_EQ(captured(capture), hexBytes("03 112233"));
+// Counted byte runs are read in one call where the log has room for them; the log,
+// the capture and the stream must end as reading byte by byte leaves them.
+TEST(RecordReader, LoadBytesLogCaptureAndStream) {
+    const struct {
+        const char *module;
+        const char *log;    // the LD record as logged
+        bool atEnd;         // the end-of-file indicator is set afterwards
+        std::int32_t next;  // the record type read next
+    } cases[] = {
+        {"ED 03 112233 E1", "ED 03 112233", false, rec::ME},
+        {"ED 00 E1", "ED 00", false, rec::ME},
+        {"ED FF", "ED FF FF", true, rec::endOfFile},  // the count alone: one read meets the end
+        {"ED 05 1122", "ED 05 1122 FF", true, rec::endOfFile},
+        {"ED 02 E2D0 E1", "ED 02 E2D0", false, rec::ME},  // type-like bytes inside the run
+    };
+    for (const auto &c : cases) {
+        Input in(hexBytes(c.module));
+        ASSERT_EQ(readRecordType(in.file), rec::LD) << c.module;
+        RecordCapture capture;
+        readLoadBytes(&capture, in.file);
+        EXPECT_EQ(logged(), hexBytes(c.log)) << c.module;
+        EXPECT_EQ(captured(capture), hexBytes(c.log).substr(1)) << c.module;
+        EXPECT_EQ(std::feof(in.file) != 0, c.atEnd) << c.module;
+        EXPECT_EQ(readRecordType(in.file), c.next) << c.module;
+    }
 }
 
 TEST(RecordReader, ValueRuns) {
@@ -214,6 +239,20 @@ TEST(RecordReader, OverlongRecordsNeverOverrunTheLog) {
     EXPECT_EQ(capture.length, recordLogSize - 5);
     EXPECT_EQ(readRecordType(in.file), rec::ME);
     EXPECT_FALSE(recordLog.overflowed);
+}
+
+TEST(RecordReader, LoadRunsAfterAPushBackAndPastTheEndOfTheLog) {
+    // A load-items record: a run whose count byte was pushed back, a letter with
+    // its number, then 80 runs of 127 bytes, more than the log holds.
+    std::string record = hexBytes("E4 02 AABB C1 05");
+    for (int i = 0; i < 80; ++i) record += hexBytes("7F") + std::string(127, static_cast<char>(0xE0 + i % 32));
+    Input in(record + hexBytes("E1"));
+    RecordCapture capture;
+    EXPECT_EQ(readRecord(&capture, in.file), 0xE4);
+    EXPECT_TRUE(recordLog.overflowed);
+    EXPECT_EQ(logged(), record.substr(0, recordLogSize));
+    EXPECT_EQ(in.consumed(), static_cast<long>(record.size()));
+    EXPECT_EQ(readRecordType(in.file), rec::ME);
 }
 
 TEST(RecordReaderDeathTest, EveryRecordIsASafePointForAnInterrupt) {

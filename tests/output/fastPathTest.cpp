@@ -57,7 +57,10 @@ std::pair<std::string, std::string> convert(const Scenario &s, bool fast) {
     for (std::uint32_t v : {r.currentAddress, r.recordAddress, r.lastUpperAddress, r.lastDataAddress, r.binarySum,
                             r.imageNext, r.securityWritten, settings.progressTicks,
                             static_cast<std::uint32_t>(settings.progressSkip)})
-        state += " " + std::to_string(v);
+    {
+        state += ' ';  // appended apart: g++ 12 misjudges " " + string at -O2
+        state += std::to_string(v);
+    }
     std::string file;
     std::rewind(out);
     for (int c; (c = std::getc(out)) != EOF;) file += static_cast<char>(c);

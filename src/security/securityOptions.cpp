@@ -7,6 +7,7 @@
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
+#include "security/targetFamily.h"
 
 namespace {
 
@@ -104,15 +105,7 @@ void selectTarget(int kind) {
         settings.addressLimitText = copyText("0FFFFFH");
     }
     // Every TQ8 chip keeps its security bytes at the top of a 64 KB space.
-    for (std::uint32_t &address : settings.idAddresses) address &= 0xFFFF;
-    settings.protect1Record = "S20500FFFF3FBD\n";
-    settings.protect2Record = "S20500FFFFF309\n";
-    settings.protectDefaultRecord = "S20500FFFFFFFD\n";
-    settings.protectAddress = 0xFFFF;
-    settings.idAreaBase = 0xFF00;
-    settings.securityHighByte = 0x00;
-    settings.securityMidByte = 0xFF;
-    settings.protectChecksumBase = 0x203;
+    applyTargetFamily(tq8Family);
 }
 
 void checkSecurityOptions() {

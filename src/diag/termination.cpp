@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "diag/console.h"
+#include "diag/interrupt.h"
 #include "diag/messages.h"
 #include "driver/runSettings.h"
 
@@ -13,6 +16,29 @@ namespace {
 // The file whose close failed: an output among them is still deleted by the
 // clean-up, although its stream is already gone.
 const char *closeFailedName = nullptr;
+
+// Outputs under their temporary names: the main output or the two area files,
+// and the listing. They keep their entry until the run ends, so that the error
+// path also finds an output already closed or already renamed.
+struct PendingOutput {
+    const char *finalName;
+    char temporaryName[nameBufferSize + 16];
+};
+constexpr int maxPendingOutputs = 4;
+PendingOutput pendingOutputs[maxPendingOutputs];
+int pendingCount = 0;
+
+PendingOutput *findPending(const char *finalName) {
+    for (int i = 0; i < pendingCount; ++i)
+        if (std::strcmp(pendingOutputs[i].finalName, finalName) == 0) return &pendingOutputs[i];
+    return nullptr;
+}
+
+// Whatever the file holds must be on the disk before its name is given to it,
+// so that the rename never publishes an image whose bytes a crash could lose.
+bool flushToDisk(std::FILE *stream) {
+    return std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+}
 
 // Prints a message text with each "%s" replaced by the next argument; a text
 // without placeholders ignores its arguments. No other conversion is honoured,
@@ -38,20 +64,35 @@ void closeOrFail(const char *name, std::FILE *&stream) {
     if (stream == nullptr) return;
     std::FILE *closing = stream;
     stream = nullptr;  // closed at most once, even when the close fails
-    if (std::fclose(closing) != 0) {
+    const bool flushed = findPending(name) == nullptr || flushToDisk(closing);
+    if (std::fclose(closing) != 0 || !flushed) {
         closeFailedName = name;
         fatalError(err::cantClose, name);
     }
 }
 
 void discardOutput(std::FILE *&stream, const char *name) {
-    if (stream == nullptr) {
-        if (name != nullptr && name == closeFailedName) std::remove(name);
-        return;
+    const bool wasOpen = stream != nullptr;
+    if (wasOpen) {
+        std::fclose(stream);
+        stream = nullptr;
     }
-    std::fclose(stream);
-    stream = nullptr;
-    std::remove(name);
+    const PendingOutput *pending = findPending(name);
+    if (pending != nullptr) unlink(pending->temporaryName);
+    // The final name goes too: after a failed run no image of that name may
+    // exist, neither an older one nor one renamed into place just before.
+    // unlink and not remove: a directory of that name is never ours to delete.
+    if (wasOpen || pending != nullptr || name == closeFailedName) unlink(name);
+}
+
+void notePendingOutput(const char *finalName, const char *temporaryName) {
+    if (pendingCount == maxPendingOutputs || std::strlen(temporaryName) >= sizeof pendingOutputs[0].temporaryName) {
+        unlink(temporaryName);
+        fatalError(err::cantCreate, finalName);
+    }
+    PendingOutput &entry = pendingOutputs[pendingCount++];
+    entry.finalName = finalName;
+    std::strcpy(entry.temporaryName, temporaryName);
 }
 
 void fatalError(int code, const char *argument, const char *second) {
@@ -95,4 +136,13 @@ void closeAllFiles() {
     }
     if (hasFlag(flag::debugListing)) closeOrFail(settings.debugName, settings.debugFile);
     if (hasFlag(flag::idCode)) closeOrFail(settings.idReportName, settings.idReportFile);
+
+    // Every file is complete. An interrupt that came while closing still ends
+    // the run before any output takes its name.
+    checkInterrupt();
+    for (int i = 0; i < pendingCount; ++i) {
+        if (std::rename(pendingOutputs[i].temporaryName, pendingOutputs[i].finalName) != 0)
+            fatalError(err::cantCreate, pendingOutputs[i].finalName);
+    }
+    pendingCount = 0;
 }

@@ -147,7 +147,13 @@ std::FILE *openOrFail(const char *name, const char *mode, int errorCode) {
     return file;
 }
 
-void openInput() { settings.inputFile = openOrFail(settings.inputName, "rb", err::cantOpen); }
+void openInput() {
+    settings.inputFile = openOrFail(settings.inputName, "rb", err::cantOpen);
+    // A directory opens like a file but reads nothing: it cannot be opened as a module.
+    struct stat input {};
+    if (fstat(fileno(settings.inputFile), &input) != 0 || S_ISDIR(input.st_mode))
+        fatalError(err::cantOpen, settings.inputName);
+}
 
 void openOutputs() {
     if (!hasFlag(flag::outputNameGiven)) settings.outputName = copyText(settings.inputStem);

@@ -277,6 +277,8 @@ RunResult runControlled(const std::string &binary, const RunControl &control,
         if (input != given.end() && input->second == bytes) continue;
         result.files[name] = bytes;
     }
+    for (const auto &[name, bytes] : given)
+        if (!fs::exists(work / name, ec)) result.removed.insert(name);
     removeScratchDir(dir);
     return result;
 }

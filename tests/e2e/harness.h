@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct RunResult {
     // Every file present after the run that is not an unchanged input:
     // relative path ('/' separated) to contents.
     std::map<std::string, std::string> files;
+    // The inputs that no longer exist after the run.
+    std::set<std::string> removed;
 };
 
 // Assembles module text (tests/README.md) into module bytes. An assembler error

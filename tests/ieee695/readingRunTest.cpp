@@ -1,6 +1,6 @@
 // Whole runs: which files a run over a sound module leaves, by options and mode
-// (their contents belong to the writers' tests), and malformed modules made
-// systematically from it.
+// (their contents belong to the writers' tests). Malformed modules made from
+// every module of the suite are in tests/hardening/sweepTest.cpp.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -51,32 +51,6 @@ TEST(ReadingRun, OutputsOfASoundModule) {
         const RunResult result = runRomcast(c.args, {{c.input, soundModule(c.processor)}, {"sub/.keep", ""}});
         EXPECT_EQ(result.exitStatus, 0) << describeRun(result);
         EXPECT_EQ(filesLeft(result), c.files) << describeRun(result);
-    }
-}
-
-// A run ends with an error status and nothing left behind, or succeeds; never
-// with a signal.
-void expectCleanEnd(const std::string &module, const std::string &what) {
-    const RunResult result = runRomcast({"-.", "app"}, {{"app.tqx", module}});
-    EXPECT_EQ(result.signal, 0) << what << describeRun(result);
-    EXPECT_TRUE(result.err.empty()) << what;
-    if (result.exitStatus == 0) return;
-    EXPECT_TRUE(result.exitStatus == 3 || result.exitStatus == 4) << what << describeRun(result);
-    EXPECT_TRUE(result.files.empty()) << what << describeRun(result);
-}
-
-TEST(ReadingRun, EveryPrefixAndEveryAlteredHeaderByteEndCleanly) {
-    const std::string module = soundModule("TQ40");
-    ASSERT_FALSE(module.empty());
-    for (std::size_t length = 0; length < module.size(); ++length)
-        expectCleanEnd(module.substr(0, length), "prefix of " + std::to_string(length) + " bytes");
-    const std::size_t headerEnd = module.find("\xF1\xCE") + 6;  // through ATN 38
-    for (std::size_t at = 0; at < headerEnd; ++at) {
-        for (int replacement : {0x00, 0x80, 0xDF, 0xFF}) {
-            std::string altered = module;
-            altered[at] = static_cast<char>(replacement);
-            expectCleanEnd(altered, "byte " + std::to_string(at) + " = " + std::to_string(replacement));
-        }
     }
 }
 

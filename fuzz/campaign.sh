@@ -1,8 +1,11 @@
 #!/bin/sh
 # A fuzzing campaign with AFL++ over romcast_fuzz (see README.md).
 #   campaign.sh <fuzz build dir> <modasm> <seconds> [<campaign dir>]
-# Seeds: every test module of the suite and the example, each under every
-# option set. Findings end up in <campaign dir>/findings/default/{crashes,hangs}.
+# Seeds: every test module of the suite and the example (only the example with
+# FUZZ_SEEDS=examples), each under every option set. A campaign directory that
+# holds findings is continued. Findings end up in
+# <campaign dir>/findings/default/{crashes,hangs}; the exit status is 1 when
+# there are any.
 set -eu
 build=$1
 modasm=$2
@@ -24,8 +27,10 @@ mkdir -p "$seeds" "$campaign/work"
 # A module of every case and the example, one seed per option set. Options the
 # module is made for come through the option set that matches them best; the
 # fuzzer finds the others.
+texts="$source_dir/tests/e2e/cases/*/*/in/*.tqx.txt $source_dir/examples/*.tqx.txt"
+[ "${FUZZ_SEEDS:-all}" = examples ] && texts="$source_dir/examples/*.tqx.txt"
 n=0
-for text in "$source_dir"/tests/e2e/cases/*/*/in/*.tqx.txt "$source_dir"/examples/*.tqx.txt; do
+for text in $texts; do
     [ -f "$text" ] || continue
     n=$((n + 1))
     "$modasm" "$text" "$campaign/module.tqx" >/dev/null 2>&1 || continue

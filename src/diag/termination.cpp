@@ -22,7 +22,7 @@ const char *closeFailedName = nullptr;
 // path also finds an output already closed or already renamed.
 struct PendingOutput {
     const char *finalName;
-    char temporaryName[nameBufferSize + 16];
+    char temporaryName[nameBufferSize + 16];  // empty: written in place
 };
 constexpr int maxPendingOutputs = 4;
 PendingOutput pendingOutputs[maxPendingOutputs];
@@ -64,7 +64,8 @@ void closeOrFail(const char *name, std::FILE *&stream) {
     if (stream == nullptr) return;
     std::FILE *closing = stream;
     stream = nullptr;  // closed at most once, even when the close fails
-    const bool flushed = findPending(name) == nullptr || flushToDisk(closing);
+    const PendingOutput *pending = findPending(name);
+    const bool flushed = pending == nullptr || pending->temporaryName[0] == '\0' || flushToDisk(closing);
     if (std::fclose(closing) != 0 || !flushed) {
         closeFailedName = name;
         fatalError(err::cantClose, name);
@@ -78,7 +79,10 @@ void discardOutput(std::FILE *&stream, const char *name) {
         stream = nullptr;
     }
     const PendingOutput *pending = findPending(name);
-    if (pending != nullptr) unlink(pending->temporaryName);
+    if (pending != nullptr) {
+        if (pending->temporaryName[0] == '\0') return;  // a device stays
+        unlink(pending->temporaryName);
+    }
     // The final name goes too: after a failed run no image of that name may
     // exist, neither an older one nor one renamed into place just before.
     // unlink and not remove: a directory of that name is never ours to delete.
@@ -86,13 +90,14 @@ void discardOutput(std::FILE *&stream, const char *name) {
 }
 
 void notePendingOutput(const char *finalName, const char *temporaryName) {
-    if (pendingCount == maxPendingOutputs || std::strlen(temporaryName) >= sizeof pendingOutputs[0].temporaryName) {
-        unlink(temporaryName);
+    const char *temporary = temporaryName != nullptr ? temporaryName : "";
+    if (pendingCount == maxPendingOutputs || std::strlen(temporary) >= sizeof pendingOutputs[0].temporaryName) {
+        if (temporaryName != nullptr) unlink(temporaryName);
         fatalError(err::cantCreate, finalName);
     }
     PendingOutput &entry = pendingOutputs[pendingCount++];
     entry.finalName = finalName;
-    std::strcpy(entry.temporaryName, temporaryName);
+    std::strcpy(entry.temporaryName, temporary);
 }
 
 void fatalError(int code, const char *argument, const char *second) {
@@ -104,6 +109,9 @@ void fatalError(int code, const char *argument, const char *second) {
         discardOutput(settings.romdataOutputFile, settings.romdataOutputName);
     }
     if (hasFlag(flag::debugListing)) discardOutput(settings.debugFile, settings.debugName);
+    // Whatever is still under a temporary name is incomplete.
+    for (int i = 0; i < pendingCount; ++i)
+        if (pendingOutputs[i].temporaryName[0] != '\0') unlink(pendingOutputs[i].temporaryName);
     // The ID report, once created, stays on disk (empty) after an error.
     if (!hasFlag(flag::bannerShown)) showBanner();
 
@@ -141,8 +149,9 @@ void closeAllFiles() {
     // the run before any output takes its name.
     checkInterrupt();
     for (int i = 0; i < pendingCount; ++i) {
-        if (std::rename(pendingOutputs[i].temporaryName, pendingOutputs[i].finalName) != 0)
-            fatalError(err::cantCreate, pendingOutputs[i].finalName);
+        const PendingOutput &output = pendingOutputs[i];
+        if (output.temporaryName[0] != '\0' && std::rename(output.temporaryName, output.finalName) != 0)
+            fatalError(err::cantCreate, output.finalName);
     }
     pendingCount = 0;
 }

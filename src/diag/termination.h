@@ -22,6 +22,8 @@ void discardOutput(std::FILE *&stream, const char *name);
 // An output being written under `temporaryName`, in the directory of its
 // `finalName`. closeAllFiles renames it into place once every close has
 // succeeded; the error path deletes both names. `finalName` must stay valid.
+// Without a temporary name the output is a device or a pipe written in place,
+// which is neither renamed nor ever deleted.
 void notePendingOutput(const char *finalName, const char *temporaryName);
 
 // The normal closing step of a run: every open file closed, each close checked,

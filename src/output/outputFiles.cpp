@@ -80,6 +80,15 @@ void refuseTheInput(const char *name) {
 // closing step renames it. An older file of the name is deleted now, as
 // opening it for writing would have emptied it.
 std::FILE *createOutput(const char *name, const char *mode) {
+    // A device or a pipe ("-o /dev/stdout") cannot be replaced: it is written
+    // in place and never deleted.
+    struct stat existing {};
+    if (stat(name, &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
+        std::FILE *stream = std::fopen(name, mode);
+        if (stream == nullptr) fatalError(err::cantCreate, name);
+        notePendingOutput(name, nullptr);
+        return stream;
+    }
     const std::string finalName = name;
     const std::size_t slash = finalName.rfind('/');
     const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <set>
@@ -104,6 +105,28 @@ TEST(Outputs, AnOutputNameThatIsADirectory) {
     EXPECT_EQ(result.out, error("Can't create file 'app.mot'"));
     EXPECT_TRUE(result.files.empty()) << describeRun(result);
     EXPECT_TRUE(result.removed.empty());
+}
+
+// A device is written in place, and never deleted, whatever the run's end.
+TEST(Outputs, ADeviceIsWrittenInPlace) {
+    TestDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    if (mknod((dir / "image.mot").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "cannot make a device node (the test needs root)";
+    const struct {
+        const char *module;
+        int status;
+    } cases[] = {{"writing/oneSectionSRecord", 0}, {"reading/noDataSizeZero", 3}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.module);
+        writeBytes(dir / "app.tqx", caseModule(c.module));
+        const RunResult result = runRomcast({"-.", "-o", dir / "image.mot", dir / "app"});
+        EXPECT_EQ(result.exitStatus, c.status) << describeRun(result);
+        struct stat device {};
+        ASSERT_EQ(stat((dir / "image.mot").c_str(), &device), 0);
+        EXPECT_TRUE(S_ISCHR(device.st_mode));
+        EXPECT_EQ(dir.entries().size(), 2u);
+    }
 }
 
 // Written under a private temporary name, an image still gets the permissions

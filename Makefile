@@ -20,7 +20,7 @@ OPTIONAL_DEPS = afl-fuzz:afl++
 SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 	  -DROMCAST_SANITIZE=ON >/dev/null && cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-.PHONY: all deps build check demo clean install package fuzz fuzz-build fuzz-smoke sweep
+.PHONY: all deps build check demo bench clean install package fuzz fuzz-build fuzz-smoke sweep
 
 all: build
 
@@ -96,6 +96,34 @@ demo: build
 	./$(BUILD)/romcast out/demo.tqx
 	@echo "--- out/demo.mot"
 	@cat out/demo.mot
+
+# Tools the benchmark compares with or measures by; without them it still runs
+# and says what it skipped.
+BENCH_TOOLS = hyperfine:hyperfine objcopy:binutils srec_cat:srecord /usr/bin/time:time
+
+# Large modules converted by romcast and, from the same raw image, by objcopy,
+# srec_cat and a minimal formatter (bench/floor.cpp): one table (bench/run.sh).
+bench: build
+	@missing=""; \
+	for pair in $(BENCH_TOOLS); do \
+	  what=$${pair%%:*}; pkg=$${pair##*:}; \
+	  case $$what in \
+	    /*) [ -e $$what ] || missing="$$missing $$pkg" ;; \
+	    *)  command -v $$what >/dev/null 2>&1 || missing="$$missing $$pkg" ;; \
+	  esac; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq$$missing >/dev/null || \
+	      echo "Could not install:$$missing (the benchmark skips what is missing)"; \
+	  else \
+	    echo "Missing packages; the benchmark skips them. To add them, run as root:"; \
+	    echo "  apt-get update && apt-get install -y$$missing"; \
+	  fi; \
+	fi
+	bash bench/run.sh $(BUILD)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -2,6 +2,8 @@
 // progress characters. All of it goes to standard output.
 #pragma once
 
+#include <cstdint>
+
 // The banner step: sets bannerShown, then prints the banner unless quiet.
 void showBanner();
 // The short banner of "-v" (printed whatever quiet says).
@@ -9,3 +11,6 @@ void showShortBanner();
 // One progress event: every 100th counted event prints "-" ("*" every 500th);
 // while reading or writing binary output only every 30th call counts.
 void tickProgress();
+// The same as `calls` calls of tickProgress, counted rather than made one by one;
+// the interrupt is checked once.
+void tickProgressTimes(std::uint32_t calls);

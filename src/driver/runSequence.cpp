@@ -11,10 +11,44 @@
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
+#include "listing/treeListing.h"
+#include "output/directConvert.h"
 #include "output/imageEmission.h"
 #include "output/outputFiles.h"
 #include "output/recordWriter.h"
+#include "security/idReport.h"
+#include "security/moduleIdSettings.h"
 #include "security/securityOptions.h"
+
+namespace {
+
+// The usual path: the module read into section and unit trees, reconciled with
+// "-A" and "-F", and written in address order.
+void convertThroughTrees() {
+    // The ID settings carried in the module win over the options (and may
+    // create the ID report).
+    readModuleIdSettings();
+    // The module: sections, their units, then the units of each kind in address order.
+    readSectionPart();
+    readDataPart();
+    // The section trees with their units ("+debug").
+    listSectionTrees();
+    rebuildUnitTrees();
+    settings.readingPhase = 0;
+    // The merged unit trees ("+debug").
+    listUnitTrees();
+
+    // A module that loads nothing leaves the extent at its start values.
+    if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
+        fatalError(err::noData, settings.inputName);
+    // "-A" and "-F" against the module's extent.
+    reconcileRangesAfterReading();
+
+    // The image in address order, with its security and end records.
+    emitImage();
+}
+
+}  // namespace
 
 int runConversion(int argc, char **argv) {
     // Before anything else, so that an interrupt at any moment cleans up.
@@ -43,20 +77,16 @@ int runConversion(int argc, char **argv) {
     readModuleHeader();
     openOutputs();
 
-    // The module: sections, their units, then the units of each kind in address order.
-    readSectionPart();
-    readDataPart();
-    rebuildUnitTrees();
-    settings.readingPhase = 0;
+    if (hasFlag(flag::directConvert) && !hasFlag(flag::dualArea)) {
+        // "-N": the data part record by record, in place of the trees, their
+        // reconciliation with "-A"/"-F" and the image emission.
+        convertDirect();
+    } else {
+        convertThroughTrees();
+    }
 
-    // A module that loads nothing leaves the extent at its start values.
-    if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
-        fatalError(err::noData, settings.inputName);
-    // "-A" and "-F" against the module's extent.
-    reconcileRangesAfterReading();
-
-    // The image in address order, with its security and end records.
-    emitImage();
+    // The ID report, filled once the image is written.
+    if (hasFlag(flag::idCode)) writeIdReport(settings.idReportFile);
 
     // Every file closed and each close checked; a newline ends the progress line.
     closeAllFiles();

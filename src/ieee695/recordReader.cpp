@@ -18,15 +18,20 @@ bool isRecordType(int c) { return c >= 0xE0 && c <= 0xFB; }
 bool isLongNumber(int c) { return c >= 0x81 && c <= 0x88; }
 bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
 
-// Reads one byte and appends it to the log; end of file is logged as 0xFF.
-int consumeByte(std::FILE *file) {
-    const int c = std::getc(file);
+// Appends what one read gave to the log; end of file is logged as 0xFF.
+void logByte(int c) {
     if (recordLog.length < recordLogSize) {
         recordLog.bytes[recordLog.length++] = static_cast<std::uint8_t>(c == EOF ? endByte : c);
     } else {
         recordLog.overflowed = true;
         ++droppedBytes;
     }
+}
+
+// Reads one byte and appends it to the log.
+int consumeByte(std::FILE *file) {
+    const int c = std::getc(file);
+    logByte(c);
     return c;
 }
 
@@ -58,10 +63,20 @@ void fillCapture(RecordCapture *capture, std::int32_t start) {
     capture->length = count;
 }
 
-// A counted byte run: the count byte, then that many bytes.
+// A counted byte run: the count byte, then that many bytes. The bytes are read
+// in one call straight into the log when they fit it; the log then holds what
+// reading them one by one would have left: the bytes up to the end of the file
+// and, if it came first, one 0xFF for the read that met it.
 void consumeLoadBytes(std::FILE *file) {
     const int count = consumeByte(file);
     if (count == EOF) return;
+    if (recordLog.length + count <= recordLogSize) {
+        const std::size_t wanted = static_cast<std::size_t>(count);
+        const std::size_t got = std::fread(recordLog.bytes + recordLog.length, 1, wanted, file);
+        recordLog.length += static_cast<std::int32_t>(got);
+        if (got < wanted) logByte(EOF);
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         if (consumeByte(file) == EOF) return;
     }

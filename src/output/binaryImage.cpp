@@ -7,6 +7,7 @@
 // would have to go back to an address already written is refused, since a
 // sequential file cannot take it without shifting every later byte.
 #include <cstdio>
+#include <cstring>
 
 #include "diag/console.h"
 #include "diag/messages.h"
@@ -35,14 +36,39 @@ void writeImageByte(std::uint8_t byte, std::FILE *stream) {
     tickProgress();
 }
 
+// writeImageByte for each of `count` bytes: one write, and the progress events
+// counted at once.
+void writeImageBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
+    std::fwrite(bytes, 1, count, stream);
+    std::uint32_t sum = 0;
+    for (std::uint32_t i = 0; i < count; ++i) sum += bytes[i];
+    recordState.binarySum += sum;
+    recordState.imageNext += count;
+    tickProgressTimes(count);
+}
+
+// Padding goes out in pieces of this size, so that a long gap still lets an
+// interrupt through between them.
+constexpr std::uint32_t padPiece = 4096;
+
 // Pads the image with the fill byte up to `address` (exclusive). The ID code and
 // the protect byte land in the padding as they would in data.
 void padImageTo(std::uint32_t address, std::FILE *stream) {
+    static std::uint8_t fill[padPiece];
     while (recordState.imageNext < address) {
-        std::uint8_t byte = settings.fillByte;
-        if (maySecurityByteLie(recordState.imageNext))
-            byte = placeSecurityByte(recordState.imageNext, byte, stream);
-        writeImageByte(byte, stream);
+        const std::uint32_t next = recordState.imageNext;
+        const std::uint32_t count = address - next < padPiece ? address - next : padPiece;
+        if (maySecurityByteLieIn(next, count)) {
+            for (std::uint32_t i = 0; i < count; ++i) {
+                std::uint8_t byte = settings.fillByte;
+                if (maySecurityByteLie(recordState.imageNext))
+                    byte = placeSecurityByte(recordState.imageNext, byte, stream);
+                writeImageByte(byte, stream);
+            }
+        } else {
+            std::memset(fill, settings.fillByte, count);
+            writeImageBytes(fill, count, stream);
+        }
     }
 }
 
@@ -119,6 +145,28 @@ void putBinaryByte(std::uint8_t byte, std::FILE *stream) {
     padImageTo(address, stream);
     if (maySecurityByteLie(address)) byte = placeSecurityByte(address, byte, stream);
     writeImageByte(byte, stream);
+}
+
+void putBinaryBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
+    RecordState &state = recordState;
+    const std::uint32_t first = state.currentAddress;
+    const std::uint64_t end = std::uint64_t{first} + count;
+    if (!state.imageBounded && end <= 0x100000000ULL) {
+        state.currentAddress += count;
+        writeImageBytes(bytes, count, stream);
+        return;
+    }
+    // The whole run inside the image, at or after what is written, with no
+    // security byte in it: padding, then the bytes as they are.
+    const bool plain = state.imageBounded && first >= state.imageNext && first >= state.imageStart &&
+                       end - 1 <= state.imageEnd && !maySecurityByteLieIn(first, count);
+    if (!plain || count == 0) {
+        for (std::uint32_t i = 0; i < count; ++i) putBinaryByte(bytes[i], stream);
+        return;
+    }
+    padImageTo(first, stream);
+    state.currentAddress += count;
+    writeImageBytes(bytes, count, stream);
 }
 
 void finishBinaryImage(std::FILE *stream) {

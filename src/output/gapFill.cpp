@@ -3,6 +3,8 @@
 // fill end was reached.
 #include "output/gapFill.h"
 
+#include <cstring>
+
 #include "driver/runSettings.h"
 #include "output/recordWriter.h"
 
@@ -64,5 +66,13 @@ void fillTo(std::uint32_t target, bool atAddressRecord) {
     }
 
     if (from != current) flushRecord(from, recordState.currentOutput);
-    while (recordState.currentAddress < end) putImageByte(settings.fillByte, recordState.currentOutput);
+    // Every byte put moves the current address by one, so the gap takes exactly
+    // end - currentAddress fill bytes; they go in pieces of one buffer.
+    static std::uint8_t fill[4096];
+    std::memset(fill, settings.fillByte, sizeof fill);
+    while (recordState.currentAddress < end) {
+        const std::uint32_t left = end - recordState.currentAddress;
+        const std::uint32_t count = left < sizeof fill ? left : static_cast<std::uint32_t>(sizeof fill);
+        putImageBytes(fill, count, recordState.currentOutput);
+    }
 }

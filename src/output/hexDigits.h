@@ -5,8 +5,23 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 inline constexpr char upperHexDigits[] = "0123456789ABCDEF";
+
+// Both digits of every byte value, so that a byte costs one look-up and one
+// two-character copy.
+struct HexPairTable {
+    char pairs[256][2];
+};
+inline constexpr HexPairTable hexPairs = [] {
+    HexPairTable table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        table.pairs[byte][0] = upperHexDigits[byte >> 4];
+        table.pairs[byte][1] = upperHexDigits[byte & 0x0F];
+    }
+    return table;
+}();
 
 struct HexLine {
     // The longest line is an S2 record of 32 data bytes: "S2", count, three
@@ -26,10 +41,16 @@ inline void startLine(HexLine &line, const char *prefix) {
 // Appends a byte as two digits and adds it to the sum.
 inline void putHexByte(HexLine &line, std::uint32_t value) {
     const std::uint8_t byte = static_cast<std::uint8_t>(value);
-    line.text[line.length] = upperHexDigits[byte >> 4];
-    line.text[line.length + 1] = upperHexDigits[byte & 0x0F];
+    std::memcpy(line.text + line.length, hexPairs.pairs[byte], 2);
     line.length += 2;
     line.sum = static_cast<std::uint8_t>(line.sum + byte);
+}
+
+// The two digits of a byte at `at`; returns the position after them. For writers
+// that keep the position and the sum in locals.
+inline char *putHexPair(char *at, std::uint32_t value) {
+    std::memcpy(at, hexPairs.pairs[value & 0xFF], 2);
+    return at + 2;
 }
 
 // The S-record checksum: the ones' complement of the sum so far.

@@ -36,9 +36,8 @@ void emitLoadBytes(std::uint32_t passes) {
     const std::uint64_t last = std::uint64_t{recordState.currentAddress} +
                                std::uint64_t{passes} * static_cast<std::uint64_t>(count);
     if (last > 0x100000000ULL) rejectModule();
-    std::FILE *out = recordState.currentOutput;
-    for (std::uint32_t pass = 0; pass < passes; ++pass)
-        for (int i = 1; i <= count; ++i) putImageByte(capture.bytes[i], out);
+    putRepeatedBytes(capture.bytes + 1, static_cast<std::uint32_t>(count), passes,
+                     recordState.currentOutput);
 }
 
 }  // namespace
@@ -82,6 +81,7 @@ void emitUnit(std::uint32_t seek) {
 }
 
 void emitFile(UnitTree &units, std::FILE *stream) {
+    bufferOutput(stream);
     if (hasFlag(flag::binaryOutput))
         writeBinaryHeader(stream);
     else if (!hasFlag(flag::hexOutput))

@@ -10,50 +10,71 @@ namespace {
 
 constexpr std::uint32_t bankMask = 0xFF0000;
 
+// A record with the two-byte offset `address16`, the record type and `count`
+// data bytes, ending in the two's complement checksum.
+char *formatHexLine(char *at, std::uint32_t address16, std::uint32_t type, const std::uint8_t *bytes,
+                    int count) {
+    *at++ = ':';
+    unsigned sum = static_cast<unsigned>(count) + (address16 >> 8 & 0xFF) + (address16 & 0xFF) + type;
+    at = putHexPair(at, static_cast<unsigned>(count));
+    at = putHexPair(at, address16 >> 8);
+    at = putHexPair(at, address16);
+    at = putHexPair(at, type);
+    for (int i = 0; i < count; ++i) {
+        sum += bytes[i];
+        at = putHexPair(at, bytes[i]);
+    }
+    at = putHexPair(at, 0x100 - (sum & 0xFF));
+    *at++ = '\n';
+    return at;
+}
+
 // ":020000", the record type, the 16-bit value and the checksum.
-void writeAddressRecord(std::uint32_t type, std::uint32_t value, std::FILE *stream) {
-    HexLine line;
-    startLine(line, ":");
-    putHexByte(line, 2);
-    putHexByte(line, 0);
-    putHexByte(line, 0);
-    putHexByte(line, type);
-    putHexByte(line, value >> 8);
-    putHexByte(line, value);
-    putTwosComplementSum(line);
-    writeLine(line, stream);
+char *formatAddressRecord(char *at, std::uint32_t type, std::uint32_t value) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    return formatHexLine(at, 0, type, bytes, 2);
+}
+
+// Only address bits 16 to 19 reach the segment; bank 0xFF maps to 0xF000.
+char *formatSegmentRecord(char *at, std::uint32_t address) {
+    return formatAddressRecord(at, 0x02, (address >> 4) & 0xF000);
+}
+
+char *formatExtendedAddress(char *at, std::uint32_t address) {
+    if (hasFlag(flag::above1MB)) return formatAddressRecord(at, 0xFF, (address >> 16) & 0xFF);
+    return formatSegmentRecord(at, address);
+}
+
+void writeText(const char *text, const char *end, std::FILE *stream) {
+    std::fwrite(text, 1, static_cast<std::size_t>(end - text), stream);
 }
 
 }  // namespace
 
 void writeSegmentRecord(std::uint32_t address, std::FILE *stream) {
-    // Only address bits 16 to 19 reach the segment; bank 0xFF maps to 0xF000.
-    writeAddressRecord(0x02, (address >> 4) & 0xF000, stream);
+    char text[maxRecordText];
+    writeText(text, formatSegmentRecord(text, address), stream);
 }
 
 void writeExtendedAddress(std::uint32_t address, std::FILE *stream) {
-    if (hasFlag(flag::above1MB))
-        writeAddressRecord(0xFF, (address >> 16) & 0xFF, stream);
-    else
-        writeSegmentRecord(address, stream);
+    char text[maxRecordText];
+    writeText(text, formatExtendedAddress(text, address), stream);
+}
+
+char *formatIntelHexData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
+    RecordState &state = recordState;
+    // Bank 0xFF always gets its own address record before every data record.
+    if (((state.lastUpperAddress ^ address) & bankMask) != 0 || (address & bankMask) == bankMask)
+        at = formatExtendedAddress(at, address);
+    at = formatHexLine(at, address & 0xFFFF, 0x00, bytes, count);
+    state.lastUpperAddress = address;
+    return at;
 }
 
 void writeIntelHexData(std::FILE *stream) {
-    RecordState &state = recordState;
-    // Bank 0xFF always gets its own address record before every data record.
-    if (((state.lastUpperAddress ^ state.recordAddress) & bankMask) != 0 ||
-        (state.recordAddress & bankMask) == bankMask)
-        writeExtendedAddress(state.recordAddress, stream);
-    HexLine line;
-    startLine(line, ":");
-    putHexByte(line, static_cast<std::uint32_t>(state.recordFill));
-    putHexByte(line, state.recordAddress >> 8);
-    putHexByte(line, state.recordAddress);
-    putHexByte(line, 0x00);
-    for (int i = 0; i < state.recordFill; ++i) putHexByte(line, state.recordBuffer[i]);
-    putTwosComplementSum(line);
-    writeLine(line, stream);
-    state.lastUpperAddress = state.recordAddress;
+    const RecordState &state = recordState;
+    char text[maxRecordText];
+    writeText(text, formatIntelHexData(text, state.recordAddress, state.recordBuffer, state.recordFill), stream);
 }
 
 void writeIntelHexEnd(std::FILE *stream) { std::fputs(":00000001FF\n", stream); }

@@ -1,5 +1,7 @@
 #include "output/recordWriter.h"
 
+#include <cstring>
+
 #include "diag/console.h"
 #include "driver/runSettings.h"
 #include "ieee695/recordReader.h"
@@ -7,6 +9,9 @@
 #include "output/securityBytes.h"
 
 namespace {
+
+// The bytes of a short repeated run, copied one after the other.
+std::uint8_t repeated[4096];
 
 // Bits 16 to 23 of an address: its 64 KiB bank.
 constexpr std::uint32_t bankMask = 0xFF0000;
@@ -25,7 +30,138 @@ void readModuleEntry(std::uint32_t trailerPart) {
     parseNumberAt(entryCapture.bytes, 0, &settings.entryAddress);
 }
 
+// The buffers that bufferOutput gives the output streams: a run writes at most
+// two files at once (the CODE and the ROMDATA file), and a buffer stays with its
+// stream until the stream is closed. A stream that finds both taken by other
+// streams keeps the buffer stdio gave it.
+constexpr std::size_t outputBufferSize = 256 * 1024;
+struct OutputBuffer {
+    std::FILE *stream;
+    char bytes[outputBufferSize];
+};
+OutputBuffer outputBuffers[2];
+
+// How many of `count` bytes from the record state's current address can go into
+// the record buffer in one copy: up to the end of the record and, in Intel HEX, no
+// further than the byte after which putImageByte would end the record at a bank
+// boundary (a single byte when the record's bank is not the current one).
+std::uint32_t bytesForOneCopy(std::uint32_t count) {
+    const RecordState &state = recordState;
+    std::uint32_t take = static_cast<std::uint32_t>(settings.recordLength - state.recordFill);
+    if (hasFlag(flag::hexOutput)) {
+        if (((state.recordAddress ^ state.currentAddress) & bankMask) != 0) return 1;
+        const std::uint32_t toBankEnd = 0x10000 - (state.currentAddress & 0xFFFF);
+        if (toBankEnd < take) take = toBankEnd;
+    }
+    return count < take ? count : take;
+}
+
+// Complete records of a run, formatted one after the other and written with one
+// call. The block holds many of the longest records.
+constexpr int recordBlockSize = 8192;
+char recordBlock[recordBlockSize];
+
+// Writes, from the start of a run of `count` bytes, the records that putImageByte
+// would write before the run ends, and returns how many bytes they hold. The
+// record buffer is empty and starts at the current address. A record is written
+// as soon as a byte of the run follows it (putImageByte's step 3) or, in Intel
+// HEX, when it ends at a bank boundary (step 7); the same state changes as
+// flushRecord follow, one progress event per record included. The last bytes
+// stay for the record buffer.
+std::uint32_t writeWholeRecords(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
+    RecordState &state = recordState;
+    const bool hex = hasFlag(flag::hexOutput);
+    const std::uint32_t length = static_cast<std::uint32_t>(settings.recordLength);
+    char *at = recordBlock;
+    std::uint32_t done = 0;
+    for (;;) {
+        const std::uint32_t left = count - done;
+        const std::uint32_t take = bytesForOneCopy(left);
+        const std::uint32_t next = state.currentAddress + take;
+        const bool endsBank = hex && ((state.recordAddress ^ next) & bankMask) != 0;
+        if (!endsBank && !(take == length && left > take)) break;
+        if (at + maxRecordText > recordBlock + recordBlockSize) {
+            std::fwrite(recordBlock, 1, static_cast<std::size_t>(at - recordBlock), stream);
+            at = recordBlock;
+        }
+        const int size = static_cast<int>(take);
+        at = hex ? formatIntelHexData(at, state.currentAddress, bytes + done, size)
+                 : formatSRecordData(at, state.currentAddress, bytes + done, size);
+        done += take;
+        state.lastDataAddress = next - 1;
+        state.recordAddress = next;
+        state.currentAddress = next;
+        tickProgress();
+    }
+    if (at != recordBlock) std::fwrite(recordBlock, 1, static_cast<std::size_t>(at - recordBlock), stream);
+    return done;
+}
+
 }  // namespace
+
+void bufferOutput(std::FILE *stream) {
+    // A stream at the address of an earlier one has replaced it (the earlier one
+    // is closed), so its buffer is free again.
+    OutputBuffer *free = nullptr;
+    for (OutputBuffer &buffer : outputBuffers) {
+        if (buffer.stream == stream) {
+            free = &buffer;
+            break;
+        }
+        if (buffer.stream == nullptr && free == nullptr) free = &buffer;
+    }
+    if (free == nullptr) return;
+    free->stream = stream;
+    std::setvbuf(stream, free->bytes, _IOFBF, outputBufferSize);
+}
+
+void putImageBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
+    RecordState &state = recordState;
+    if (hasFlag(flag::binaryOutput) && !hasFlag(flag::rangeGiven)) {
+        putBinaryBytes(bytes, count, stream);
+        return;
+    }
+    if (hasFlag(flag::rangeGiven | flag::binaryOutput) || maySecurityByteLieIn(state.currentAddress, count)) {
+        for (std::uint32_t i = 0; i < count; ++i) putImageByte(bytes[i], stream);
+        return;
+    }
+    // Steps 3, 6 and 7 of putImageByte for pieces that no record boundary splits;
+    // from an empty record buffer, whole records at once.
+    while (count > 0) {
+        if (state.recordFill == settings.recordLength) flushRecord(state.currentAddress, stream);
+        if (state.recordFill == 0 && state.recordAddress == state.currentAddress) {
+            const std::uint32_t written = writeWholeRecords(bytes, count, stream);
+            bytes += written;
+            count -= written;
+            if (count == 0) break;
+        }
+        const std::uint32_t take = bytesForOneCopy(count);
+        std::memcpy(state.recordBuffer + state.recordFill, bytes, take);
+        state.recordFill += static_cast<std::int32_t>(take);
+        state.currentAddress += take;
+        state.lastDataAddress = state.currentAddress - 1;
+        bytes += take;
+        count -= take;
+        if (hasFlag(flag::hexOutput) && ((state.recordAddress ^ state.currentAddress) & bankMask) != 0)
+            flushRecord(state.currentAddress, stream);
+    }
+}
+
+void putRepeatedBytes(const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
+                      std::FILE *stream) {
+    if (passes == 1 || count == 0 || count > sizeof repeated / 2) {
+        for (std::uint32_t pass = 0; pass < passes; ++pass) putImageBytes(bytes, count, stream);
+        return;
+    }
+    // A short run repeated many times goes out as longer runs of whole repetitions.
+    const std::uint32_t perBlock = static_cast<std::uint32_t>(sizeof repeated) / count;
+    for (std::uint32_t i = 0; i < perBlock; ++i) std::memcpy(repeated + i * count, bytes, count);
+    for (std::uint32_t left = passes; left > 0;) {
+        const std::uint32_t now = left < perBlock ? left : perBlock;
+        putImageBytes(repeated, now * count, stream);
+        left -= now;
+    }
+}
 
 void putImageByte(std::uint8_t byte, std::FILE *stream) {
     RecordState &state = recordState;

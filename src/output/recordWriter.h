@@ -41,6 +41,16 @@ constexpr std::uint32_t protect = 1u << 7;  // bits 0 to 6 are the seven ID byte
 
 void resetRecordState();
 void putImageByte(std::uint8_t byte, std::FILE *stream);
+// The same as putImageByte for each of the `count` bytes in turn (the same
+// records, substitutions and progress events), copied a record at a time where
+// no range bound and no security byte is near.
+void putImageBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream);
+// The run of `count` bytes `passes` times in succession (an LD record after RE).
+void putRepeatedBytes(const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
+                      std::FILE *stream);
+// Gives an output stream that nothing has been written to yet a large buffer, so
+// that the image reaches the file in few large writes.
+void bufferOutput(std::FILE *stream);
 void flushRecord(std::uint32_t nextAddress, std::FILE *stream);
 void writeExtendedAddress(std::uint32_t address, std::FILE *stream);
 std::uint8_t recordAddressSum(std::uint32_t address, int count);

@@ -16,15 +16,29 @@ void putAddress24(HexLine &line, std::uint32_t address) {
 
 }  // namespace
 
+char *formatSRecordData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
+    *at++ = 'S';
+    *at++ = '2';
+    const unsigned length = static_cast<unsigned>(count) + 4;
+    unsigned sum = length + (address >> 16 & 0xFF) + (address >> 8 & 0xFF) + (address & 0xFF);
+    at = putHexPair(at, length);
+    at = putHexPair(at, address >> 16);
+    at = putHexPair(at, address >> 8);
+    at = putHexPair(at, address);
+    for (int i = 0; i < count; ++i) {
+        sum += bytes[i];
+        at = putHexPair(at, bytes[i]);
+    }
+    at = putHexPair(at, ~sum);
+    *at++ = '\n';
+    return at;
+}
+
 void writeSRecordData(std::FILE *stream) {
     const RecordState &state = recordState;
-    HexLine line;
-    startLine(line, "S2");
-    putHexByte(line, static_cast<std::uint32_t>(state.recordFill) + 4);
-    putAddress24(line, state.recordAddress);
-    for (int i = 0; i < state.recordFill; ++i) putHexByte(line, state.recordBuffer[i]);
-    putOnesComplementSum(line);
-    writeLine(line, stream);
+    char text[maxRecordText];
+    const char *end = formatSRecordData(text, state.recordAddress, state.recordBuffer, state.recordFill);
+    std::fwrite(text, 1, static_cast<std::size_t>(end - text), stream);
 }
 
 void writeSRecordEnd(std::uint32_t entryAddress, std::FILE *stream) {

@@ -12,6 +12,18 @@ inline bool maySecurityByteLie(std::uint32_t address) {
     return address - settings.idAreaBase < 0x100 || address == settings.protectAddress;
 }
 
+// Whether any of the `count` addresses from `address` on may hold a security
+// byte: the test of maySecurityByteLie for a whole run at once.
+inline bool maySecurityByteLieIn(std::uint32_t address, std::uint32_t count) {
+    const std::uint64_t first = address;
+    const std::uint64_t end = first + count;
+    const std::uint64_t page = settings.idAreaBase;
+    // A page at the very top of the address space wraps; leave it to the byte test.
+    if (page > 0xFFFFFF00u) return count > 0;
+    if (first < page + 0x100 && end > page) return true;
+    return settings.protectAddress >= first && settings.protectAddress < end;
+}
+
 // The byte that the output receives at `address` in place of `byte` (a module or
 // fill byte) written to `stream`: an ID code byte, the protect byte, or `byte`
 // itself. Notes in recordState.securityWritten that the address is written.

@@ -1,167 +1,106 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
 #include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
+#include "ieee695/readerTestSupport.h"
 
 namespace {
 
-// The range and fill fields as the options or the reconciliation leave them.
-struct Ranges {
-    std::int32_t rangeForm;
-    std::uint32_t rangeStart, rangeEnd;
-    std::int32_t fillForm;
-    std::uint32_t fillStart, fillEnd;
-};
+// Range form, start, end; fill form, start, end: as the options or the
+// reconciliation leave them.
+using Ranges = std::array<std::uint32_t, 6>;
 
 void load(const Ranges &r, bool fillGiven) {
     initRunSettings();
     setFlag(flag::bannerShown);
     if (fillGiven) setFlag(flag::fillGiven);
-    if (r.rangeForm != 0) setFlag(flag::rangeGiven);
-    settings.rangeForm = r.rangeForm;
-    settings.rangeStart = r.rangeStart;
-    settings.rangeEnd = r.rangeEnd;
-    settings.fillForm = r.fillForm;
-    settings.fillStart = r.fillStart;
-    settings.fillEnd = r.fillEnd;
+    if (r[0] != 0) setFlag(flag::rangeGiven);
+    settings.rangeForm = static_cast<std::int32_t>(r[0]);
+    settings.rangeStart = r[1];
+    settings.rangeEnd = r[2];
+    settings.fillForm = static_cast<std::int32_t>(r[3]);
+    settings.fillStart = r[4];
+    settings.fillEnd = r[5];
 }
 
-void expectRanges(const Ranges &r, int line) {
-    EXPECT_EQ(settings.rangeForm, r.rangeForm) << "line " << line;
-    EXPECT_EQ(settings.rangeStart, r.rangeStart) << "line " << line;
-    EXPECT_EQ(settings.rangeEnd, r.rangeEnd) << "line " << line;
-    EXPECT_EQ(settings.fillForm, r.fillForm) << "line " << line;
-    EXPECT_EQ(settings.fillStart, r.fillStart) << "line " << line;
-    EXPECT_EQ(settings.fillEnd, r.fillEnd) << "line " << line;
+Ranges current() {
+    return {static_cast<std::uint32_t>(settings.rangeForm), settings.rangeStart, settings.rangeEnd,
+            static_cast<std::uint32_t>(settings.fillForm), settings.fillStart, settings.fillEnd};
 }
 
-// The whole console output of an error, as a regular expression.
-std::string errorLine(const std::string &message) {
-    std::string pattern = "^Error \\(romcast\\): ";
-    for (char c : message) {
-        if (std::string(".^$|()[]*+?{}\\").find(c) != std::string::npos) pattern += '\\';
-        pattern += c;
-    }
-    return pattern + "\n$";
-}
+const char fillOutside[] = "Address specified by '-F' option exceed output address";
+const char rangeOutside[] = "'-A' Option Illegal address";
 
-// Runs `check` in a child whose stdout is its stderr, so the message can be
-// matched; the child must end with exit status 4 and print only `message`.
-#define EXPECT_REFUSED(check, message)                                                    \
-    EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), check), testing::ExitedWithCode(4), \
-                errorLine(message))
-
-struct BeforeCase {
-    int line;
-    bool fillGiven;
+struct Case {
+    bool flagOn;  // before reading: "-F" given; after: "-A" counts as given afterwards
     Ranges given, expected;
+    const char *refusal;  // nullptr: accepted
 };
 
-const BeforeCase beforeCases[] = {
-    {__LINE__, true, {0, 0, 0, 2, 0x100, 0x200}, {0, 0, 0, 2, 0x100, 0x200}},
-    {__LINE__, false, {1, 0x1000, 0, 0, 0, 0}, {1, 0x1000, 0, 0, 0, 0}},
-    {__LINE__, true, {1, 0x1000, 0, 0, 0, 0}, {1, 0x1000, 0, 1, 0x1000, 0}},
-    {__LINE__, true, {1, 0x1000, 0, 1, 0x1000, 0}, {1, 0x1000, 0, 1, 0x1000, 0}},
-    {__LINE__, true, {1, 0x1000, 0, 2, 0x1800, 0x1900}, {1, 0x1000, 0, 2, 0x1800, 0x1900}},
-    {__LINE__, false, {2, 0x1000, 0x1FFF, 0, 0, 0}, {2, 0x1000, 0x1FFF, 0, 0, 0}},
-    {__LINE__, true, {2, 0x1000, 0x1FFF, 0, 0, 0}, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x1FFF}},
-    {__LINE__, true, {2, 0x1000, 0x1FFF, 1, 0x1800, 0}, {2, 0x1000, 0x1FFF, 2, 0x1800, 0x1FFF}},
-    {__LINE__, true, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x1FFF}, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x1FFF}},
-};
-
-TEST(RangesBeforeReading, FillCompletedFromTheRange) {
-    for (const BeforeCase &c : beforeCases) {
-        load(c.given, c.fillGiven);
+TEST(RangesBeforeReading, FillCompletedFromTheRangeOrRefused) {
+    const Case cases[] = {
+        {true, {0, 0, 0, 2, 0x100, 0x200}, {0, 0, 0, 2, 0x100, 0x200}, nullptr},
+        {false, {1, 0x1000, 0, 0, 0, 0}, {1, 0x1000, 0, 0, 0, 0}, nullptr},
+        {true, {1, 0x1000, 0, 0, 0, 0}, {1, 0x1000, 0, 1, 0x1000, 0}, nullptr},
+        {true, {1, 0x1000, 0, 2, 0x1800, 0x1900}, {1, 0x1000, 0, 2, 0x1800, 0x1900}, nullptr},
+        {true, {2, 0x1000, 0x1FFF, 0, 0, 0}, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x1FFF}, nullptr},
+        {true, {2, 0x1000, 0x1FFF, 1, 0x1800, 0}, {2, 0x1000, 0x1FFF, 2, 0x1800, 0x1FFF}, nullptr},
+        {true, {1, 0x1000, 0, 1, 0x800, 0}, {}, fillOutside},
+        {true, {2, 0x1000, 0x1FFF, 1, 0xFFF, 0}, {}, fillOutside},
+        {true, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x2000}, {}, fillOutside},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.given));
+        load(c.given, c.flagOn);
+        if (c.refusal != nullptr) {
+            EXPECT_RUN_ENDS(reconcileRangesBeforeReading(), 4, c.refusal);
+            continue;
+        }
         reconcileRangesBeforeReading();
-        expectRanges(c.expected, c.line);
+        EXPECT_EQ(current(), c.expected);
     }
 }
 
-TEST(RangesBeforeReading, FillOutsideTheRangeIsRefused) {
-    const Ranges refused[] = {
-        {1, 0x1000, 0, 1, 0x800, 0},
-        {1, 0x1000, 0, 2, 0x800, 0x1800},
-        {2, 0x1000, 0x1FFF, 1, 0xFFF, 0},
-        {2, 0x1000, 0x1FFF, 2, 0x800, 0x1800},
-        {2, 0x1000, 0x1FFF, 2, 0x1000, 0x2000},
-    };
-    for (const Ranges &r : refused) {
-        load(r, true);
-        EXPECT_REFUSED(reconcileRangesBeforeReading(),
-                       "Address specified by '-F' option exceed output address");
-    }
-}
-
-TEST(RangesBeforeReading, FillRangeWithBinaryOutput) {
-    for (std::int32_t form : {1, 2}) {
-        load({0, 0, 0, form, 0, 0xFF}, true);
-        setFlag(flag::binaryOutput);
-        EXPECT_REFUSED(checkFillAgainstBinary(),
-                       "Invalid option '-F data:Start Addr:End Addr' is used");
-    }
-    load({0, 0, 0, 0, 0, 0}, true);
-    setFlag(flag::binaryOutput);
-    checkFillAgainstBinary();  // the data byte alone is fine
-    load({0, 0, 0, 2, 0, 0xFF}, true);
-    checkFillAgainstBinary();  // and any fill without binary output
-}
-
-struct AfterCase {
-    int line;
-    std::uint32_t low, high;
-    Ranges given, expected;
-    bool rangeGiven;
-};
-
-const AfterCase afterCases[] = {
-    // -A 1000 -F 0: the range is closed at the module's last address.
-    {__LINE__, 0x1000, 0x1FFF, {1, 0x1000, 0, 1, 0x1000, 0}, {1, 0x1000, 0x1FFF, 1, 0x1000, 0}, true},
-    // A fill end past the module closes the range there instead, as form 2.
-    {__LINE__, 0x1000, 0x1FFF, {1, 0x1000, 0, 2, 0x1800, 0x2FFF}, {2, 0x1000, 0x2FFF, 2, 0x1800, 0x2FFF}, true},
-    {__LINE__, 0x1000, 0x2FFF, {1, 0x1000, 0, 2, 0x1800, 0x1900}, {2, 0x1000, 0x2FFF, 2, 0x1800, 0x1900}, true},
-    // A fill range without "-A" widens the output over module and fill.
-    {__LINE__, 0x8000, 0x8FFF, {0, 0, 0, 2, 0, 0xFFFF}, {2, 0, 0xFFFF, 2, 0, 0xFFFF}, true},
-    {__LINE__, 0x1000, 0x1FFF, {0, 0, 0, 2, 0x9000, 0x9FFF}, {2, 0x1000, 0x9FFF, 2, 0x9000, 0x9FFF}, true},
-    // A range that overlaps the module only partly is fine.
-    {__LINE__, 0x1000, 0x1FFF, {2, 0x1800, 0x2800, 0, 0, 0}, {2, 0x1800, 0x2800, 0, 0, 0}, true},
-    {__LINE__, 0x1000, 0x1FFF, {2, 0x800, 0x1000, 2, 0x800, 0x1000}, {2, 0x800, 0x1000, 2, 0x800, 0x1000}, true},
-    // A fill start past the module is fine when "-A" set both ends.
-    {__LINE__, 0x1000, 0x1FFF, {2, 0x1000, 0x3000, 1, 0x2800, 0}, {2, 0x1000, 0x3000, 1, 0x2800, 0}, true},
-    {__LINE__, 0x1000, 0x1FFF, {0, 0, 0, 1, 0x1800, 0}, {0, 0, 0, 1, 0x1800, 0}, false},
-    {__LINE__, 0x1000, 0x1FFF, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}, false},
-};
-
-TEST(RangesAfterReading, ClosedAndWidenedByTheModule) {
-    for (const AfterCase &c : afterCases) {
-        load(c.given, true);
-        settings.lowestSectionAddress = c.low;
-        settings.highestSectionAddress = c.high;
-        reconcileRangesAfterReading();
-        expectRanges(c.expected, c.line);
-        EXPECT_EQ(hasFlag(flag::rangeGiven), c.rangeGiven) << "line " << c.line;
-    }
-}
-
-TEST(RangesAfterReading, RangesMissingTheModuleAreRefused) {
+// The module lies at 0x1000 up to `high`.
+TEST(RangesAfterReading, ClosedAndWidenedByTheModuleOrRefused) {
     const struct {
-        Ranges given;
-        const char *message;
-    } refused[] = {
-        {{2, 0x20000, 0x2FFFF, 0, 0, 0}, "'-A' Option Illegal address"},
-        {{1, 0x2000, 0, 0, 0, 0}, "'-A' Option Illegal address"},
-        {{2, 0x100, 0xFFF, 0, 0, 0}, "'-A' Option Illegal address"},
-        {{0, 0, 0, 1, 0x2000, 0}, "Address specified by '-F' option exceed output address"},
-        {{1, 0x1000, 0, 1, 0x2000, 0}, "Address specified by '-F' option exceed output address"},
+        std::uint32_t high;
+        Case c;
+    } cases[] = {
+        // -A 1000 -F 0: the range is closed at the module's last address.
+        {0x1FFF, {true, {1, 0x1000, 0, 1, 0x1000, 0}, {1, 0x1000, 0x1FFF, 1, 0x1000, 0}, nullptr}},
+        // A fill end past the module closes the range there instead, as form 2.
+        {0x1FFF, {true, {1, 0x1000, 0, 2, 0x1800, 0x2FFF}, {2, 0x1000, 0x2FFF, 2, 0x1800, 0x2FFF}, nullptr}},
+        {0x2FFF, {true, {1, 0x1000, 0, 2, 0x1800, 0x1900}, {2, 0x1000, 0x2FFF, 2, 0x1800, 0x1900}, nullptr}},
+        // A fill range without "-A" widens the output over module and fill.
+        {0x1FFF, {true, {0, 0, 0, 2, 0, 0xFFFF}, {2, 0, 0xFFFF, 2, 0, 0xFFFF}, nullptr}},
+        {0x1FFF, {true, {0, 0, 0, 2, 0x9000, 0x9FFF}, {2, 0x1000, 0x9FFF, 2, 0x9000, 0x9FFF}, nullptr}},
+        // A range that overlaps the module only partly is fine.
+        {0x1FFF, {true, {2, 0x800, 0x1000, 2, 0x800, 0x1000}, {2, 0x800, 0x1000, 2, 0x800, 0x1000}, nullptr}},
+        // A fill start past the module is fine when "-A" set both ends.
+        {0x1FFF, {true, {2, 0x1000, 0x3000, 1, 0x2800, 0}, {2, 0x1000, 0x3000, 1, 0x2800, 0}, nullptr}},
+        {0x1FFF, {false, {0, 0, 0, 1, 0x1800, 0}, {0, 0, 0, 1, 0x1800, 0}, nullptr}},
+        {0x1FFF, {true, {1, 0x2000, 0, 0, 0, 0}, {}, rangeOutside}},
+        {0x1FFF, {true, {2, 0x100, 0xFFF, 0, 0, 0}, {}, rangeOutside}},
+        {0x1FFF, {true, {0, 0, 0, 1, 0x2000, 0}, {}, fillOutside}},
+        {0x1FFF, {true, {1, 0x1000, 0, 1, 0x2000, 0}, {}, fillOutside}},
     };
-    for (const auto &r : refused) {
-        load(r.given, true);
+    for (const auto &[high, c] : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.given));
+        load(c.given, true);
         settings.lowestSectionAddress = 0x1000;
-        settings.highestSectionAddress = 0x1FFF;
-        EXPECT_REFUSED(reconcileRangesAfterReading(), r.message);
+        settings.highestSectionAddress = high;
+        if (c.refusal != nullptr) {
+            EXPECT_RUN_ENDS(reconcileRangesAfterReading(), 4, c.refusal);
+            continue;
+        }
+        reconcileRangesAfterReading();
+        EXPECT_EQ(current(), c.expected);
+        EXPECT_EQ(hasFlag(flag::rangeGiven), c.flagOn);
     }
 }
 

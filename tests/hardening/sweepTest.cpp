@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -59,6 +60,10 @@ std::vector<SweepModule> findModules() {
         modules.push_back({"examples_" + input.substr(0, input.find('.')), readFileBytes(entry.path().string()),
                            input, {input}});
     }
+    // Test names allow only letters, digits and underscores.
+    for (SweepModule &module : modules)
+        for (char &c : module.name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     std::sort(modules.begin(), modules.end(),
               [](const SweepModule &a, const SweepModule &b) { return a.name < b.name; });
     return modules;

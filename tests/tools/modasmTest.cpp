@@ -2,6 +2,7 @@
 // trusts its output.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "e2e/harness.h"
@@ -12,22 +13,11 @@ namespace {
 // the assembler's own parsing on purpose.
 std::string bytesOf(const std::string &hex) {
     std::string bytes;
-    std::size_t i = 0;
-    while (i < hex.size()) {
-        if (hex[i] == ' ') {
-            ++i;
-            continue;
-        }
-        int value = std::stoi(hex.substr(i, 2), nullptr, 16);
-        i += 2;
-        int count = 1;
-        if (i < hex.size() && hex[i] == '*') {
-            std::size_t end = hex.find(' ', i);
-            if (end == std::string::npos) end = hex.size();
-            count = std::stoi(hex.substr(i + 1, end - i - 1));
-            i = end;
-        }
-        bytes.append(static_cast<std::size_t>(count), static_cast<char>(value));
+    std::istringstream tokens(hex);
+    for (std::string token; tokens >> token;) {
+        const std::size_t star = token.find('*');
+        const std::size_t count = star == std::string::npos ? 1 : std::stoul(token.substr(star + 1));
+        bytes.append(count, static_cast<char>(std::stoi(token.substr(0, 2), nullptr, 16)));
     }
     return bytes;
 }
@@ -43,33 +33,22 @@ struct GoodCase {
 
 const GoodCase goodCases[] = {
     // Record types.
-    {"MB", "E0"}, {"ME", "E1"}, {"SB", "E5"}, {"ST", "E6"}, {"SA", "E7"}, {"AD", "EC"},
-    {"NN", "F0"}, {"RE", "F7"}, {"ASG", "E2 C7"}, {"ASL", "E2 CC"}, {"ASP", "E2 D0"},
-    {"ASS", "E2 D3"}, {"ASW", "E2 D7"}, {"ATN", "F1 CE"}, {"RAW", ""},
-    // Numbers: shortest form, and forced widths.
-    {"RAW 0 12 0x7F", "00 0C 7F"},
-    {"RAW 0x80 0xFF", "81 80 81 FF"},
-    {"RAW 0x100 0xFFFF 0x10000", "82 01 00 82 FF FF 83 01 00 00"},
-    {"RAW 0xFFFFFFFF", "84 FF FF FF FF"},
+    {"MB\nME\nSB\nST\nSA\nAD\nNN\nRE", "E0 E1 E5 E6 E7 EC F0 F7"},
+    {"ASG\nASL\nASP\nASS\nASW\nATN\nRAW", "E2 C7 E2 CC E2 D0 E2 D3 E2 D7 F1 CE"},
+    // Numbers: shortest form at each length boundary, and forced widths.
+    {"RAW 0x7F 0x80 0xFF 0x100", "7F 81 80 81 FF 82 01 00"},
+    {"RAW 0xFFFF 0x10000 0xFFFFFFFF", "82 FF FF 83 01 00 00 84 FF FF FF FF"},
     {"RAW 0x100000000", "85 01 00 00 00 00"},
-    {"RAW 5:1 0x10:4", "81 05 84 00 00 00 10"},
-    {"RAW 1:8 0:2", "88 00 00 00 00 00 00 00 01 82 00 00"},
+    {"RAW 5:1 0x10:4 1:8", "81 05 84 00 00 00 10 88 00 00 00 00 00 00 00 01"},
     // Names, with each length form and the escapes.
-    {"MB \"TQ40\" \"app\"", "E0 04 54 51 34 30 03 61 70 70"},
-    {"RAW \"\"", "00"},
-    {"RAW \"a b\"", "03 61 20 62"},
+    {"RAW \"\" \"a b\"", "00 03 61 20 62"},
     {"RAW \"\\\"\\\\\\x01\\xfe\"", "04 22 5C 01 FE"},
-    {"RAW \"a\"*127", "7F 61*127"},
-    {"RAW \"a\"*128", "DE 80 61*128"},
+    {"RAW \"a\"*127 \"a\"*128", "7F 61*127 DE 80 61*128"},
+    {"RAW \"a\"*255 \"a\"*256", "DE FF 61*255 DF 01 00 61*256"},
     {"RAW \"ab\"*2 \"x\"*0", "04 61 62 61 62 00"},
-    {"RAW \"a\"*255", "DE FF 61*255"},
-    {"RAW \"a\"*256", "DF 01 00 61*256"},
-    {"RAW \"a\"*300", "DF 01 2C 61*300"},
     // Letters, omitted field, comma, verbatim bytes.
     {"ST 1 @AP \"P\"", "E6 01 C1 D0 01 50"},
-    {"RAW @@X", "C0 D8"},
-    {"RAW - , -", "80 90 80"},
-    {"RAW <E2 D7 01>", "E2 D7 01"},
+    {"RAW @@X - , -", "C0 D8 80 90 80"},
     {"RAW <E2D7 FF*3>", "E2 D7 FF FF FF"},
     // Load data: the count byte is computed.
     {"LD 01 0203 FF*3", "ED 06 01 02 03 FF FF FF"},
@@ -77,8 +56,7 @@ const GoodCase goodCases[] = {
     {"LD FF*255", "ED FF FF*255"},
     // Labels: always 0x84 and four bytes, forward and backward.
     {"ASW 1 $x\n$x:\nME", "E2 D7 01 84 00 00 00 08 E1"},
-    {"$start:\nME\nRAW $start", "E1 84 00 00 00 00"},
-    {"$a.b_1:\nRAW $a.b_1 $a.b_1", "84 00 00 00 00 84 00 00 00 00"},
+    {"$a.b_1:\nME\nRAW $a.b_1", "E1 84 00 00 00 00"},
     // Comments, blank lines and blanks.
     {"# a comment\n\n  ME   # the end\r\n", "E1"},
     {"RAW \"#\" # not the name", "01 23"},
@@ -109,33 +87,23 @@ struct BadCase {
 const BadCase badCases[] = {
     {"ME\nXX 1", 2, "unknown mnemonic 'XX'"},
     {"me", 1, "unknown mnemonic"},
-    {"RAW 0x", 1, "bad number"},
     {"RAW 12a", 1, "bad number"},
     {"RAW 0x1FFFFFFFFFFFFFFFF", 1, "bad number"},
     {"RAW 0x100:1", 1, "does not fit in 1 bytes"},
     {"RAW 1:9", 1, "bad width"},
-    {"RAW 1:0", 1, "bad width"},
     {"RAW \"abc", 1, "missing closing"},
-    {"RAW \"\\q\"", 1, "bad escape"},
     {"RAW \"\\x4\"", 1, "bad escape"},
     {"RAW \"a\"*x", 1, "bad repetition"},
     {"RAW \"a\"*65536", 1, "longer than 65535"},
-    {"RAW @", 1, "needs letters"},
     {"RAW @AZ", 1, "letter 'Z'"},
     {"RAW <E2 D", 1, "missing '>'"},
     {"RAW <E2 D>", 1, "digit pairs"},
-    {"RAW <E2>x", 1, "unterminated"},
     {"RAW foo", 1, "unknown field 'foo'"},
     {"\n\nRAW $nowhere\nME", 3, "label 'nowhere' is not defined"},
-    {"RAW $", 1, "needs a label name"},
     {"$a:\nME\n$a:", 3, "defined twice"},
     {"$a: ME", 1, "stands alone"},
-    {"$a-b:", 1, "bad label name"},
-    {"LD FF*256", 1, "at most 255"},
     {"LD FF*200 FF*56", 1, "at most 255"},
-    {"LD 0G", 1, "digit pairs"},
     {"LD 123", 1, "digit pairs"},
-    {"LD FF*", 1, "bad repetition"},
 };
 
 TEST(Modasm, RejectsBadLinesWithTheirNumberAndWritesNothing) {
@@ -147,16 +115,6 @@ TEST(Modasm, RejectsBadLinesWithTheirNumberAndWritesNothing) {
         EXPECT_NE(result.err.find(c.message), std::string::npos) << c.text << "\n" << result.err;
         EXPECT_EQ(result.files.count("m.tqx"), 0u) << c.text;
     }
-}
-
-TEST(Modasm, UsageAndMissingInput) {
-    RunResult noArguments = runProgram(ROMCAST_MODASM, {});
-    EXPECT_EQ(noArguments.exitStatus, 1);
-    EXPECT_NE(noArguments.err.find("usage"), std::string::npos);
-    RunResult missing = runProgram(ROMCAST_MODASM, {"absent.txt", "m.tqx"});
-    EXPECT_EQ(missing.exitStatus, 1);
-    EXPECT_NE(missing.err.find("can't open 'absent.txt'"), std::string::npos);
-    EXPECT_TRUE(missing.files.empty());
 }
 
 }  // namespace

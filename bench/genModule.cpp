@@ -1,0 +1,274 @@
+// Writes the large load modules of the benchmark, and beside each the raw memory
+// image that the module loads, so that other converters can be given the same
+// image from a binary file.
+//
+//   genModule CASE MODULE [IMAGE]
+//
+// CASE is one of
+//   bulkN          N MiB in 255-byte LD records, one section and one unit per MiB
+//                  (so from the second MiB on the addresses need 24 bits)
+//   linker         1 MiB in LD records of 1 to 5 bytes; every unit opened by SB
+//                  and ASP; the units of 16 sections shuffled, as linkers write them
+//   unitsN         N units of 16 bytes in address order
+//   unitsNr        the same with the units in falling address order
+//   gaps           16 MiB section holding 4096 units of 256 bytes; the image file
+//                  holds the gaps as 0xFF, which is what "-F FF" fills them with
+//   repeat         16 MiB made of 4-byte LD records, each repeated 1024 times by RE
+//
+// Every unit starts on a 16-byte boundary and holds a multiple of 16 bytes, so
+// the records that romcast cuts are those of a plain cut of the image: its output
+// can be compared byte for byte with the floor program's. The image starts at
+// address 0 in every case.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint64_t randomState = 0x9E3779B97F4A7C15ULL;
+
+std::uint64_t nextRandom() {
+    randomState ^= randomState << 13;
+    randomState ^= randomState >> 7;
+    randomState ^= randomState << 17;
+    return randomState;
+}
+
+std::uint32_t randomBelow(std::uint32_t limit) { return static_cast<std::uint32_t>(nextRandom() % limit); }
+
+void fillRandom(std::uint8_t *bytes, std::size_t count) {
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const std::uint64_t r = nextRandom();
+        std::memcpy(bytes + i, &r, 8);
+    }
+    for (; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(nextRandom());
+}
+
+struct Module {
+    Bytes out;
+    std::size_t partPatch[3];  // offsets of the ASW values for parts 2, 5 and 6
+};
+
+void put(Bytes &out, std::initializer_list<int> bytes) {
+    for (int b : bytes) out.push_back(static_cast<std::uint8_t>(b));
+}
+
+// The four-byte long form, so that the part offsets can be patched in place.
+void putLong(Bytes &out, std::uint32_t value) {
+    put(out, {0x84, static_cast<int>(value >> 24), static_cast<int>((value >> 16) & 0xFF),
+              static_cast<int>((value >> 8) & 0xFF), static_cast<int>(value & 0xFF)});
+}
+
+void patchLong(Bytes &out, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out[at + 1 + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
+}
+
+void patchPart(Module &module, int which) {
+    patchLong(module.out, module.partPatch[which], static_cast<std::uint32_t>(module.out.size()));
+}
+
+// MB, AD, the ASW records of the section, data and trailer parts, one record
+// (NN) and the attribute that makes the module absolute.
+void putHeader(Module &module) {
+    Bytes &out = module.out;
+    put(out, {0xE0, 4, 'T', 'Q', '4', '0', 5, 'b', 'e', 'n', 'c', 'h', 0xEC, 8, 4, 0xCD});
+    const int indexes[3] = {2, 5, 6};
+    for (int i = 0; i < 3; ++i) {
+        put(out, {0xE2, 0xD7, indexes[i]});
+        module.partPatch[i] = out.size();
+        putLong(out, 0);
+    }
+    put(out, {0xF0, 1, 5, 'b', 'e', 'n', 'c', 'h', 0xF1, 0xCE, 0, 0, 38, 1});
+    patchPart(module, 0);
+}
+
+// A code section: ST with the letters "AP", SA, ASS and ASL.
+void putSection(Bytes &out, std::uint32_t index, std::uint32_t base, std::uint32_t size) {
+    put(out, {0xE6});
+    putLong(out, index);
+    put(out, {0xC1, 0xD0, 4, 'c', 'o', 'd', 'e', 0xE7});
+    putLong(out, index);
+    put(out, {2, 0xE2, 0xD3});
+    putLong(out, index);
+    putLong(out, size);
+    put(out, {0xE2, 0xCC});
+    putLong(out, index);
+    putLong(out, base);
+}
+
+void putUnitStart(Bytes &out, std::uint32_t index, std::uint32_t address) {
+    put(out, {0xE2, 0xD0});
+    putLong(out, index);
+    putLong(out, address);
+}
+
+void putLoad(Bytes &out, const std::uint8_t *bytes, std::uint32_t count) {
+    put(out, {0xED, static_cast<int>(count)});
+    out.insert(out.end(), bytes, bytes + count);
+}
+
+// The image bytes of one unit in LD records of at most `most` bytes.
+void putLoads(Bytes &out, const Bytes &image, std::uint32_t address, std::uint32_t size, std::uint32_t most) {
+    for (std::uint32_t done = 0; done < size;) {
+        const std::uint32_t count = size - done < most ? size - done : most;
+        putLoad(out, image.data() + address + done, count);
+        done += count;
+    }
+}
+
+void putTrailer(Module &module) {
+    patchPart(module, 2);
+    put(module.out, {0xE2, 0xC7, 0, 0xE1});
+}
+
+void startDataPart(Module &module) { patchPart(module, 1); }
+
+void bulk(Module &module, Bytes &image, std::uint32_t mebibytes) {
+    constexpr std::uint32_t mebibyte = 0x100000;
+    image.resize(std::size_t{mebibytes} * mebibyte);
+    fillRandom(image.data(), image.size());
+    for (std::uint32_t s = 0; s < mebibytes; ++s) putSection(module.out, s + 1, s * mebibyte, mebibyte);
+    startDataPart(module);
+    for (std::uint32_t s = 0; s < mebibytes; ++s) {
+        putUnitStart(module.out, s + 1, s * mebibyte);
+        putLoads(module.out, image, s * mebibyte, mebibyte, 255);
+    }
+}
+
+void linker(Module &module, Bytes &image) {
+    constexpr std::uint32_t sections = 16;
+    constexpr std::uint32_t sectionSize = 0x10000;
+    image.resize(sections * sectionSize);
+    fillRandom(image.data(), image.size());
+    struct Unit {
+        std::uint32_t index, address, size;
+    };
+    std::vector<Unit> units;
+    for (std::uint32_t s = 0; s < sections; ++s) {
+        putSection(module.out, s + 1, s * sectionSize, sectionSize);
+        for (std::uint32_t at = 0; at < sectionSize;) {
+            std::uint32_t size = 16 * (1 + randomBelow(64));
+            if (size > sectionSize - at) size = sectionSize - at;
+            units.push_back({s + 1, s * sectionSize + at, size});
+            at += size;
+        }
+    }
+    for (std::size_t i = units.size() - 1; i > 0; --i) std::swap(units[i], units[randomBelow(static_cast<std::uint32_t>(i + 1))]);
+    startDataPart(module);
+    for (const Unit &unit : units) {
+        put(module.out, {0xE5});
+        putLong(module.out, unit.index);
+        putUnitStart(module.out, unit.index, unit.address);
+        for (std::uint32_t done = 0; done < unit.size;) {
+            std::uint32_t count = 1 + randomBelow(5);
+            if (count > unit.size - done) count = unit.size - done;
+            putLoad(module.out, image.data() + unit.address + done, count);
+            done += count;
+        }
+    }
+}
+
+void manyUnits(Module &module, Bytes &image, std::uint32_t count, bool falling) {
+    image.resize(std::size_t{count} * 16);
+    fillRandom(image.data(), image.size());
+    putSection(module.out, 1, 0, count * 16);
+    startDataPart(module);
+    for (std::uint32_t u = 0; u < count; ++u) {
+        const std::uint32_t n = falling ? count - 1 - u : u;
+        putUnitStart(module.out, 1, n * 16);
+        putLoad(module.out, image.data() + std::size_t{n} * 16, 16);
+    }
+}
+
+void gaps(Module &module, Bytes &image) {
+    constexpr std::uint32_t size = 0x1000000;
+    constexpr std::uint32_t units = 4096;
+    constexpr std::uint32_t slot = size / units;
+    constexpr std::uint32_t unitSize = 256;
+    image.assign(size, 0xFF);
+    putSection(module.out, 1, 0, size);
+    startDataPart(module);
+    for (std::uint32_t u = 0; u < units; ++u) {
+        // The first unit starts the image and the last one ends it.
+        std::uint32_t offset = 16 * randomBelow((slot - unitSize) / 16 + 1);
+        if (u == 0) offset = 0;
+        if (u == units - 1) offset = slot - unitSize;
+        const std::uint32_t address = u * slot + offset;
+        fillRandom(image.data() + address, unitSize);
+        putUnitStart(module.out, 1, address);
+        putLoads(module.out, image, address, unitSize, 128);
+    }
+}
+
+void repeat(Module &module, Bytes &image) {
+    constexpr std::uint32_t size = 0x1000000;
+    constexpr std::uint32_t unitSize = 0x10000;
+    constexpr std::uint32_t passes = 1024;
+    constexpr std::uint32_t runSize = 4;
+    image.resize(size);
+    putSection(module.out, 1, 0, size);
+    startDataPart(module);
+    for (std::uint32_t address = 0; address < size; address += unitSize) {
+        putUnitStart(module.out, 1, address);
+        for (std::uint32_t at = address; at < address + unitSize; at += passes * runSize) {
+            std::uint8_t run[runSize];
+            fillRandom(run, runSize);
+            for (std::uint32_t p = 0; p < passes; ++p) std::memcpy(image.data() + at + p * runSize, run, runSize);
+            put(module.out, {0xF7});
+            putLong(module.out, passes);
+            putLoad(module.out, run, runSize);
+        }
+    }
+}
+
+bool writeFile(const char *name, const Bytes &bytes) {
+    std::FILE *file = std::fopen(name, "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// The number after a case name's prefix, or 0.
+std::uint32_t numberAfter(const std::string &text, std::size_t prefix) {
+    return static_cast<std::uint32_t>(std::strtoul(text.c_str() + prefix, nullptr, 10));
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: genModule bulkN|linker|unitsN[r]|gaps|repeat MODULE [IMAGE]\n");
+        return 2;
+    }
+    const std::string name = argv[1];
+    Module module;
+    Bytes image;
+    module.out.reserve(20u << 20);
+    putHeader(module);
+    if (name.rfind("bulk", 0) == 0 && numberAfter(name, 4) > 0 && numberAfter(name, 4) <= 16) {
+        bulk(module, image, numberAfter(name, 4));
+    } else if (name == "linker") {
+        linker(module, image);
+    } else if (name.rfind("units", 0) == 0 && numberAfter(name, 5) > 0) {
+        manyUnits(module, image, numberAfter(name, 5), name.back() == 'r');
+    } else if (name == "gaps") {
+        gaps(module, image);
+    } else if (name == "repeat") {
+        repeat(module, image);
+    } else {
+        std::fprintf(stderr, "genModule: unknown case '%s'\n", argv[1]);
+        return 2;
+    }
+    putTrailer(module);
+    if (!writeFile(argv[2], module.out) || (argc > 3 && !writeFile(argv[3], image))) {
+        std::fprintf(stderr, "genModule: cannot write the output\n");
+        return 1;
+    }
+    return 0;
+}

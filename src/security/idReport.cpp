@@ -1,0 +1,76 @@
+#include "security/idReport.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "diag/messages.h"
+#include "diag/termination.h"
+#include "driver/runSettings.h"
+#include "output/outputFiles.h"
+
+namespace {
+
+const char reportExtension[] = ".id";
+
+// The protect choice as the heading names it. The OFS options come first, and a
+// TQ8 target reports "-protectx" as "-ofsregx": for that family the two are one.
+struct HeadingChoice {
+    const char *option;  // nullptr: no protect or OFS option
+    bool showsValue;     // the option takes the protect byte as its argument
+};
+
+HeadingChoice chooseHeading() {
+    if (hasFlag(flag::ofsreg1)) return {"-ofsreg1", false};
+    if (hasFlag(flag::ofsreg2)) return {"-ofsreg2", false};
+    if (hasFlag(flag::ofsregX) || (hasFlag(flag::tq8Target) && hasFlag(flag::protectX))) {
+        return {"-ofsregx", true};
+    }
+    if (hasFlag(flag::protect1)) return {"-protect1", false};
+    if (hasFlag(flag::protect2)) return {"-protect2", false};
+    if (hasFlag(flag::protectX)) return {"-protectx", true};
+    return {nullptr, false};
+}
+
+void writeAddressLine(std::FILE *stream, std::uint32_t address, std::uint32_t value) {
+    std::fprintf(stream, "%05X : %02X\n", static_cast<unsigned>(address),
+                 static_cast<unsigned>(value & 0xFF));
+}
+
+}  // namespace
+
+void createIdReport() {
+    // The report sits beside the image: an "-o" name with the image's own
+    // extension has it replaced, any other name has ".id" added.
+    std::string name = settings.outputName;
+    const char *imageExtension = hasFlag(flag::hexOutput) ? ".hex" : ".mot";
+    const std::size_t found =
+        settings.outputHasExtension != 0 ? name.find(imageExtension) : std::string::npos;
+    if (found != std::string::npos) name.erase(found);
+    name += reportExtension;
+
+    if (name.size() >= sizeof settings.idReportName) fatalError(err::cantCreate, name.c_str());
+    std::memcpy(settings.idReportName, name.c_str(), name.size() + 1);
+    settings.idReportFile = openOrFail(settings.idReportName, "w", err::cantCreate);
+}
+
+void writeIdReport(std::FILE *stream) {
+    const char *idText = settings.idText != nullptr ? settings.idText : "";
+    const HeadingChoice heading = chooseHeading();
+    if (heading.option == nullptr) {
+        std::fprintf(stream, "-ID%s\n", idText);
+    } else if (!heading.showsValue) {
+        std::fprintf(stream, "-ID%s %s\n", idText, heading.option);
+    } else {
+        std::fprintf(stream, "-ID%s %s %02X\n", idText, heading.option,
+                     static_cast<unsigned>(settings.protectValue & 0xFF));
+    }
+
+    for (int i = 0; i < idByteCount; ++i) {
+        writeAddressLine(stream, settings.idAddresses[i], settings.idBytes[i]);
+    }
+    if (hasFlag(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX)) {
+        writeAddressLine(stream, settings.protectAddress, settings.protectValue);
+    }
+}

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "driver/runSettings.h"
+#include "ieee695/readerTestSupport.h"
+#include "security/idReport.h"
+#include "security/securityOptions.h"
+
+namespace {
+
+std::string scratchDirectory() {
+    char dir[] = "/tmp/idnameXXXXXX";
+    return std::string(mkdtemp(dir)) + "/";
+}
+
+std::string outputName;  // settings.outputName points into it
+
+void create(const std::string &output, bool hasExtension, std::uint32_t flags) {
+    initRunSettings();
+    initSecurityDefaults();
+    setFlag(flags);
+    outputName = output;
+    settings.outputName = outputName.c_str();
+    settings.outputHasExtension = hasExtension ? 1 : 0;
+    createIdReport();
+}
+
+void removeReport() {
+    std::fclose(settings.idReportFile);
+    settings.idReportFile = nullptr;
+    std::remove(settings.idReportName);
+}
+
+// The plain name and the three image extensions that match their format are
+// idcode case folders (name-o-*).
+TEST(IdReportName, ImageExtensionIsReplacedOnlyWhenItMatchesTheFormat) {
+    const std::string directory = scratchDirectory();
+    const struct {
+        const char *output;
+        std::uint32_t flags;
+        const char *report;
+    } cases[] = {
+        {"out.hex", 0, "out.hex.id"},
+        {"out.mot", flag::hexOutput, "out.mot.id"},
+        {"x.mot", flag::binaryOutput, "x.id"},
+        {"a.mot.b", 0, "a.id"},
+    };
+    for (const auto &c : cases) {
+        create(directory + c.output, true, c.flags);
+        EXPECT_EQ(settings.idReportName, directory + c.report) << c.output;
+        struct stat info {};
+        EXPECT_EQ(stat(settings.idReportName, &info), 0) << c.output;
+        EXPECT_EQ(info.st_size, 0) << c.output;
+        removeReport();
+    }
+    rmdir(directory.c_str());
+}
+
+TEST(IdReportName, NameBeyondItsBufferOrUncreatableIsRefused) {
+    const std::string directory = scratchDirectory();
+    const std::string fits = directory + std::string(255 - directory.size() - 3, 'n');
+    create(fits, false, 0);  // 255 characters fit
+    EXPECT_EQ(std::string(settings.idReportName).size(), 255u);
+    removeReport();
+    for (const std::string &output : {fits + "n", directory + "missing/out"}) {
+        EXPECT_RUN_ENDS(create(output, false, 0), 2, "Can't create file '" + output + ".id'");
+    }
+    rmdir(directory.c_str());
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -56,6 +57,25 @@ inline std::string loadingUnit(std::size_t kilobytes) {
         unit += std::string(128, '\xA5');
     }
     return unit;
+}
+
+// A unit for each byte of the megabyte, in address order, each loading one
+// byte: the slowest kind of module to convert, since every unit is read again
+// at its own offset and written as a record of its own.
+inline std::string byteUnits() {
+    std::string units;
+    for (std::uint32_t address = 0; address < 0x100000; ++address) {
+        units += std::string("\xE2\xD0\x01", 3);  // ASP 1
+        if (address < 0x80) {
+            units += static_cast<char>(address);
+        } else {
+            units += '\x84';
+            for (int shift = 24; shift >= 0; shift -= 8) units += static_cast<char>(address >> shift);
+        }
+        units += "\xED\x01";  // LD of one byte
+        units += static_cast<char>(address);
+    }
+    return units;
 }
 
 // A directory of the test's own, removed with what it holds at the end;

@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "diag/console.h"
+#include "diag/interrupt.h"
 #include "diag/messages.h"
 #include "driver/runSettings.h"
 
@@ -13,6 +16,29 @@ namespace {
 // The file whose close failed: an output among them is still deleted by the
 // clean-up, although its stream is already gone.
 const char *closeFailedName = nullptr;
+
+// Outputs under their temporary names: the main output or the two area files,
+// and the listing. They keep their entry until the run ends, so that the error
+// path also finds an output already closed or already renamed.
+struct PendingOutput {
+    const char *finalName;
+    char temporaryName[nameBufferSize + 16];  // empty: written in place
+};
+constexpr int maxPendingOutputs = 4;
+PendingOutput pendingOutputs[maxPendingOutputs];
+int pendingCount = 0;
+
+PendingOutput *findPending(const char *finalName) {
+    for (int i = 0; i < pendingCount; ++i)
+        if (std::strcmp(pendingOutputs[i].finalName, finalName) == 0) return &pendingOutputs[i];
+    return nullptr;
+}
+
+// Whatever the file holds must be on the disk before its name is given to it,
+// so that the rename never publishes an image whose bytes a crash could lose.
+bool flushToDisk(std::FILE *stream) {
+    return std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+}
 
 // Prints a message text with each "%s" replaced by the next argument; a text
 // without placeholders ignores its arguments. No other conversion is honoured,
@@ -38,20 +64,40 @@ void closeOrFail(const char *name, std::FILE *&stream) {
     if (stream == nullptr) return;
     std::FILE *closing = stream;
     stream = nullptr;  // closed at most once, even when the close fails
-    if (std::fclose(closing) != 0) {
+    const PendingOutput *pending = findPending(name);
+    const bool flushed = pending == nullptr || pending->temporaryName[0] == '\0' || flushToDisk(closing);
+    if (std::fclose(closing) != 0 || !flushed) {
         closeFailedName = name;
         fatalError(err::cantClose, name);
     }
 }
 
 void discardOutput(std::FILE *&stream, const char *name) {
-    if (stream == nullptr) {
-        if (name != nullptr && name == closeFailedName) std::remove(name);
-        return;
+    const bool wasOpen = stream != nullptr;
+    if (wasOpen) {
+        std::fclose(stream);
+        stream = nullptr;
     }
-    std::fclose(stream);
-    stream = nullptr;
-    std::remove(name);
+    const PendingOutput *pending = findPending(name);
+    if (pending != nullptr) {
+        if (pending->temporaryName[0] == '\0') return;  // a device stays
+        unlink(pending->temporaryName);
+    }
+    // The final name goes too: after a failed run no image of that name may
+    // exist, neither an older one nor one renamed into place just before.
+    // unlink and not remove: a directory of that name is never ours to delete.
+    if (wasOpen || pending != nullptr || name == closeFailedName) unlink(name);
+}
+
+void notePendingOutput(const char *finalName, const char *temporaryName) {
+    const char *temporary = temporaryName != nullptr ? temporaryName : "";
+    if (pendingCount == maxPendingOutputs || std::strlen(temporary) >= sizeof pendingOutputs[0].temporaryName) {
+        if (temporaryName != nullptr) unlink(temporaryName);
+        fatalError(err::cantCreate, finalName);
+    }
+    PendingOutput &entry = pendingOutputs[pendingCount++];
+    entry.finalName = finalName;
+    std::strcpy(entry.temporaryName, temporary);
 }
 
 void fatalError(int code, const char *argument, const char *second) {
@@ -63,6 +109,9 @@ void fatalError(int code, const char *argument, const char *second) {
         discardOutput(settings.romdataOutputFile, settings.romdataOutputName);
     }
     if (hasFlag(flag::debugListing)) discardOutput(settings.debugFile, settings.debugName);
+    // Whatever is still under a temporary name is incomplete.
+    for (int i = 0; i < pendingCount; ++i)
+        if (pendingOutputs[i].temporaryName[0] != '\0') unlink(pendingOutputs[i].temporaryName);
     // The ID report, once created, stays on disk (empty) after an error.
     if (!hasFlag(flag::bannerShown)) showBanner();
 
@@ -95,4 +144,14 @@ void closeAllFiles() {
     }
     if (hasFlag(flag::debugListing)) closeOrFail(settings.debugName, settings.debugFile);
     if (hasFlag(flag::idCode)) closeOrFail(settings.idReportName, settings.idReportFile);
+
+    // Every file is complete. An interrupt that came while closing still ends
+    // the run before any output takes its name.
+    checkInterrupt();
+    for (int i = 0; i < pendingCount; ++i) {
+        const PendingOutput &output = pendingOutputs[i];
+        if (output.temporaryName[0] != '\0' && std::rename(output.temporaryName, output.finalName) != 0)
+            fatalError(err::cantCreate, output.finalName);
+    }
+    pendingCount = 0;
 }

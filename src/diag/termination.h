@@ -15,8 +15,17 @@ void warn(int code, const char *argument = nullptr);
 // Closes an open stream and forgets it; a failed close is error 3 with `name`.
 void closeOrFail(const char *name, std::FILE *&stream);
 
-// Closes an open stream (ignoring the result), forgets it and deletes the file.
+// Closes an open stream (ignoring the result), forgets it and deletes the file;
+// for an output still under its temporary name, deletes that file too.
 void discardOutput(std::FILE *&stream, const char *name);
 
-// The normal closing step of a run: every open file closed, each close checked.
+// An output being written under `temporaryName`, in the directory of its
+// `finalName`. closeAllFiles renames it into place once every close has
+// succeeded; the error path deletes both names. `finalName` must stay valid.
+// Without a temporary name the output is a device or a pipe written in place,
+// which is neither renamed nor ever deleted.
+void notePendingOutput(const char *finalName, const char *temporaryName);
+
+// The normal closing step of a run: every open file closed, each close checked,
+// then the outputs renamed to their final names.
 void closeAllFiles();

@@ -1,8 +1,12 @@
 #include "output/outputFiles.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "diag/memory.h"
 #include "diag/messages.h"
@@ -59,6 +63,62 @@ void formName(char *buffer, const std::string &name) {
     std::memcpy(buffer, name.c_str(), name.size() + 1);
 }
 
+// Refuses an output name that is the input module itself, under its own name
+// or through a link, before anything is written: the user's module must never
+// be truncated.
+void refuseTheInput(const char *name) {
+    if (settings.inputFile == nullptr) return;
+    struct stat input {};
+    struct stat output {};
+    if (fstat(fileno(settings.inputFile), &input) != 0 || stat(name, &output) != 0) return;
+    if (input.st_dev == output.st_dev && input.st_ino == output.st_ino) fatalError(err::cantCreate, name);
+}
+
+// Creates an output under a temporary name in the directory of `name` (the
+// operating system's directory: only '/' separates there), so that a run that
+// fails or is killed never leaves a half-written file under the name; the
+// closing step renames it. An older file of the name is deleted now, as
+// opening it for writing would have emptied it.
+std::FILE *createOutput(const char *name, const char *mode) {
+    // A device or a pipe ("-o /dev/stdout") cannot be replaced: it is written
+    // in place and never deleted.
+    struct stat existing {};
+    if (stat(name, &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
+        std::FILE *stream = std::fopen(name, mode);
+        if (stream == nullptr) fatalError(err::cantCreate, name);
+        notePendingOutput(name, nullptr);
+        return stream;
+    }
+    const std::string finalName = name;
+    const std::size_t slash = finalName.rfind('/');
+    const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string base = finalName.substr(baseStart);
+    std::string temporary = finalName.substr(0, baseStart);
+    // Hidden, and named after the output while that fits in a name.
+    constexpr std::size_t maxBaseLength = 255;
+    temporary += base.size() + 8 <= maxBaseLength ? "." + base + ".XXXXXX" : ".romcast.XXXXXX";
+
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) fatalError(err::cantCreate, name);
+    // mkstemp makes the file private; an image gets the permissions that
+    // creating it under its own name would have given.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    std::FILE *stream = fdopen(descriptor, mode);
+    if (stream == nullptr) {
+        close(descriptor);
+        unlink(temporary.c_str());
+        fatalError(err::cantCreate, name);
+    }
+    notePendingOutput(name, temporary.c_str());
+    if (unlink(name) != 0 && errno != ENOENT) {
+        std::fclose(stream);
+        fatalError(err::cantCreate, name);
+    }
+    return stream;
+}
+
 }  // namespace
 
 void deriveNames() {
@@ -90,12 +150,19 @@ void deriveNames() {
 
 std::FILE *openOrFail(const char *name, const char *mode, int errorCode) {
     if (std::strlen(name) > maxNameLength) fatalError(errorCode, name);
+    if (mode[0] == 'w') refuseTheInput(name);
     std::FILE *file = std::fopen(name, mode);
     if (file == nullptr) fatalError(errorCode, name);
     return file;
 }
 
-void openInput() { settings.inputFile = openOrFail(settings.inputName, "rb", err::cantOpen); }
+void openInput() {
+    settings.inputFile = openOrFail(settings.inputName, "rb", err::cantOpen);
+    // A directory opens like a file but reads nothing: it cannot be opened as a module.
+    struct stat input {};
+    if (fstat(fileno(settings.inputFile), &input) != 0 || S_ISDIR(input.st_mode))
+        fatalError(err::cantOpen, settings.inputName);
+}
 
 void openOutputs() {
     if (!hasFlag(flag::outputNameGiven)) settings.outputName = copyText(settings.inputStem);
@@ -109,18 +176,27 @@ void openOutputs() {
         if (hasFlag(flag::binaryOutput)) fatalError(err::dualAreaBinary);
         formName(settings.codeOutputName, base + (hex ? ".hcd" : ".mcd"));
         formName(settings.romdataOutputName, base + (hex ? ".hdt" : ".mdt"));
-        settings.codeOutputFile = openOrFail(settings.codeOutputName, "w", err::cantCreate);
-        settings.romdataOutputFile = openOrFail(settings.romdataOutputName, "w", err::cantCreate);
     } else {
-        const bool binary = hasFlag(flag::binaryOutput);
-        const char *extension = hex ? ".hex" : binary ? ".bin" : ".mot";
+        const char *extension = hex ? ".hex" : hasFlag(flag::binaryOutput) ? ".bin" : ".mot";
         formName(settings.outputFileName, settings.outputHasExtension != 0 ? base : base + extension);
-        settings.outputFile = openOrFail(settings.outputFileName, binary ? "wb" : "w", err::cantCreate);
     }
-
     // The listing takes ".dbg" after the base name, even one with its own extension.
-    if (hasFlag(flag::debugListing)) {
-        formName(settings.debugName, base + ".dbg");
-        settings.debugFile = openOrFail(settings.debugName, "w", err::cantCreate);
+    if (hasFlag(flag::debugListing)) formName(settings.debugName, base + ".dbg");
+
+    // Every name is checked before the first file is created.
+    if (hasFlag(flag::dualArea)) {
+        refuseTheInput(settings.codeOutputName);
+        refuseTheInput(settings.romdataOutputName);
+    } else {
+        refuseTheInput(settings.outputFileName);
     }
+    if (hasFlag(flag::debugListing)) refuseTheInput(settings.debugName);
+
+    if (hasFlag(flag::dualArea)) {
+        settings.codeOutputFile = createOutput(settings.codeOutputName, "w");
+        settings.romdataOutputFile = createOutput(settings.romdataOutputName, "w");
+    } else {
+        settings.outputFile = createOutput(settings.outputFileName, hasFlag(flag::binaryOutput) ? "wb" : "w");
+    }
+    if (hasFlag(flag::debugListing)) settings.debugFile = createOutput(settings.debugName, "w");
 }

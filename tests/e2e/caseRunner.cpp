@@ -46,30 +46,6 @@ std::string testName(const std::string &casePath) {
     return name;
 }
 
-// Blanks separate arguments; double quotes group blanks into one (and "" is an
-// empty argument). Line ends count as blanks.
-std::vector<std::string> splitArguments(const std::string &line) {
-    std::vector<std::string> args;
-    std::string current;
-    bool inArgument = false;
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            inArgument = true;
-        } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
-            if (inArgument) args.push_back(current);
-            current.clear();
-            inArgument = false;
-        } else {
-            current += c;
-            inArgument = true;
-        }
-    }
-    if (inArgument) args.push_back(current);
-    return args;
-}
-
 // Every regular file below `dir`: relative path to contents.
 std::map<std::string, std::string> readTree(const fs::path &dir) {
     std::map<std::string, std::string> files;

@@ -1,6 +1,8 @@
 #include "e2e/harness.h"
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +10,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -46,41 +51,94 @@ struct ProcessOutcome {
     int exitStatus = -1;
     int signal = 0;
     bool started = false;
+    bool timedOut = false;
 };
 
+std::size_t fileSize(const std::string &path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? static_cast<std::size_t>(info.st_size) : 0;
+}
+
+// The bytes held by the files below `dir`.
+std::size_t bytesBelow(const std::string &dir) {
+    std::size_t total = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it); it.increment(ec)) {
+        std::error_code sizeError;
+        if (it->is_regular_file(sizeError)) total += fileSize(it->path().string());
+    }
+    return total;
+}
+
+// Waits for `child` while watching the triggers of `control`; without time
+// limit and signal it just waits.
+int waitUnderControl(pid_t child, const RunControl &control, const std::string &workDir,
+                     const std::string &stdoutPath, std::size_t inputBytes, bool &timedOut) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    int signalsLeft = control.signal != 0 ? control.signalCount : 0;
+    bool triggered = false;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(child, &status, control.timeLimit > 0 || signalsLeft > 0 ? WNOHANG : 0);
+        if (done == child) return status;
+        if (done < 0 && errno != EINTR) return -1;
+        if (done != 0) continue;
+        if (control.timeLimit > 0 &&
+            std::chrono::duration<double>(Clock::now() - start).count() > control.timeLimit) {
+            timedOut = true;
+            kill(child, SIGKILL);
+            continue;
+        }
+        if (signalsLeft > 0 && !triggered) {
+            triggered = (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
+                        (control.signalAfterWritten > 0 &&
+                         bytesBelow(workDir) >= inputBytes + control.signalAfterWritten);
+        }
+        if (triggered && signalsLeft > 0) {
+            kill(child, control.signal);
+            if (--signalsLeft > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+}
+
 // Runs `binary` with `args` in `workDir`, standard input from /dev/null and the
-// two output streams into files. No shell is involved, so arguments reach the
-// program exactly as given.
+// two output streams into files. No shell is involved unless an address-space
+// limit asks for one, so arguments reach the program exactly as given. The
+// child is spawned rather than forked: forking a test process built with the
+// address sanitizer copies its huge mappings, which costs far more than the run.
 ProcessOutcome runProcess(const std::string &binary, const std::vector<std::string> &args,
                           const std::string &workDir, const std::string &stdoutPath,
-                          const std::string &stderrPath) {
+                          const std::string &stderrPath, const RunControl &control = {},
+                          std::size_t inputBytes = 0) {
+    std::vector<std::string> command;
+    if (control.addressSpace != 0) {
+        // sh's ulimit -v counts kilobytes; "$0" is the program, "$@" its arguments.
+        command = {"/bin/sh", "-c", "ulimit -v " + std::to_string(control.addressSpace / 1024) + " && exec \"$0\" \"$@\""};
+    }
+    command.push_back(binary);
+    command.insert(command.end(), args.begin(), args.end());
     std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(binary.c_str()));
-    for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+    for (std::string &arg : command) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    std::fflush(stdout);
     ProcessOutcome outcome;
-    pid_t child = fork();
-    if (child < 0) return outcome;
-    if (child == 0) {
-        int in = open("/dev/null", O_RDONLY);
-        int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || chdir(workDir.c_str()) != 0) _exit(126);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execv(binary.c_str(), argv.data());
-        static const char failed[] = "harness: cannot execute the program\n";
-        ssize_t ignored = write(2, failed, sizeof failed - 1);
-        (void)ignored;
-        _exit(127);
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return outcome;
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    std::fflush(stdout);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return outcome;
+
+    const int status = waitUnderControl(child, control, workDir, stdoutPath, inputBytes, outcome.timedOut);
+    if (status == -1) return outcome;
     outcome.started = true;
     if (WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
@@ -177,12 +235,10 @@ std::string assembleModule(const std::string &text) {
     return module;
 }
 
-RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
-    return runProgram(ROMCAST_BINARY, args, inputs);
-}
+namespace {
 
-RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
-                     const std::vector<InputFile> &inputs) {
+RunResult runControlled(const std::string &binary, const RunControl &control,
+                        const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
     RunResult result;
     std::string dir = makeScratchDir();
     if (dir.empty()) {
@@ -195,17 +251,20 @@ RunResult runProgram(const std::string &binary, const std::vector<std::string> &
     std::error_code ec;
     fs::create_directory(work, ec);
     std::map<std::string, std::string> given;
+    std::size_t inputBytes = 0;
     for (const InputFile &input : inputs) {
+        inputBytes += input.bytes.size();
         if (!writeFileBytes(work / input.name, input.bytes))
             ADD_FAILURE() << "cannot write input " << input.name;
         given[fs::path(input.name).lexically_normal().generic_string()] = input.bytes;
     }
 
     ProcessOutcome outcome =
-        runProcess(binary, args, work.string(), dir + "/stdout", dir + "/stderr");
+        runProcess(binary, args, work.string(), dir + "/stdout", dir + "/stderr", control, inputBytes);
     if (!outcome.started) ADD_FAILURE() << "cannot run " << binary;
     result.exitStatus = outcome.exitStatus;
     result.signal = outcome.signal;
+    result.timedOut = outcome.timedOut;
     result.out = readFileBytes(dir + "/stdout");
     result.err = readFileBytes(dir + "/stderr");
 
@@ -218,8 +277,48 @@ RunResult runProgram(const std::string &binary, const std::vector<std::string> &
         if (input != given.end() && input->second == bytes) continue;
         result.files[name] = bytes;
     }
+    for (const auto &[name, bytes] : given)
+        if (!fs::exists(work / name, ec)) result.removed.insert(name);
     removeScratchDir(dir);
     return result;
+}
+
+}  // namespace
+
+RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
+    return runProgram(ROMCAST_BINARY, args, inputs);
+}
+
+RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs) {
+    return runControlled(binary, {}, args, inputs);
+}
+
+RunResult runRomcast(const RunControl &control, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs) {
+    return runControlled(ROMCAST_BINARY, control, args, inputs);
+}
+
+std::vector<std::string> splitArguments(const std::string &line) {
+    std::vector<std::string> args;
+    std::string current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+            if (inArgument) args.push_back(current);
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument) args.push_back(current);
+    return args;
 }
 
 std::string describeDifference(const std::string &what, const std::string &expected,
@@ -253,7 +352,9 @@ std::string describeDifference(const std::string &what, const std::string &expec
 
 std::string describeRun(const RunResult &result) {
     std::ostringstream text;
-    if (result.signal != 0) {
+    if (result.timedOut) {
+        text << "ended by the time limit\n";
+    } else if (result.signal != 0) {
         text << "ended by signal " << result.signal << "\n";
     } else {
         text << "exit status " << result.exitStatus << "\n";

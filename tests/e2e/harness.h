@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,14 @@ struct InputFile {
 struct RunResult {
     int exitStatus = -1;   // the exit status, or -1 when a signal ended the process
     int signal = 0;        // the signal that ended the process, or 0
+    bool timedOut = false; // the time limit ended the process (with SIGKILL)
     std::string out;       // standard output
     std::string err;       // standard error
     // Every file present after the run that is not an unchanged input:
     // relative path ('/' separated) to contents.
     std::map<std::string, std::string> files;
+    // The inputs that no longer exist after the run.
+    std::set<std::string> removed;
 };
 
 // Assembles module text (tests/README.md) into module bytes. An assembler error
@@ -36,6 +40,24 @@ RunResult runRomcast(const std::vector<std::string> &args, const std::vector<Inp
 // The same for any program, given by its path (ROMCAST_MODASM for the assembler).
 RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
                      const std::vector<InputFile> &inputs = {});
+
+// What a run may meet besides its arguments and inputs.
+struct RunControl {
+    double timeLimit = 0;              // seconds until SIGKILL ends the run; 0: none
+    int signal = 0;                    // sent once one of the two triggers below is met
+    std::size_t signalAfterOutput = 0;   // ... this many bytes on standard output
+    std::size_t signalAfterWritten = 0;  // ... this many bytes in the files of its directory
+    int signalCount = 1;               // sent this many times, 10 ms apart
+    unsigned long addressSpace = 0;    // RLIMIT_AS of the run in bytes; 0: unlimited
+};
+
+// runRomcast under `control`.
+RunResult runRomcast(const RunControl &control, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs = {});
+
+// Splits an argument line at blanks; double quotes group blanks into one
+// argument (and "" is an empty one). Line ends count as blanks.
+std::vector<std::string> splitArguments(const std::string &line);
 
 // The whole contents of a file, or "" when it cannot be read.
 std::string readFileBytes(const std::string &path);

@@ -73,8 +73,9 @@ void patchPart(Module &module, int which) {
     patchLong(module.out, module.partPatch[which], static_cast<std::uint32_t>(module.out.size()));
 }
 
-// MB, AD, the ASW records of the section, data and trailer parts, one record
-// (NN) and the attribute that makes the module absolute.
+// MB, AD, the ASW records of the section, data and trailer parts and of the
+// environment part, which is the NN record and the attribute that makes the
+// module absolute.
 void putHeader(Module &module) {
     Bytes &out = module.out;
     put(out, {0xE0, 4, 'T', 'Q', '4', '0', 5, 'b', 'e', 'n', 'c', 'h', 0xEC, 8, 4, 0xCD});
@@ -84,6 +85,9 @@ void putHeader(Module &module) {
         module.partPatch[i] = out.size();
         putLong(out, 0);
     }
+    const std::size_t environmentAt = out.size() + 3 + 5;  // after this ASW record
+    put(out, {0xE2, 0xD7, 1});
+    putLong(out, static_cast<std::uint32_t>(environmentAt));
     put(out, {0xF0, 1, 5, 'b', 'e', 'n', 'c', 'h', 0xF1, 0xCE, 0, 0, 38, 1});
     patchPart(module, 0);
 }

@@ -25,34 +25,8 @@ SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CX
 all: build
 
 deps:
-	@missing=""; \
-	for pair in $(DEPS); do \
-	  what=$${pair%%:*}; pkg=$${pair##*:}; \
-	  case $$what in \
-	    /*) [ -e $$what ] || missing="$$missing $$pkg" ;; \
-	    *)  command -v $$what >/dev/null 2>&1 || missing="$$missing $$pkg" ;; \
-	  esac; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing:$$missing"; \
-	    DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
-	    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq$$missing >/dev/null || exit 1; \
-	  else \
-	    echo "Missing packages. Run as root:"; \
-	    echo "  apt-get update && apt-get install -y$$missing"; \
-	    exit 1; \
-	  fi; \
-	fi; \
-	optional=""; \
-	for pair in $(OPTIONAL_DEPS); do \
-	  command -v $${pair%%:*} >/dev/null 2>&1 || optional="$$optional $${pair##*:}"; \
-	done; \
-	if [ -n "$$optional" ] && [ "$$(id -u)" = 0 ]; then \
-	  echo "Installing:$$optional"; \
-	  DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq$$optional >/dev/null || exit 1; \
-	fi
+	@sh tools/needPackages.sh $(DEPS)
+	@sh tools/needPackages.sh --optional $(OPTIONAL_DEPS)
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
@@ -104,25 +78,7 @@ BENCH_TOOLS = hyperfine:hyperfine objcopy:binutils srec_cat:srecord /usr/bin/tim
 # Large modules converted by romcast and, from the same raw image, by objcopy,
 # srec_cat and a minimal formatter (bench/floor.cpp): one table (bench/run.sh).
 bench: build
-	@missing=""; \
-	for pair in $(BENCH_TOOLS); do \
-	  what=$${pair%%:*}; pkg=$${pair##*:}; \
-	  case $$what in \
-	    /*) [ -e $$what ] || missing="$$missing $$pkg" ;; \
-	    *)  command -v $$what >/dev/null 2>&1 || missing="$$missing $$pkg" ;; \
-	  esac; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing:$$missing"; \
-	    DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
-	    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq$$missing >/dev/null || \
-	      echo "Could not install:$$missing (the benchmark skips what is missing)"; \
-	  else \
-	    echo "Missing packages; the benchmark skips them. To add them, run as root:"; \
-	    echo "  apt-get update && apt-get install -y$$missing"; \
-	  fi; \
-	fi
+	@sh tools/needPackages.sh --optional $(BENCH_TOOLS)
 	bash bench/run.sh $(BUILD)
 
 install: build

@@ -15,27 +15,26 @@
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
+#include "ieee695/recordReader.h"
 #include "e2e/harness.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-enum Ending { fatal, outputCloseFails, inputCloseFails, interruptAtTick, interruptAtCheck };
+enum Ending { fatal, outputCloseFails, inputCloseFails, interruptAtTick, interruptAtCheck, interruptAtRecord };
 
-struct EndCase {
+// Each run starts with the banner shown unless `flags` lacks bannerShown; the
+// console's "{B}" stands for the banner.
+const struct EndCase {
     const char *label;
-    std::uint32_t flags;  // with bannerShown unless the banner is still to come
+    std::uint32_t flags;
     Ending ending;
     int code;
     const char *argument;
     int status;
-    const char *console;  // "{B}" stands for the banner, "{D}" for the run's directory
-};
-
-const EndCase endCases[] = {
-    {"single area", flag::bannerShown, fatal, err::noData, "app.tqx", 3,
-     "Error (romcast): The data to output in app.tqx doesn't exist\n"},
+    const char *console;
+} endCases[] = {
     // The output named but not opened by a dual-area run is not ours to remove.
     {"everything", flag::bannerShown | flag::dualArea | flag::debugListing | flag::idCode, fatal, err::noData,
      "app.tqx", 3, "Error (romcast): The data to output in app.tqx doesn't exist\n"},
@@ -49,25 +48,24 @@ const EndCase endCases[] = {
     {"'%' in the argument", flag::bannerShown, fatal, err::invalidOption, "-%s%d", 4,
      "Error (romcast): Invalid option '-%s%d' is used\n"},
     {"interrupted", flag::bannerShown, fatal, err::interrupted, nullptr, 1, ""},
-    // A failed close is reported and the output whose close failed still removed.
+    // A failed close is reported, and the output whose close failed still removed.
     {"output close fails", flag::bannerShown | flag::dualArea, outputCloseFails, 0, nullptr, 2,
-     "Error (romcast): Can't close file '{D}app_c.mot'\n"},
-    {"input close fails", flag::bannerShown | flag::debugListing, inputCloseFails, err::noData, "app.tqx", 2,
-     "Error (romcast): Can't close file '{D}app.tqx'\n"},
+     "Error (romcast): Can't close file 'app_c.mot'\n"},
+    {"input close fails", flag::bannerShown | flag::debugListing, inputCloseFails, err::noData, "a", 2,
+     "Error (romcast): Can't close file 'app.tqx'\n"},
     // A second interrupt is ignored: one clean-up only, at the next safe point.
     {"interrupt at a tick", flag::bannerShown, interruptAtTick, 0, nullptr, 1, "still running\n"},
     {"interrupt at a check", flag::bannerShown | flag::debugListing, interruptAtCheck, 0, nullptr, 1,
      "still running\n"},
+    {"interrupt at a record", flag::bannerShown, interruptAtRecord, 0, nullptr, 1, "still running\n"},
     {"interrupt before the banner", 0, interruptAtCheck, 0, nullptr, 1, "still running\n{B}"},
 };
 
-std::string dir;  // with a trailing '/'
 std::vector<std::FILE *> opened;
-char inputName[nameBufferSize];
 
-// Creates `leaf` with some contents and leaves its stream open.
+// Creates `leaf` in the current directory with some contents; its stream stays open.
 void createOpen(char *name, std::FILE *&stream, const char *leaf, const char *mode = "w") {
-    std::snprintf(name, nameBufferSize, "%s%s", dir.c_str(), leaf);
+    std::snprintf(name, nameBufferSize, "%s", leaf);
     std::FILE *writing = std::fopen(name, "w");
     ASSERT_NE(writing, nullptr);
     std::fputs("S00600004844521B\n", writing);
@@ -86,48 +84,39 @@ std::FILE *failingStream() {
     return stream;
 }
 
+// Ends the run as the case says; returning means it did not end.
 void end(const EndCase &c) {
-    switch (c.ending) {
-    case outputCloseFails:
+    if (c.ending == outputCloseFails) {
         settings.codeOutputFile = failingStream();
         closeAllFiles();
         return;
-    case inputCloseFails:
-        settings.inputFile = failingStream();
-        fatalError(c.code, c.argument);
-    case fatal:
-        fatalError(c.code, c.argument);
-    case interruptAtTick:
-    case interruptAtCheck:
-        installInterruptHandler();
-        std::raise(SIGINT);
-        std::raise(SIGINT);
-        std::fputs("still running\n", stdout);
-        (c.ending == interruptAtTick ? tickProgress : checkInterrupt)();
     }
-}
-
-std::string expanded(std::string text) {
-    const std::string banner =
-        "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
-    for (std::size_t at; (at = text.find("{B}")) != std::string::npos;) text.replace(at, 3, banner);
-    for (std::size_t at; (at = text.find("{D}")) != std::string::npos;) text.replace(at, 3, dir);
-    return text;
+    if (c.ending == inputCloseFails) settings.inputFile = failingStream();
+    if (c.ending <= inputCloseFails) fatalError(c.code, c.argument);
+    installInterruptHandler();
+    std::raise(SIGINT);
+    std::raise(SIGINT);
+    std::fputs("still running\n", stdout);
+    if (c.ending == interruptAtTick) tickProgress();
+    else if (c.ending == interruptAtCheck) checkInterrupt();
+    else readRecordType(settings.inputFile);
 }
 
 TEST(TerminationDeathTest, RemovesWhatTheRunCreatedPrintsOnceAndEnds) {
     // The child must inherit the open streams and the settings as they are.
     GTEST_FLAG_SET(death_test_style, "fast");
+    const fs::path home = fs::current_path();
     for (const EndCase &c : endCases) {
         SCOPED_TRACE(c.label);
         if ((c.ending == outputCloseFails || c.ending == inputCloseFails) && !fs::exists("/dev/full")) continue;
-        std::string pattern = (fs::temp_directory_path() / "romcast-term-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern + "/";
+        std::string dir = (fs::temp_directory_path() / "romcast-term-XXXXXX").string();
+        ASSERT_NE(mkdtemp(dir.data()), nullptr);
+        fs::current_path(dir);
         initRunSettings();
         settings.idReportName[0] = '\0';
         settings.idReportFile = nullptr;
         setFlag(c.flags);
+        static char inputName[nameBufferSize];
         createOpen(inputName, settings.inputFile, "app.tqx", "rb");
         settings.inputName = inputName;
         createOpen(settings.outputFileName, settings.outputFile, "app.mot");
@@ -140,22 +129,26 @@ TEST(TerminationDeathTest, RemovesWhatTheRunCreatedPrintsOnceAndEnds) {
         if (hasFlag(flag::idCode)) createOpen(settings.idReportName, settings.idReportFile, "app.id");
 
         std::fflush(stdout);
-        const std::string consoleFile = dir + "console";
         EXPECT_EXIT(
             {
-                if (std::freopen(consoleFile.c_str(), "w", stdout) == nullptr) std::_Exit(99);
+                if (std::freopen("console", "w", stdout) == nullptr) std::_Exit(99);
                 end(c);
             },
             testing::ExitedWithCode(c.status), "");
-        EXPECT_EQ(readFileBytes(consoleFile), expanded(c.console));
-        EXPECT_TRUE(fs::exists(dir + "app.tqx"));
-        EXPECT_EQ(fs::exists(dir + "app.mot"), hasFlag(flag::dualArea));
-        for (const char *leaf : {"app_c.mot", "app_r.mot", "app.dbg"}) EXPECT_FALSE(fs::exists(dir + leaf)) << leaf;
-        EXPECT_EQ(fs::exists(dir + "app.id"), hasFlag(flag::idCode));
+        std::string console = c.console;
+        if (console.find("{B}") != std::string::npos)
+            console.replace(console.find("{B}"), 3,
+                            "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n");
+        EXPECT_EQ(readFileBytes("console"), console);
+        EXPECT_TRUE(fs::exists("app.tqx"));
+        EXPECT_EQ(fs::exists("app.mot"), hasFlag(flag::dualArea));
+        for (const char *leaf : {"app_c.mot", "app_r.mot", "app.dbg"}) EXPECT_FALSE(fs::exists(leaf)) << leaf;
+        EXPECT_EQ(fs::exists("app.id"), hasFlag(flag::idCode));
 
         // The parent's copies of the streams; the child already did the real work.
         for (std::FILE *stream : opened) std::fclose(stream);
         opened.clear();
+        fs::current_path(home);
         fs::remove_all(dir);
     }
 }

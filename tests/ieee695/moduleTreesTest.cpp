@@ -70,10 +70,8 @@ TEST(ModuleTrees, NormalMode) {
     readModule({.sections = mixedSections, .data = mixedUnits});
     EXPECT_EQ(sectionNames(normSecRoot), (Names{"R1", "P1", "X1", "P1b"}));
     const auto &sections = walkSections(normSecRoot);
-    EXPECT_EQ(unitNumbers(sections[0]->units), (Numbers{1, 7}));
-    EXPECT_EQ(unitNumbers(sections[1]->units), (Numbers{2, 8, 0}));
-    EXPECT_EQ(unitNumbers(sections[2]->units), (Numbers{3}));
-    EXPECT_EQ(unitNumbers(sections[3]->units), (Numbers{2, 8, 0}));
+    const Numbers unitsOfEach[] = {{1, 7}, {2, 8, 0}, {3}, {2, 8, 0}};  // every section of index 1
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(unitNumbers(sections[i]->units), unitsOfEach[i]) << i;
     EXPECT_EQ(unitNumbers(normUnitRoot), (Numbers{1, 7, 2, 8, 3, 2, 8, 0, 0}));
     EXPECT_EQ(settings.lowestSectionAddress, 0x1000u);
     EXPECT_EQ(settings.highestSectionAddress, 0x3007u);
@@ -104,12 +102,7 @@ TEST(ModuleTrees, DualAreaMode) {
 }
 
 TEST(ModuleTrees, ExtentAndTheOneMegabyteMark) {
-    const struct {
-        std::string sections;
-        std::uint32_t lowest;
-        std::uint32_t highest;
-        bool above1MB;
-    } cases[] = {
+    const struct { std::string sections; std::uint32_t lowest, highest; bool above1MB; } cases[] = {
         {section(1, "AP", "a", "0x100", "0xFFF00"), 0xFFF00, 0xFFFFF, false},
         {section(1, "AP", "a", "0x101", "0xFFF00"), 0xFFF00, 0x100000, true},
         {section(1, "AD", "d", "0x200000", "0"), 0xFFFFFF, 0, false},

@@ -68,25 +68,13 @@ const struct BadCase {
     int line;
     const char *message;
 } badCases[] = {
-    {"ME\nXX 1", 2, "unknown mnemonic 'XX'"},
-    {"me", 1, "unknown mnemonic"},
-    {"RAW 12a", 1, "bad number"},
-    {"RAW 0x1FFFFFFFFFFFFFFFF", 1, "bad number"},
-    {"RAW 0x100:1", 1, "does not fit in 1 bytes"},
-    {"RAW 1:9", 1, "bad width"},
-    {"RAW \"abc", 1, "missing closing"},
-    {"RAW \"\\x4\"", 1, "bad escape"},
-    {"RAW \"a\"*x", 1, "bad repetition"},
-    {"RAW \"a\"*65536", 1, "longer than 65535"},
-    {"RAW @AZ", 1, "letter 'Z'"},
-    {"RAW <E2 D", 1, "missing '>'"},
-    {"RAW <E2 D>", 1, "digit pairs"},
-    {"RAW foo", 1, "unknown field 'foo'"},
-    {"\n\nRAW $nowhere\nME", 3, "label 'nowhere' is not defined"},
-    {"$a:\nME\n$a:", 3, "defined twice"},
-    {"$a: ME", 1, "stands alone"},
-    {"LD FF*200 FF*56", 1, "at most 255"},
-    {"LD 123", 1, "digit pairs"},
+    {"ME\nXX 1", 2, "unknown mnemonic 'XX'"}, {"me", 1, "unknown mnemonic"}, {"RAW 12a", 1, "bad number"},
+    {"RAW 0x1FFFFFFFFFFFFFFFF", 1, "bad number"}, {"RAW 0x100:1", 1, "does not fit in 1 bytes"},
+    {"RAW 1:9", 1, "bad width"}, {"RAW \"abc", 1, "missing closing"}, {"RAW \"\\x4\"", 1, "bad escape"},
+    {"RAW \"a\"*x", 1, "bad repetition"}, {"RAW \"a\"*65536", 1, "longer than 65535"}, {"RAW @AZ", 1, "letter 'Z'"},
+    {"RAW <E2 D", 1, "missing '>'"}, {"RAW <E2 D>", 1, "digit pairs"}, {"RAW foo", 1, "unknown field 'foo'"},
+    {"\n\nRAW $nowhere\nME", 3, "label 'nowhere' is not defined"}, {"$a:\nME\n$a:", 3, "defined twice"},
+    {"$a: ME", 1, "stands alone"}, {"LD FF*200 FF*56", 1, "at most 255"}, {"LD 123", 1, "digit pairs"},
 };
 
 TEST(Modasm, RejectsBadLinesWithTheirNumberAndWritesNothing) {

@@ -45,6 +45,7 @@ endCases[] = {
     {"interrupt before the banner", 0, interruptAtCheck, 1, "still running\n{B}"},
 };
 
+const char banner[] = "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
 std::vector<std::FILE *> opened;
 
 // Creates `leaf` in the current directory; its stream stays open.
@@ -93,8 +94,6 @@ TEST(TerminationDeathTest, RemovesWhatTheRunCreatedPrintsOnceAndEnds) {
         ASSERT_NE(mkdtemp(dir.data()), nullptr);
         fs::current_path(dir);
         initRunSettings();
-        settings.idReportName[0] = '\0';
-        settings.idReportFile = nullptr;
         setFlag(c.flags);
         static char inputName[nameBufferSize];
         createOpen(inputName, settings.inputFile, "app.tqx");
@@ -116,9 +115,7 @@ TEST(TerminationDeathTest, RemovesWhatTheRunCreatedPrintsOnceAndEnds) {
             },
             testing::ExitedWithCode(c.status), "");
         std::string console = c.console;
-        if (console.find("{B}") != std::string::npos)
-            console.replace(console.find("{B}"), 3,
-                            "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n");
+        if (const std::size_t at = console.find("{B}"); at != std::string::npos) console.replace(at, 3, banner);
         EXPECT_EQ(readFileBytes("console"), console);
         EXPECT_TRUE(fs::exists("app.tqx"));
         EXPECT_EQ(fs::exists("app.mot"), hasFlag(flag::dualArea));

@@ -26,9 +26,10 @@
 #include <string>
 #include <vector>
 
+#include "moduleBytes.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
 std::uint64_t randomState = 0x9E3779B97F4A7C15ULL;
 
@@ -55,19 +56,8 @@ struct Module {
     std::size_t partPatch[3];  // offsets of the ASW values for parts 2, 5 and 6
 };
 
-void put(Bytes &out, std::initializer_list<int> bytes) {
-    for (int b : bytes) out.push_back(static_cast<std::uint8_t>(b));
-}
 
-// The four-byte long form, so that the part offsets can be patched in place.
-void putLong(Bytes &out, std::uint32_t value) {
-    put(out, {0x84, static_cast<int>(value >> 24), static_cast<int>((value >> 16) & 0xFF),
-              static_cast<int>((value >> 8) & 0xFF), static_cast<int>(value & 0xFF)});
-}
 
-void patchLong(Bytes &out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out[at + 1 + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
-}
 
 void patchPart(Module &module, int which) {
     patchLong(module.out, module.partPatch[which], static_cast<std::uint32_t>(module.out.size()));

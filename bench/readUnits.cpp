@@ -13,23 +13,13 @@
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
 
+#include "moduleBytes.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
-void put(Bytes &out, std::initializer_list<int> bytes) {
-    for (int b : bytes) out.push_back(static_cast<std::uint8_t>(b));
-}
 
-// Four-byte long form, so that offsets can be patched in place.
-void putLong(Bytes &out, std::uint32_t value) {
-    put(out, {0x84, static_cast<int>(value >> 24), static_cast<int>((value >> 16) & 0xFF),
-              static_cast<int>((value >> 8) & 0xFF), static_cast<int>(value & 0xFF)});
-}
 
-void patchLong(Bytes &out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out[at + 1 + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
-}
 
 struct Layout {
     std::uint32_t sections;   // sections, each 0x100 bytes apart

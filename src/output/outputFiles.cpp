@@ -12,6 +12,7 @@
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
+#include "security/securityOptions.h"
 
 namespace {
 
@@ -36,11 +37,6 @@ const char *copyPrefix(const char *text, std::size_t length) {
     return copyText(std::string(text, length).c_str());
 }
 
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    return std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
-}
-
 // The "-e" text: hexadecimal, a value beginning with A to F written with a leading
 // 0, never above the target's address space.
 std::uint32_t parseEntryAddress(const char *text) {
@@ -50,7 +46,7 @@ std::uint32_t parseEntryAddress(const char *text) {
     const char *digits = text;
     while (*digits == '0') ++digits;
     for (const char *p = digits; *p != '\0'; ++p)
-        if (!std::isxdigit(static_cast<unsigned char>(*p))) fatalError(err::notAppropriate, "-e");
+        if (!isHexDigit(*p)) fatalError(err::notAppropriate, "-e");
     std::uint32_t value = 0;
     for (const char *p = digits; *p != '\0'; ++p) {
         value = value * 16 + static_cast<std::uint32_t>(hexDigitValue(*p));

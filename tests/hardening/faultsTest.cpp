@@ -1,151 +1,305 @@
-// Faults end to end: a full or unwritable output directory, an unreadable
-// input, exhausted memory, an interrupt or a kill in the middle of a long run,
-// and an output name that is the input module itself. After a failure no image
-// or listing exists under its name, and no temporary file stays.
+// Faults end to end, and the rules for outputs: after a failure no image or
+// listing exists under its name and no temporary file stays; the input module
+// is never an output; a device is written in place.
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "e2e/harness.h"
-#include "hardening/faultSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char banner[] =
-    "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
+using Names = std::set<std::string>;
 
-// A module whose conversion takes about a second: two million units of one
-// byte each, 30 MB of S-records.
+const char banner[] = "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
+const char older[] = "S9030000FC\n";
+
+std::string error(const std::string &text) {
+    std::string line = "Error (romcast): ";
+    line += text;
+    line += "\n";
+    return line;
+}
+
+std::string caseModule(const std::string &name) {
+    std::string path = ROMCAST_SOURCE_DIR;
+    path += "/tests/e2e/cases/";
+    path += name;
+    path += "/in/app.tqx.txt";
+    return assembleModule(readFileBytes(path));
+}
+
+// One 1 MB section at 0 whose data part comes last, so that `copies` times
+// `unit` go before the closing ME without moving any other part.
+std::string moduleWithUnits(const std::string &unit, std::size_t copies) {
+    std::string module = assembleModule(
+        "MB \"TQ40\" \"big\"\nAD 8 4 @M\nASW 1 $env\nASW 2 $sections\nASW 5 $data\nASW 6 $trailer\n"
+        "$env:\nNN 1 \"big\"\nATN 0 0 38 1\n$sections:\nST 1 @AP \"P\"\nSA 1 2\nASS 1 0x100000\nASL 1 0\n"
+        "$trailer:\nASG 0\n$data:\nSB 1\nME\n");
+    std::string units;
+    for (std::size_t i = 0; i < copies; ++i) units += unit;
+    return module.empty() ? module : module.insert(module.size() - 1, units);
+}
+
+// A unit for each byte of the megabyte, each loading one byte, twice over:
+// every unit is read at its own offset and written as a record of its own, so
+// the run lasts about a second, long enough to be interrupted.
 const std::string &longModule() {
-    static const std::string module = moduleWithUnits(byteUnits(), 2);
+    static const std::string module = [] {
+        std::string units;
+        for (std::uint32_t address = 0; address < 0x100000; ++address) {
+            units.append("\xE2\xD0\x01", 3);  // ASP 1
+            if (address >= 0x80) units += '\x84';
+            for (int shift = address < 0x80 ? 0 : 24; shift >= 0; shift -= 8) units += static_cast<char>(address >> shift);
+            units += "\xED\x01";  // LD of one byte
+            units += static_cast<char>(address);
+        }
+        return moduleWithUnits(units, 2);
+    }();
     return module;
 }
 
-bool builtWithAddressSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#endif
-#endif
-    return false;
+// A directory of the test's own, optionally a tmpfs (mounting needs root).
+struct TestDir {
+    std::string path;
+    bool mounted = false;
+
+    explicit TestDir(const char *tmpfsOptions = nullptr, unsigned long mountFlags = 0) {
+        std::string pattern = (fs::temp_directory_path() / "romcast-fault-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+        if (!path.empty() && tmpfsOptions != nullptr)
+            mounted = mount("tmpfs", path.c_str(), "tmpfs", mountFlags, tmpfsOptions) == 0;
+    }
+    ~TestDir() {
+        if (mounted) umount(path.c_str());
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    std::string operator/(const std::string &leaf) const { return path + "/" + leaf; }
+    std::size_t count() const {
+        std::error_code ec;
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path, ec), fs::directory_iterator()));
+    }
+};
+
+void writeBytes(const std::string &path, const std::string &bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+Names fileNames(const RunResult &result) {
+    Names names;
+    for (const auto &[name, bytes] : result.files) names.insert(name);
+    return names;
 }
 
 TEST(Faults, FullOrUnwritableOutputDirectory) {
-    const std::string module = moduleWithUnits(loadingUnit(256), 1);  // 700 KB of S-records
-    ASSERT_FALSE(module.empty());
+    std::string unit("\xE2\xD0\x01\x00", 4);  // ASP 1 0, then 256 KB of LD records: 700 KB of S-records
+    for (int i = 0; i < 1024; ++i) unit.append("\xED\x80").append(128, '\x5A').append("\xED\x80").append(128, '\xA5');
+    const std::string module = moduleWithUnits(unit, 1);
     const struct {
-        const char *label;
         const char *tmpfsOptions;
         unsigned long flags;
-        std::vector<std::string> options;
-        const char *message;  // with the output's name
+        const char *format;  // "" or "-B"
+        const char *message;
     } cases[] = {
-        {"full", "size=64k", 0, {}, "Can't close file '%s'"},
-        {"full, binary", "size=64k", 0, {"-B"}, "Can't close file '%s'"},
-        {"no inode left", "size=1m,nr_inodes=1", 0, {}, "Can't create file '%s'"},
-        {"read-only", "size=1m", MS_RDONLY, {}, "Can't create file '%s'"},
+        {"size=64k", 0, "", "Can't close file '%s'"},
+        {"size=64k", 0, "-B", "Can't close file '%s'"},
+        {"size=1m,nr_inodes=1", 0, "", "Can't create file '%s'"},
+        {"size=1m", MS_RDONLY, "", "Can't create file '%s'"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.tmpfsOptions);
+        TestDir out(c.tmpfsOptions, c.flags);
+        if (!out.mounted) GTEST_SKIP() << "cannot mount a tmpfs (the fault tests need root)";
+        std::vector<std::string> args = {"-.", "-o", out / "app", "app"};
+        if (*c.format != '\0') args.insert(args.begin(), c.format);
+        const RunResult result = runRomcast(args, {{"app.tqx", module}});
+        char message[512];
+        std::snprintf(message, sizeof message, c.message, (out / (*c.format != '\0' ? "app.bin" : "app.mot")).c_str());
+        EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
+        EXPECT_EQ(result.out, error(message));
+        EXPECT_EQ(out.count(), 0u);
+    }
+}
+
+TEST(Faults, RunsRefusedBeforeAnythingIsWritten) {
+    bool sanitized = false;  // the address sanitizer needs more address space than any limit leaves
+#if defined(__SANITIZE_ADDRESS__)
+    sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    sanitized = true;
+#endif
+#endif
+    const struct {
+        const char *label;
+        unsigned long addressSpace;
+        std::vector<InputFile> inputs;
+        const char *message;
+    } cases[] = {
+        {"input is a directory", 0, {{"app.tqx/keep", ""}}, "Can't open file 'app.tqx'"},
+        {"image name is a directory", 0,
+         {{"app.tqx", caseModule("writing/oneSectionSRecord")}, {"app.mot/keep", ""}}, "Can't create file 'app.mot'"},
+        // A million units of four bytes: their trees need far more than 24 MB
+        // of address space, a third of which the program itself takes.
+        {"memory runs out", 24ul << 20,
+         {{"app.tqx", moduleWithUnits(std::string("\xE2\xD0\x01\x00", 4), 1000000)}}, "Not enough memory"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
-        TestDir out(c.tmpfsOptions, c.flags);
-        if (!out.mounted) GTEST_SKIP() << "cannot mount a tmpfs (the fault tests need root)";
-        std::vector<std::string> args = c.options;
-        const std::string image = out / "app";
-        args.insert(args.end(), {"-.", "-o", image, "app"});
-        const RunResult result = runRomcast(args, {{"app.tqx", module}});
-        const std::string name = image + (c.options.empty() ? ".mot" : ".bin");
-        char message[512];
-        std::snprintf(message, sizeof message, c.message, name.c_str());
+        if (c.addressSpace != 0 && sanitized) continue;
+        RunControl control;
+        control.addressSpace = c.addressSpace;
+        const RunResult result = runRomcast(control, {"-.", "app"}, c.inputs);
         EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
-        EXPECT_EQ(result.out, error(message));
-        EXPECT_TRUE(out.entries().empty()) << out.entries().front();
+        EXPECT_EQ(result.out, error(c.message));
+        EXPECT_TRUE(result.files.empty() && result.removed.empty()) << describeRun(result);
     }
 }
 
-TEST(Faults, InputThatCannotBeRead) {
-    TestDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    fs::create_directory(dir / "folder.tqx");
-    std::vector<std::string> inputs = {dir / "folder.tqx"};
-    if (geteuid() != 0) {  // root reads a file whatever its permissions
-        writeBytes(dir / "locked.tqx", longModule().substr(0, 100));
-        fs::permissions(dir / "locked.tqx", fs::perms::none);
-        inputs.push_back(dir / "locked.tqx");
-    }
-    for (const std::string &input : inputs) {
-        const RunResult result = runRomcast({"-.", input}, {});
-        EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
-        EXPECT_EQ(result.out, error("Can't open file '" + input + "'"));
-    }
-}
-
-TEST(Faults, MemoryRunsOut) {
-    if (builtWithAddressSanitizer()) GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
-    // A million units of four bytes each: their trees need far more than the
-    // 24 MB of address space, of which the program itself takes a third.
-    const std::string module = moduleWithUnits(std::string("\xE2\xD0\x01\x00", 4), 1000000);
-    RunControl control;
-    control.addressSpace = 24ul << 20;
-    const RunResult result = runRomcast(control, {"-.", "app"}, {{"app.tqx", module}});
-    EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
-    EXPECT_EQ(result.out, error("Not enough memory"));
-    EXPECT_TRUE(result.files.empty()) << describeRun(result);
-}
-
-// Each interrupt comes twice, 10 ms apart: the second must change nothing.
-TEST(Faults, InterruptDuringALongConversion) {
+// An interrupt comes twice, 10 ms apart: the second must change nothing. A
+// kill leaves only the hidden file being written; the image's name is free.
+TEST(Faults, InterruptOrKillDuringALongConversion) {
     const struct {
         const char *label;
+        int signal;
         std::vector<std::string> args;
-        std::size_t afterOutput;   // bytes on the console before the interrupt
-        std::size_t afterWritten;  // or bytes in files
-        std::set<std::string> removed;
+        std::size_t afterOutput, afterWritten;  // console or file bytes before the signal
+        Names removed;
     } cases[] = {
-        {"while reading", {"app"}, sizeof banner, 0, {}},
-        {"while writing", {"-.", "app"}, 0, 1 << 20, {}},
-        {"while writing over an older image", {"-.", "-o", "old.mot", "app"}, 0, 1 << 20, {"old.mot"}},
+        {"interrupt while reading", SIGINT, {"app"}, sizeof banner, 0, {}},
+        {"interrupt while writing", SIGINT, {"-.", "app"}, 0, 1 << 20, {}},
+        {"interrupt writing over an older image", SIGINT, {"-.", "-o", "old.mot", "app"}, 0, 1 << 20, {"old.mot"}},
+        {"kill writing over an older image", SIGKILL, {"-.", "-o", "old.mot", "app"}, 0, 1 << 20, {"old.mot"}},
     };
     ASSERT_FALSE(longModule().empty());
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
         RunControl control;
-        control.signal = SIGINT;
-        control.signalCount = 2;
+        control.signal = c.signal;
+        control.signalCount = c.signal == SIGINT ? 2 : 1;
         control.signalAfterOutput = c.afterOutput;
         control.signalAfterWritten = c.afterWritten;
-        const RunResult result = runRomcast(control, c.args, {{"app.tqx", longModule()}, {"old.mot", "S9030000FC\n"}});
-        ASSERT_NE(result.exitStatus, 0) << "the run ended before the interrupt: make the module bigger";
+        const RunResult result = runRomcast(control, c.args, {{"app.tqx", longModule()}, {"old.mot", older}});
+        ASSERT_NE(result.exitStatus, 0) << "the run ended before the signal: make the module bigger";
+        EXPECT_EQ(result.removed, c.removed);
+        if (c.signal == SIGKILL) {
+            EXPECT_EQ(result.signal, SIGKILL);
+            for (const auto &[name, bytes] : result.files) EXPECT_TRUE(name.starts_with(".old.mot.")) << name;
+            continue;
+        }
         EXPECT_EQ(result.exitStatus, 1) << describeRun(result);
         // The banner at most, then progress characters and nothing else.
         const std::string console = result.out.substr(0, std::min(result.out.size(), sizeof banner - 1));
         EXPECT_TRUE(console.empty() || console == banner) << result.out;
         EXPECT_EQ(result.out.find_first_not_of("-*", console.size()), std::string::npos) << result.out;
         EXPECT_TRUE(result.files.empty()) << describeRun(result);
-        EXPECT_EQ(result.removed, c.removed);
     }
 }
 
-TEST(Faults, KillWhileWritingLeavesNoImage) {
-    ASSERT_FALSE(longModule().empty());
-    RunControl control;
-    control.signal = SIGKILL;
-    control.signalAfterWritten = 1 << 20;
-    const RunResult result = runRomcast(control, {"-.", "app"}, {{"app.tqx", longModule()}, {"app.mot", "S9030000FC\n"}});
-    ASSERT_EQ(result.signal, SIGKILL) << "the run ended before the kill: make the module bigger";
-    // Only the hidden file being written stays; the image's name is free.
-    EXPECT_EQ(result.removed, std::set<std::string>{"app.mot"});
-    for (const auto &[name, bytes] : result.files) EXPECT_TRUE(name.starts_with(".app.mot.")) << name;
+TEST(Outputs, OlderFilesOfTheOutputNames) {
+    const struct {
+        const char *module;  // a case of the suite
+        std::vector<std::string> args;
+        int status;
+        Names removed;  // of the older app.mot, app.dbg, app.mcd, app.mdt
+        Names files;    // new or changed
+    } cases[] = {
+        {"writing/oneSectionSRecord", {"-.", "app"}, 0, {}, {"app.mot"}},
+        {"writing/oneSectionSRecord", {"-.", "+debug", "app"}, 0, {}, {"app.mot", "app.dbg"}},
+        {"reading/noDataSizeZero", {"-.", "+debug", "app"}, 3, {"app.mot", "app.dbg"}, {}},
+        {"reading/noDataDualArea", {"-.", "app"}, 3, {"app.mcd", "app.mdt"}, {}},
+        // Refused before any output was opened: the older files are not this run's.
+        {"reading/processorLowerCase", {"-.", "app"}, 4, {}, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args) + c.module);
+        std::vector<InputFile> inputs = {{"app.tqx", caseModule(c.module)}};
+        for (const char *name : {"app.mot", "app.dbg", "app.mcd", "app.mdt"}) inputs.push_back({name, older});
+        const RunResult result = runRomcast(c.args, inputs);
+        EXPECT_EQ(result.exitStatus, c.status) << describeRun(result);
+        EXPECT_EQ(result.removed, c.removed);
+        EXPECT_EQ(fileNames(result), c.files) << describeRun(result);
+    }
+}
+
+// "-o" naming the module, or an output name that is a link to it: refused
+// before anything is written, the module untouched.
+TEST(Outputs, TheInputIsNeverAnOutput) {
+    const struct {
+        const char *module;
+        std::vector<std::string> options;  // "@" stands for the test's directory
+        const char *link;                  // an output name made a link to the module, or none
+        bool hard;
+        const char *refused;
+    } cases[] = {
+        {"oneSectionSRecord", {"-o", "@/app.tqx"}, nullptr, false, "app.tqx"},
+        {"oneSectionSRecord", {"-o", "@/./app.tqx"}, nullptr, false, "./app.tqx"},
+        {"oneSectionSRecord", {}, "app.mot", false, "app.mot"},
+        {"oneSectionSRecord", {"-B"}, "app.bin", true, "app.bin"},
+        {"oneSectionSRecord", {"+debug"}, "app.dbg", false, "app.dbg"},
+        {"dualArea", {}, "app.mdt", false, "app.mdt"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.refused);
+        TestDir dir;
+        ASSERT_FALSE(dir.path.empty());
+        const std::string module = caseModule(std::string("writing/") + c.module);
+        writeBytes(dir / "app.tqx", module);
+        if (c.link != nullptr && c.hard) fs::create_hard_link(dir / "app.tqx", dir / c.link);
+        if (c.link != nullptr && !c.hard) fs::create_symlink("app.tqx", dir / c.link);
+        std::vector<std::string> args = {"-."};
+        for (const std::string &option : c.options)
+            args.push_back(option.starts_with("@") ? dir.path + option.substr(1) : option);
+        args.push_back(dir / "app");
+        const RunResult result = runRomcast(args);
+        EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
+        EXPECT_EQ(result.out, error("Can't create file '" + (dir / c.refused) + "'"));
+        EXPECT_EQ(readFileBytes(dir / "app.tqx"), module);
+        EXPECT_EQ(dir.count(), c.link != nullptr ? 2u : 1u);
+    }
+}
+
+// A device is written in place and never deleted, whatever the run's end.
+TEST(Outputs, ADeviceIsWrittenInPlace) {
+    TestDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    if (mknod((dir / "image.mot").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "cannot make a device node (the test needs root)";
+    for (const auto &[module, status] : {std::pair{"writing/oneSectionSRecord", 0}, {"reading/noDataSizeZero", 3}}) {
+        SCOPED_TRACE(module);
+        writeBytes(dir / "app.tqx", caseModule(module));
+        const RunResult result = runRomcast({"-.", "-o", dir / "image.mot", dir / "app"});
+        EXPECT_EQ(result.exitStatus, status) << describeRun(result);
+        struct stat device {};
+        ASSERT_EQ(stat((dir / "image.mot").c_str(), &device), 0);
+        EXPECT_TRUE(S_ISCHR(device.st_mode));
+        EXPECT_EQ(dir.count(), 2u);
+    }
+}
+
+// Written under a private temporary name, an image still gets the permissions
+// that creating it under its own name gives.
+TEST(Outputs, ImagePermissionsFollowTheUmask) {
+    TestDir dir;
+    writeBytes(dir / "app.tqx", caseModule("writing/oneSectionSRecord"));
+    ASSERT_EQ(runRomcast({"-.", dir / "app"}).exitStatus, 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat image {};
+    ASSERT_EQ(stat((dir / "app.mot").c_str(), &image), 0);
+    EXPECT_EQ(image.st_mode & 0777, 0666 & ~mask);
 }
 
 }  // namespace

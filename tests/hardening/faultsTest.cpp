@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -27,19 +26,10 @@ using Names = std::set<std::string>;
 const char banner[] = "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
 const char older[] = "S9030000FC\n";
 
-std::string error(const std::string &text) {
-    std::string line = "Error (romcast): ";
-    line += text;
-    line += "\n";
-    return line;
-}
+std::string error(std::string text) { return text.insert(0, "Error (romcast): ").append("\n"); }
 
 std::string caseModule(const std::string &name) {
-    std::string path = ROMCAST_SOURCE_DIR;
-    path += "/tests/e2e/cases/";
-    path += name;
-    path += "/in/app.tqx.txt";
-    return assembleModule(readFileBytes(path));
+    return assembleModule(readFileBytes(std::string(ROMCAST_SOURCE_DIR).append("/tests/e2e/cases/").append(name).append("/in/app.tqx.txt")));
 }
 
 // One 1 MB section at 0 whose data part comes last, so that `copies` times
@@ -97,43 +87,9 @@ struct TestDir {
 
 void writeBytes(const std::string &path, const std::string &bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-Names fileNames(const RunResult &result) {
-    Names names;
-    for (const auto &[name, bytes] : result.files) names.insert(name);
-    return names;
-}
-
-TEST(Faults, FullOrUnwritableOutputDirectory) {
-    std::string unit("\xE2\xD0\x01\x00", 4);  // ASP 1 0, then 256 KB of LD records: 700 KB of S-records
-    for (int i = 0; i < 1024; ++i) unit.append("\xED\x80").append(128, '\x5A').append("\xED\x80").append(128, '\xA5');
-    const std::string module = moduleWithUnits(unit, 1);
-    const struct {
-        const char *tmpfsOptions;
-        unsigned long flags;
-        const char *format;  // "" or "-B"
-        const char *message;
-    } cases[] = {
-        {"size=64k", 0, "", "Can't close file '%s'"},
-        {"size=64k", 0, "-B", "Can't close file '%s'"},
-        {"size=1m,nr_inodes=1", 0, "", "Can't create file '%s'"},
-        {"size=1m", MS_RDONLY, "", "Can't create file '%s'"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.tmpfsOptions);
-        TestDir out(c.tmpfsOptions, c.flags);
-        if (!out.mounted) GTEST_SKIP() << "cannot mount a tmpfs (the fault tests need root)";
-        std::vector<std::string> args = {"-.", "-o", out / "app", "app"};
-        if (*c.format != '\0') args.insert(args.begin(), c.format);
-        const RunResult result = runRomcast(args, {{"app.tqx", module}});
-        char message[512];
-        std::snprintf(message, sizeof message, c.message, (out / (*c.format != '\0' ? "app.bin" : "app.mot")).c_str());
-        EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
-        EXPECT_EQ(result.out, error(message));
-        EXPECT_EQ(out.count(), 0u);
-    }
-}
-
-TEST(Faults, RunsRefusedBeforeAnythingIsWritten) {
+// Output directories on a tmpfs, full, without inodes or read-only; an input
+// that cannot be read; an output name taken by a directory; memory running out.
+TEST(Faults, RunsThatFailLeaveNothing) {
     bool sanitized = false;  // the address sanitizer needs more address space than any limit leaves
 #if defined(__SANITIZE_ADDRESS__)
     sanitized = true;
@@ -142,29 +98,44 @@ TEST(Faults, RunsRefusedBeforeAnythingIsWritten) {
     sanitized = true;
 #endif
 #endif
+    std::string unit("\xE2\xD0\x01\x00", 4);  // ASP 1 0, then 256 KB of LD records: 700 KB of S-records
+    for (int i = 0; i < 1024; ++i) unit.append("\xED\x80").append(128, '\x5A').append("\xED\x80").append(128, '\xA5');
+    const std::vector<InputFile> big = {{"app.tqx", moduleWithUnits(unit, 1)}};
     const struct {
-        const char *label;
-        unsigned long addressSpace;
+        const char *tmpfsOptions;  // the output directory, or none
+        unsigned long mountFlags, addressSpace;
+        bool binary;
         std::vector<InputFile> inputs;
-        const char *message;
+        const char *message;  // "@" stands for the output directory
     } cases[] = {
-        {"input is a directory", 0, {{"app.tqx/keep", ""}}, "Can't open file 'app.tqx'"},
-        {"image name is a directory", 0,
-         {{"app.tqx", caseModule("writing/oneSectionSRecord")}, {"app.mot/keep", ""}}, "Can't create file 'app.mot'"},
+        {nullptr, 0, 0, false, {{"app.tqx/keep", ""}}, "Can't open file 'app.tqx'"},
+        {nullptr, 0, 0, false, {{"app.tqx", caseModule("writing/oneSectionSRecord")}, {"app.mot/keep", ""}},
+         "Can't create file 'app.mot'"},
         // A million units of four bytes: their trees need far more than 24 MB
         // of address space, a third of which the program itself takes.
-        {"memory runs out", 24ul << 20,
-         {{"app.tqx", moduleWithUnits(std::string("\xE2\xD0\x01\x00", 4), 1000000)}}, "Not enough memory"},
+        {nullptr, 0, 24ul << 20, false, {{"app.tqx", moduleWithUnits(std::string("\xE2\xD0\x01\x00", 4), 1000000)}},
+         "Not enough memory"},
+        {"size=64k", 0, 0, false, big, "Can't close file '@/app.mot'"},
+        {"size=64k", 0, 0, true, big, "Can't close file '@/app.bin'"},
+        {"size=1m,nr_inodes=1", 0, 0, false, big, "Can't create file '@/app.mot'"},
+        {"size=1m", MS_RDONLY, 0, false, big, "Can't create file '@/app.mot'"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(c.message);
         if (c.addressSpace != 0 && sanitized) continue;
+        TestDir out(c.tmpfsOptions, c.mountFlags);
+        if (c.tmpfsOptions != nullptr && !out.mounted) GTEST_SKIP() << "cannot mount a tmpfs (the test needs root)";
+        std::vector<std::string> args = {"-.", "app"};
+        if (c.tmpfsOptions != nullptr) args.insert(args.begin() + 1, {"-o", out / "app"});
+        if (c.binary) args.insert(args.begin(), "-B");
+        std::string message = c.message;
+        if (message.find('@') != std::string::npos) message.replace(message.find('@'), 1, out.path);
         RunControl control;
         control.addressSpace = c.addressSpace;
-        const RunResult result = runRomcast(control, {"-.", "app"}, c.inputs);
+        const RunResult result = runRomcast(control, args, c.inputs);
         EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
-        EXPECT_EQ(result.out, error(c.message));
-        EXPECT_TRUE(result.files.empty() && result.removed.empty()) << describeRun(result);
+        EXPECT_EQ(result.out, error(message));
+        EXPECT_TRUE(result.files.empty() && result.removed.empty() && out.count() == 0) << describeRun(result);
     }
 }
 
@@ -230,7 +201,9 @@ TEST(Outputs, OlderFilesOfTheOutputNames) {
         const RunResult result = runRomcast(c.args, inputs);
         EXPECT_EQ(result.exitStatus, c.status) << describeRun(result);
         EXPECT_EQ(result.removed, c.removed);
-        EXPECT_EQ(fileNames(result), c.files) << describeRun(result);
+        Names files;
+        for (const auto &[name, bytes] : result.files) files.insert(name);
+        EXPECT_EQ(files, c.files) << describeRun(result);
     }
 }
 

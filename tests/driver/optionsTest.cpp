@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,29 +14,25 @@
 
 namespace {
 
-// Starts a run as the run sequence does and parses `args` (the program name is
-// added in front). The banner goes to a captured stdout.
-void parse(const std::vector<std::string> &args) {
+// Starts a run as the run sequence does and parses `args`; the banner goes to
+// a captured stdout.
+void parse(std::vector<std::string> args) {
     initRunSettings();
     resetRecordState();
     initSecurityDefaults();
-    std::vector<std::string> texts = {"romcast"};
-    texts.insert(texts.end(), args.begin(), args.end());
+    args.insert(args.begin(), "romcast");
     std::vector<char *> argv;
-    for (std::string &text : texts) argv.push_back(text.data());
+    for (std::string &text : args) argv.push_back(text.data());
     argv.push_back(nullptr);
     testing::internal::CaptureStdout();
-    parseOptions(static_cast<int>(texts.size()), argv.data());
+    parseOptions(static_cast<int>(args.size()), argv.data());
     testing::internal::GetCapturedStdout();
 }
 
 TEST(Options, FlagsAndProtectValue) {
     using namespace flag;
-    const struct {
-        std::vector<std::string> args;
-        std::uint32_t flags;  // the whole flags word, bannerShown aside
-        std::uint32_t protectValue;
-    } cases[] = {
+    // The whole flags word, bannerShown aside, and the protect value.
+    const std::tuple<std::vector<std::string>, std::uint32_t, std::uint32_t> cases[] = {
         {{"a"}, 0, 0xFF},
         {{"-l", "-o", "out", "-e", "100", "a"}, longRecords | outputNameGiven | entryGiven, 0xFF},
         {{"-B", "-L", "a"}, binaryOutput | longRecords, 0xFF},  // "-L" then "-B" is refused
@@ -52,10 +49,10 @@ TEST(Options, FlagsAndProtectValue) {
         {{"-TQ8N", "-protectx", "3f", "a"}, tq8Target | protectX, 0x3F},
         {{"-o", "-H", "a"}, outputNameGiven, 0xFF},  // a value is the whole next argument
     };
-    for (const auto &c : cases) {
-        parse(c.args);
-        EXPECT_EQ(settings.flags & ~bannerShown, c.flags) << testing::PrintToString(c.args);
-        EXPECT_EQ(settings.protectValue, c.protectValue) << testing::PrintToString(c.args);
+    for (const auto &[args, flags, protectValue] : cases) {
+        parse(args);
+        EXPECT_EQ(settings.flags & ~bannerShown, flags) << testing::PrintToString(args);
+        EXPECT_EQ(settings.protectValue, protectValue) << testing::PrintToString(args);
     }
 }
 
@@ -85,31 +82,25 @@ TEST(Options, TextValuesAndInputName) {
     parse({"-e", "123456789", "-o", "dir/out.s", "a"});
     EXPECT_STREQ(settings.entryText, "123456789");  // nine characters still fit
     EXPECT_STREQ(settings.outputName, "dir/out.s");
-    const std::pair<const char *, const char *> names[] = {
-        {"a", "a.tqx"}, {"a.Tqx", "a.Tqx"}, {"dir.v\\a", "dir.v\\a.tqx"}, {"dir.v/a", "dir.v/a.tqx"}};
-    for (const auto &[argument, inputName] : names) {
+    for (const auto &[argument, inputName] : {std::pair{"a", "a.tqx"}, {"a.Tqx", "a.Tqx"}, {"dir.v\\a", "dir.v\\a.tqx"},
+                                              {"dir.v/a", "dir.v/a.tqx"}}) {
         parse({argument});
         EXPECT_STREQ(settings.inputName, inputName) << argument;
     }
 }
 
 TEST(Options, HexValueDependsOnTheAddressLimit) {
-    const struct {
-        const char *text;
-        std::uint32_t limit;
-        int result;
-        std::uint32_t value;
-    } cases[] = {
+    const std::tuple<const char *, std::uint32_t, int, std::uint32_t> cases[] = {  // text, limit, result, value
         {"", 0xFFFFF, 1, 0}, {"fFfFf", 0xFFFFF, 1, 0xFFFFF}, {"100000", 0xFFFFF, 0, 0}, {"FFFF", 0xFFFF, 1, 0xFFFF},
         {"10000", 0xFFFF, 0, 0}, {"1G", 0xFFFFF, 0, 0}, {"0x10", 0xFFFFF, 0, 0},
         {"123456789", 0xFFFFF, 0, 0},  // wraps to 0x23456789, above the limit
     };
-    for (const auto &c : cases) {
+    for (const auto &[text, limit, result, expected] : cases) {
         initRunSettings();
-        settings.addressLimit = c.limit;
+        settings.addressLimit = limit;
         std::uint32_t value = 0;
-        EXPECT_EQ(parseHexValue(c.text, &value), c.result) << c.text;
-        EXPECT_TRUE(c.result == 0 || value == c.value) << c.text;
+        EXPECT_EQ(parseHexValue(text, &value), result) << text;
+        EXPECT_TRUE(result == 0 || value == expected) << text;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
@@ -17,16 +18,12 @@ using Ranges = std::array<std::uint32_t, 6>;
 const char fillOutside[] = "Address specified by '-F' option exceed output address";
 const char rangeOutside[] = "'-A' Option Illegal address";
 
-// `high` 0: reconciled before reading, "-F" given as `flagOn` says. Otherwise
-// after reading a module at 0x1000 up to `high`, with "-F" given; `flagOn`
-// tells whether "-A" counts as given afterwards.
+// Rows: `high`, `flagOn`, given, expected, refusal (nullptr: accepted). `high`
+// 0: reconciled before reading, "-F" given as `flagOn` says. Otherwise after
+// reading a module at 0x1000 up to `high`, with "-F" given; `flagOn` tells
+// whether "-A" counts as given afterwards.
 TEST(Ranges, CompletedClosedAndWidenedOrRefused) {
-    const struct {
-        std::uint32_t high;
-        bool flagOn;
-        Ranges given, expected;
-        const char *refusal;
-    } cases[] = {
+    const std::tuple<std::uint32_t, bool, Ranges, Ranges, const char *> cases[] = {
         {0, true, {0, 0, 0, 2, 0x100, 0x200}, {0, 0, 0, 2, 0x100, 0x200}, nullptr},
         {0, false, {1, 0x1000, 0, 0, 0, 0}, {1, 0x1000, 0, 0, 0, 0}, nullptr},
         {0, true, {1, 0x1000, 0, 0, 0, 0}, {1, 0x1000, 0, 1, 0x1000, 0}, nullptr},
@@ -54,31 +51,31 @@ TEST(Ranges, CompletedClosedAndWidenedOrRefused) {
         {0x1FFF, true, {0, 0, 0, 1, 0x2000, 0}, {}, fillOutside},
         {0x1FFF, true, {1, 0x1000, 0, 1, 0x2000, 0}, {}, fillOutside},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.given) + (c.high != 0 ? " after reading" : ""));
+    for (const auto &[high, flagOn, given, expected, refusal] : cases) {
+        SCOPED_TRACE(testing::PrintToString(given) + (high != 0 ? " after reading" : ""));
         initRunSettings();
         setFlag(flag::bannerShown);
-        if (c.flagOn || c.high != 0) setFlag(flag::fillGiven);
-        if (c.given[0] != 0) setFlag(flag::rangeGiven);
-        settings.rangeForm = static_cast<std::int32_t>(c.given[0]);
-        settings.rangeStart = c.given[1];
-        settings.rangeEnd = c.given[2];
-        settings.fillForm = static_cast<std::int32_t>(c.given[3]);
-        settings.fillStart = c.given[4];
-        settings.fillEnd = c.given[5];
+        if (flagOn || high != 0) setFlag(flag::fillGiven);
+        if (given[0] != 0) setFlag(flag::rangeGiven);
+        settings.rangeForm = static_cast<std::int32_t>(given[0]);
+        settings.rangeStart = given[1];
+        settings.rangeEnd = given[2];
+        settings.fillForm = static_cast<std::int32_t>(given[3]);
+        settings.fillStart = given[4];
+        settings.fillEnd = given[5];
         settings.lowestSectionAddress = 0x1000;
-        settings.highestSectionAddress = c.high;
-        const auto reconcile = c.high != 0 ? reconcileRangesAfterReading : reconcileRangesBeforeReading;
-        if (c.refusal != nullptr) {
-            EXPECT_RUN_ENDS(reconcile(), 4, c.refusal);
+        settings.highestSectionAddress = high;
+        const auto reconcile = high != 0 ? reconcileRangesAfterReading : reconcileRangesBeforeReading;
+        if (refusal != nullptr) {
+            EXPECT_RUN_ENDS(reconcile(), 4, refusal);
             continue;
         }
         reconcile();
         const Ranges current = {static_cast<std::uint32_t>(settings.rangeForm), settings.rangeStart,
                                 settings.rangeEnd, static_cast<std::uint32_t>(settings.fillForm),
                                 settings.fillStart, settings.fillEnd};
-        EXPECT_EQ(current, c.expected);
-        EXPECT_TRUE(c.high == 0 || hasFlag(flag::rangeGiven) == c.flagOn);
+        EXPECT_EQ(current, expected);
+        EXPECT_TRUE(high == 0 || hasFlag(flag::rangeGiven) == flagOn);
     }
 }
 

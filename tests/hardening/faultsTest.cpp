@@ -1,6 +1,9 @@
-// Faults end to end, and the rules for outputs: after a failure no image or
-// listing exists under its name and no temporary file stays; the input module
-// is never an output; a device is written in place.
+// Faults end to end. Damaged copies of every module of the suite, run with the
+// options of the module's own case, must end cleanly: a documented exit status,
+// at most one error line, nothing on standard error (where a sanitizer
+// reports), no hang. After any failure, a damaged module or a fault of the
+// system, no image or listing exists under its name and no temporary file
+// stays. The input module is never an output; a device is written in place.
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
@@ -8,9 +11,14 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,7 +37,8 @@ const char older[] = "S9030000FC\n";
 std::string error(std::string text) { return text.insert(0, "Error (romcast): ").append("\n"); }
 
 std::string caseModule(const std::string &name) {
-    return assembleModule(readFileBytes(std::string(ROMCAST_SOURCE_DIR).append("/tests/e2e/cases/").append(name).append("/in/app.tqx.txt")));
+    const std::string path = std::string(ROMCAST_SOURCE_DIR).append("/tests/e2e/cases/").append(name);
+    return assembleModule(readFileBytes(path + "/in/app.tqx.txt"));
 }
 
 // One 1 MB section at 0 whose data part comes last, so that `copies` times
@@ -53,7 +62,8 @@ const std::string &longModule() {
         for (std::uint32_t address = 0; address < 0x100000; ++address) {
             units.append("\xE2\xD0\x01", 3);  // ASP 1
             if (address >= 0x80) units += '\x84';
-            for (int shift = address < 0x80 ? 0 : 24; shift >= 0; shift -= 8) units += static_cast<char>(address >> shift);
+            for (int shift = address < 0x80 ? 0 : 24; shift >= 0; shift -= 8)
+                units += static_cast<char>(address >> shift);
             units += "\xED\x01";  // LD of one byte
             units += static_cast<char>(address);
         }
@@ -103,26 +113,27 @@ TEST(Faults, RunsThatFailLeaveNothing) {
     const std::vector<InputFile> big = {{"app.tqx", moduleWithUnits(unit, 1)}};
     const struct {
         const char *tmpfsOptions;  // the output directory, or none
-        unsigned long mountFlags, addressSpace;
+        unsigned long mountFlags;
+        RunControl control;
         bool binary;
         std::vector<InputFile> inputs;
         const char *message;  // "@" stands for the output directory
     } cases[] = {
-        {nullptr, 0, 0, false, {{"app.tqx/keep", ""}}, "Can't open file 'app.tqx'"},
-        {nullptr, 0, 0, false, {{"app.tqx", caseModule("writing/oneSectionSRecord")}, {"app.mot/keep", ""}},
+        {nullptr, 0, {}, false, {{"app.tqx/keep", ""}}, "Can't open file 'app.tqx'"},
+        {nullptr, 0, {}, false, {{"app.tqx", caseModule("writing/oneSectionSRecord")}, {"app.mot/keep", ""}},
          "Can't create file 'app.mot'"},
         // A million units of four bytes: their trees need far more than 24 MB
         // of address space, a third of which the program itself takes.
-        {nullptr, 0, 24ul << 20, false, {{"app.tqx", moduleWithUnits(std::string("\xE2\xD0\x01\x00", 4), 1000000)}},
-         "Not enough memory"},
-        {"size=64k", 0, 0, false, big, "Can't close file '@/app.mot'"},
-        {"size=64k", 0, 0, true, big, "Can't close file '@/app.bin'"},
-        {"size=1m,nr_inodes=1", 0, 0, false, big, "Can't create file '@/app.mot'"},
-        {"size=1m", MS_RDONLY, 0, false, big, "Can't create file '@/app.mot'"},
+        {nullptr, 0, {.addressSpace = 24ul << 20}, false,
+         {{"app.tqx", moduleWithUnits(std::string("\xE2\xD0\x01\x00", 4), 1000000)}}, "Not enough memory"},
+        {"size=64k", 0, {}, false, big, "Can't close file '@/app.mot'"},
+        {"size=64k", 0, {}, true, big, "Can't close file '@/app.bin'"},
+        {"size=1m,nr_inodes=1", 0, {}, false, big, "Can't create file '@/app.mot'"},
+        {"size=1m", MS_RDONLY, {}, false, big, "Can't create file '@/app.mot'"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
-        if (c.addressSpace != 0 && sanitized) continue;
+        if (c.control.addressSpace != 0 && sanitized) continue;
         TestDir out(c.tmpfsOptions, c.mountFlags);
         if (c.tmpfsOptions != nullptr && !out.mounted) GTEST_SKIP() << "cannot mount a tmpfs (the test needs root)";
         std::vector<std::string> args = {"-.", "app"};
@@ -130,9 +141,7 @@ TEST(Faults, RunsThatFailLeaveNothing) {
         if (c.binary) args.insert(args.begin(), "-B");
         std::string message = c.message;
         if (message.find('@') != std::string::npos) message.replace(message.find('@'), 1, out.path);
-        RunControl control;
-        control.addressSpace = c.addressSpace;
-        const RunResult result = runRomcast(control, args, c.inputs);
+        const RunResult result = runRomcast(c.control, args, c.inputs);
         EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
         EXPECT_EQ(result.out, error(message));
         EXPECT_TRUE(result.files.empty() && result.removed.empty() && out.count() == 0) << describeRun(result);
@@ -143,29 +152,23 @@ TEST(Faults, RunsThatFailLeaveNothing) {
 // kill leaves only the hidden file being written; the image's name is free.
 TEST(Faults, InterruptOrKillDuringALongConversion) {
     const struct {
-        const char *label;
-        int signal;
+        RunControl control;
         std::vector<std::string> args;
-        std::size_t afterOutput, afterWritten;  // console or file bytes before the signal
         Names removed;
     } cases[] = {
-        {"interrupt while reading", SIGINT, {"app"}, sizeof banner, 0, {}},
-        {"interrupt while writing", SIGINT, {"-.", "app"}, 0, 1 << 20, {}},
-        {"interrupt writing over an older image", SIGINT, {"-.", "-o", "old.mot", "app"}, 0, 1 << 20, {"old.mot"}},
-        {"kill writing over an older image", SIGKILL, {"-.", "-o", "old.mot", "app"}, 0, 1 << 20, {"old.mot"}},
+        {{.signal = SIGINT, .signalAfterOutput = sizeof banner, .signalCount = 2}, {"app"}, {}},
+        {{.signal = SIGINT, .signalAfterWritten = 1 << 20, .signalCount = 2}, {"-.", "app"}, {}},
+        {{.signal = SIGINT, .signalAfterWritten = 1 << 20, .signalCount = 2}, {"-.", "-o", "old.mot", "app"},
+         {"old.mot"}},
+        {{.signal = SIGKILL, .signalAfterWritten = 1 << 20}, {"-.", "-o", "old.mot", "app"}, {"old.mot"}},
     };
     ASSERT_FALSE(longModule().empty());
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.label);
-        RunControl control;
-        control.signal = c.signal;
-        control.signalCount = c.signal == SIGINT ? 2 : 1;
-        control.signalAfterOutput = c.afterOutput;
-        control.signalAfterWritten = c.afterWritten;
-        const RunResult result = runRomcast(control, c.args, {{"app.tqx", longModule()}, {"old.mot", older}});
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const RunResult result = runRomcast(c.control, c.args, {{"app.tqx", longModule()}, {"old.mot", older}});
         ASSERT_NE(result.exitStatus, 0) << "the run ended before the signal: make the module bigger";
         EXPECT_EQ(result.removed, c.removed);
-        if (c.signal == SIGKILL) {
+        if (c.control.signal == SIGKILL) {
             EXPECT_EQ(result.signal, SIGKILL);
             for (const auto &[name, bytes] : result.files) EXPECT_TRUE(name.starts_with(".old.mot.")) << name;
             continue;
@@ -244,35 +247,126 @@ TEST(Outputs, TheInputIsNeverAnOutput) {
     }
 }
 
-// A device is written in place and never deleted, whatever the run's end.
-TEST(Outputs, ADeviceIsWrittenInPlace) {
+// A device is written in place and never deleted, whatever the run's end. An
+// image written under a private temporary name still gets the permissions that
+// creating it under its own name gives.
+TEST(Outputs, DevicesWrittenInPlaceImagesCreatedUnderTheUmask) {
     TestDir dir;
-    ASSERT_FALSE(dir.path.empty());
     if (mknod((dir / "image.mot").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
         GTEST_SKIP() << "cannot make a device node (the test needs root)";
-    for (const auto &[module, status] : {std::pair{"writing/oneSectionSRecord", 0}, {"reading/noDataSizeZero", 3}}) {
-        SCOPED_TRACE(module);
-        writeBytes(dir / "app.tqx", caseModule(module));
-        const RunResult result = runRomcast({"-.", "-o", dir / "image.mot", dir / "app"});
-        EXPECT_EQ(result.exitStatus, status) << describeRun(result);
-        struct stat device {};
-        ASSERT_EQ(stat((dir / "image.mot").c_str(), &device), 0);
-        EXPECT_TRUE(S_ISCHR(device.st_mode));
-        EXPECT_EQ(dir.count(), 2u);
+    const mode_t mask = umask(0);
+    umask(mask);
+    const struct {
+        const char *module, *output;
+        int status;
+        mode_t type;
+    } cases[] = {
+        {"writing/oneSectionSRecord", "image.mot", 0, S_IFCHR},
+        {"reading/noDataSizeZero", "image.mot", 3, S_IFCHR},
+        {"writing/oneSectionSRecord", "app.mot", 0, S_IFREG},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.module);
+        writeBytes(dir / "app.tqx", caseModule(c.module));
+        EXPECT_EQ(runRomcast({"-.", "-o", dir / c.output, dir / "app"}).exitStatus, c.status);
+        struct stat output {};
+        ASSERT_EQ(stat((dir / c.output).c_str(), &output), 0);
+        EXPECT_EQ(output.st_mode, c.type | (0666 & ~mask));
+        EXPECT_EQ(dir.count(), c.type == S_IFCHR ? 2u : 3u);
     }
 }
 
-// Written under a private temporary name, an image still gets the permissions
-// that creating it under its own name gives.
-TEST(Outputs, ImagePermissionsFollowTheUmask) {
-    TestDir dir;
-    writeBytes(dir / "app.tqx", caseModule("writing/oneSectionSRecord"));
-    ASSERT_EQ(runRomcast({"-.", dir / "app"}).exitStatus, 0);
-    const mode_t mask = umask(0);
-    umask(mask);
-    struct stat image {};
-    ASSERT_EQ(stat((dir / "app.mot").c_str(), &image), 0);
-    EXPECT_EQ(image.st_mode & 0777, 0666 & ~mask);
+struct SweepModule {
+    std::string name;  // "reading_dataPartAtZero", "examples_demo"
+    std::string text;
+    std::string inputName;
+    std::vector<std::string> args;
+};
+
+// Every end-to-end case with one module as its only input, and the examples.
+std::vector<SweepModule> findModules() {
+    std::vector<SweepModule> modules;
+    const fs::path root = ROMCAST_SOURCE_DIR;
+    std::error_code ec;
+    for (const auto &entry : fs::recursive_directory_iterator(root / "tests/e2e/cases", ec)) {
+        if (entry.path().filename() != "args") continue;
+        const fs::path dir = entry.path().parent_path();
+        const std::vector<fs::path> inputs(fs::directory_iterator(dir / "in", ec), fs::directory_iterator());
+        if (inputs.size() != 1 || !inputs[0].string().ends_with(".tqx.txt")) continue;
+        modules.push_back({dir.parent_path().filename().string() + "_" + dir.filename().string(),
+                           readFileBytes(inputs[0].string()), inputs[0].stem().string(),
+                           splitArguments(readFileBytes(entry.path().string()))});
+    }
+    for (const auto &entry : fs::directory_iterator(root / "examples", ec)) {
+        if (!entry.path().string().ends_with(".tqx.txt")) continue;
+        const std::string input = entry.path().stem().string();
+        modules.push_back({"examples_" + input.substr(0, input.find('.')), readFileBytes(entry.path().string()),
+                           input, {input}});
+    }
+    for (SweepModule &module : modules)
+        std::replace_if(module.name.begin(), module.name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+    return modules;
 }
+
+class Sweep : public testing::TestWithParam<SweepModule> {};
+
+TEST_P(Sweep, EveryDamagedCopyEndsCleanly) {
+    const SweepModule &sweep = GetParam();
+    const std::string module = assembleModule(sweep.text);
+    ASSERT_FALSE(module.empty());
+    // The header ends where the first part begins: the smallest offset of the
+    // ASW records (E2 D7, part number, 84 and four offset bytes) near the start.
+    std::size_t header = std::min<std::size_t>(module.size(), 64);
+    for (std::size_t at = 0; at + 8 < module.size() && at < 128; ++at) {
+        if (module.compare(at, 2, "\xE2\xD7") != 0 || static_cast<unsigned char>(module[at + 3]) != 0x84) continue;
+        std::size_t offset = 0;
+        for (std::size_t i = 4; i < 8; ++i) offset = offset * 256 + static_cast<unsigned char>(module[at + i]);
+        if (offset > at && offset < header) header = offset;
+    }
+    // Every prefix, every header byte with thirteen values, every fourth other
+    // byte with four: an offset and the byte put there, or -1 for the prefix.
+    std::vector<std::pair<std::size_t, int>> variants;
+    for (std::size_t length = 0; length < module.size(); ++length) variants.push_back({length, -1});
+    for (std::size_t at = 0; at < module.size(); at += at < header ? 1 : 4) {
+        const int byte = static_cast<unsigned char>(module[at]);
+        const std::vector<int> values = at < header
+            ? std::vector<int>{0x00, 0x01, 0x7F, 0x80, 0x84, 0x88, 0x90, 0xC1, 0xDE, 0xDF, 0xE2, 0xF1, 0xFF}
+            : std::vector<int>{0x00, 0x80, 0xFF, (byte + 1) & 0xFF};
+        for (int value : values)
+            if (value != byte) variants.push_back({at, value});
+    }
+    const char *mode = std::getenv("ROMCAST_SWEEP");
+    if (mode == nullptr || std::string(mode) != "full") {
+        // A fixed sample of 48, different for each module, so that the suite
+        // costs about the same whatever a module's size.
+        std::shuffle(variants.begin(), variants.end(), std::mt19937(std::hash<std::string>{}(sweep.name)));
+        variants.resize(std::min<std::size_t>(48, variants.size()));
+    }
+    RunControl control;
+    control.timeLimit = 20;  // the sanitizers slow a run down; a hang takes forever
+    for (const auto &[at, value] : variants) {
+        std::string bytes = module;
+        if (value < 0) bytes.resize(at); else bytes[at] = static_cast<char>(value);
+        SCOPED_TRACE("at " + std::to_string(at) + (value < 0 ? ": prefix" : ": " + std::to_string(value)));
+        const RunResult result = runRomcast(control, sweep.args, {{sweep.inputName, bytes}});
+        ASSERT_FALSE(result.timedOut || result.signal != 0) << describeRun(result);
+        const int status = result.exitStatus;
+        EXPECT_TRUE(status == 0 || status == 2 || status == 3 || status == 4) << describeRun(result);
+        EXPECT_EQ(result.err, "") << describeRun(result);
+        // No error line after a success, at most one after a failure.
+        const std::size_t first = result.out.find("Error (romcast): ");
+        EXPECT_EQ(result.out.find("Error (romcast): ", status == 0 ? 0 : first + 1), std::string::npos)
+            << describeRun(result);
+        for (const auto &[name, bytes] : result.files) {
+            // After a failure only an ID report may stay; never a temporary file.
+            const std::string leaf = fs::path(name).filename().string();
+            EXPECT_NE(leaf[0], '.') << describeRun(result);
+            EXPECT_TRUE(status == 0 || leaf.ends_with(".id")) << describeRun(result);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modules, Sweep, testing::ValuesIn(findModules()),
+                         [](const testing::TestParamInfo<SweepModule> &info) { return info.param.name; });
 
 }  // namespace

@@ -48,9 +48,8 @@ std::string moduleWithUnits(const std::string &unit, std::size_t copies) {
         "MB \"TQ40\" \"big\"\nAD 8 4 @M\nASW 1 $env\nASW 2 $sections\nASW 5 $data\nASW 6 $trailer\n"
         "$env:\nNN 1 \"big\"\nATN 0 0 38 1\n$sections:\nST 1 @AP \"P\"\nSA 1 2\nASS 1 0x100000\nASL 1 0\n"
         "$trailer:\nASG 0\n$data:\nSB 1\nME\n");
-    std::string units;
-    for (std::size_t i = 0; i < copies; ++i) units += unit;
-    return module.empty() ? module : module.insert(module.size() - 1, units);
+    for (std::size_t i = 0; i < copies && !module.empty(); ++i) module.insert(module.size() - 1, unit);
+    return module;
 }
 
 // A unit for each byte of the megabyte, each loading one byte, twice over:
@@ -167,18 +166,15 @@ TEST(Faults, InterruptOrKillDuringALongConversion) {
         SCOPED_TRACE(testing::PrintToString(c.args));
         const RunResult result = runRomcast(c.control, c.args, {{"app.tqx", longModule()}, {"old.mot", older}});
         ASSERT_NE(result.exitStatus, 0) << "the run ended before the signal: make the module bigger";
+        const bool killed = c.control.signal == SIGKILL;
+        EXPECT_EQ(result.signal, killed ? SIGKILL : 0);
+        EXPECT_EQ(result.exitStatus, killed ? -1 : 1) << describeRun(result);
         EXPECT_EQ(result.removed, c.removed);
-        if (c.control.signal == SIGKILL) {
-            EXPECT_EQ(result.signal, SIGKILL);
-            for (const auto &[name, bytes] : result.files) EXPECT_TRUE(name.starts_with(".old.mot.")) << name;
-            continue;
-        }
-        EXPECT_EQ(result.exitStatus, 1) << describeRun(result);
+        for (const auto &[name, bytes] : result.files) EXPECT_TRUE(killed && name.starts_with(".old.mot.")) << name;
         // The banner at most, then progress characters and nothing else.
         const std::string console = result.out.substr(0, std::min(result.out.size(), sizeof banner - 1));
         EXPECT_TRUE(console.empty() || console == banner) << result.out;
         EXPECT_EQ(result.out.find_first_not_of("-*", console.size()), std::string::npos) << result.out;
-        EXPECT_TRUE(result.files.empty()) << describeRun(result);
     }
 }
 
@@ -230,7 +226,6 @@ TEST(Outputs, TheInputIsNeverAnOutput) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.refused);
         TestDir dir;
-        ASSERT_FALSE(dir.path.empty());
         const std::string module = caseModule(std::string("writing/") + c.module);
         writeBytes(dir / "app.tqx", module);
         if (c.link != nullptr && c.hard) fs::create_hard_link(dir / "app.tqx", dir / c.link);

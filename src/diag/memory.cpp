@@ -2,14 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "diag/messages.h"
 #include "diag/termination.h"
-
-namespace {
-void onOutOfMemory() { fatalError(err::noMemory); }
-}  // namespace
 
 void *allocateOrFail(std::size_t size) {
     void *block = std::malloc(size == 0 ? 1 : size);
@@ -23,5 +18,3 @@ char *copyText(const char *text) {
     std::memcpy(copy, text, length + 1);
     return copy;
 }
-
-void installMemoryHandler() { std::set_new_handler(onOutOfMemory); }

@@ -8,5 +8,3 @@
 void *allocateOrFail(std::size_t size);
 // A heap copy of `text` made with allocateOrFail.
 char *copyText(const char *text);
-// Makes memory exhaustion inside standard containers end the run the same way.
-void installMemoryHandler();

@@ -38,6 +38,7 @@ const ErrorEntry errorTable[] = {
     {err::cantUseInTq40, {"Specified an option that can't be used in TQ40\n", 4}},
     {err::binaryGoesBack, {"Data at address %s of '%s' lies below data already written to the binary image\n", 3}},
     {err::interrupted, {nullptr, 1}},
+    {err::versionShown, {nullptr, 0}},
 };
 
 struct WarningEntry {

@@ -30,6 +30,7 @@ constexpr int cantUseWith = 23;
 constexpr int cantUseInTq40 = 24;
 constexpr int binaryGoesBack = 25;  // data that would move a binary image backwards
 constexpr int interrupted = 100;
+constexpr int versionShown = 101;  // "-v" answered: the run ends at once, with status 0
 }  // namespace err
 
 // Warning codes (warn). 5 is not used.

@@ -1,7 +1,6 @@
 #include "diag/termination.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include <unistd.h>
@@ -40,22 +39,24 @@ bool flushToDisk(std::FILE *stream) {
     return std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
 }
 
-// Prints a message text with each "%s" replaced by the next argument; a text
-// without placeholders ignores its arguments. No other conversion is honoured,
-// so a '%' in an argument is printed as it stands.
-void printMessage(const char *text, const char *argument, const char *second) {
+// A message text with each "%s" replaced by the next argument; a text without
+// placeholders ignores its arguments. No other conversion is honoured, so a '%'
+// in an argument stands as it is.
+std::string fillMessage(const char *text, const char *argument, const char *second) {
     const char *args[2] = {argument, second};
+    std::string out;
     int used = 0;
     for (const char *p = text; *p != '\0'; ++p) {
         if (p[0] == '%' && p[1] == 's') {
             const char *value = used < 2 ? args[used] : nullptr;
             ++used;
-            if (value != nullptr) std::fputs(value, stdout);
+            if (value != nullptr) out += value;
             ++p;
         } else {
-            std::putchar(*p);
+            out += *p;
         }
     }
+    return out;
 }
 
 }  // namespace
@@ -101,7 +102,15 @@ void notePendingOutput(const char *finalName, const char *temporaryName) {
 }
 
 void fatalError(int code, const char *argument, const char *second) {
-    closeOrFail(settings.inputName, settings.inputFile);
+    throw RunError{code, argument != nullptr ? argument : "", second != nullptr ? second : ""};
+}
+
+int finishFailedRun(RunError error) {
+    // A failed close of the input is reported in place of the error that was
+    // being reported; the clean-up goes on with the outputs.
+    if (settings.inputFile != nullptr && std::fclose(settings.inputFile) != 0)
+        error = RunError{err::cantClose, settings.inputName, ""};
+    settings.inputFile = nullptr;
     if (!hasFlag(flag::dualArea)) {
         discardOutput(settings.outputFile, settings.outputFileName);
     } else {
@@ -115,23 +124,30 @@ void fatalError(int code, const char *argument, const char *second) {
     // The ID report, once created, stays on disk (empty) after an error.
     if (!hasFlag(flag::bannerShown)) showBanner();
 
-    const ErrorMessage *message = findError(code);
-    int status = message != nullptr ? message->exitStatus : 2;
-    if (code == err::usage) {
-        printMessage(message->text, argument, nullptr);
-    } else if (message != nullptr && message->text != nullptr) {
-        std::fputs(errorPrefix, stdout);
-        printMessage(message->text, argument, second);
-    }
+    std::fputs(errorText(error).c_str(), stdout);
     std::fflush(stdout);
-    std::exit(status);
+    pendingCount = 0;
+    closeFailedName = nullptr;
+    return errorStatus(error);
+}
+
+int errorStatus(const RunError &error) {
+    const ErrorMessage *message = findError(error.code);
+    return message != nullptr ? message->exitStatus : 2;
+}
+
+std::string errorText(const RunError &error) {
+    const ErrorMessage *message = findError(error.code);
+    if (message == nullptr || message->text == nullptr) return "";
+    // The usage line stands alone, without the prefix.
+    if (error.code == err::usage) return fillMessage(message->text, error.argument.c_str(), nullptr);
+    return errorPrefix + fillMessage(message->text, error.argument.c_str(), error.second.c_str());
 }
 
 void warn(int code, const char *argument) {
     const char *text = findWarning(code);
     if (text == nullptr) return;
-    std::fputs(warningPrefix, stdout);
-    printMessage(text, argument, nullptr);
+    std::fputs((warningPrefix + fillMessage(text, argument, nullptr)).c_str(), stdout);
 }
 
 void closeAllFiles() {

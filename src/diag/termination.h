@@ -3,11 +3,28 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
-// Cleans up, prints the message of `code` (see messages.h) with its "%s"
-// placeholders replaced by the arguments in order, and ends the process with the
-// code's exit status. Never returns.
+// How a run that cannot go on ends: the message code (see messages.h) and the
+// texts for its "%s" placeholders, in order. Thrown by fatalError and caught at
+// the one boundary of the run, which cleans up and prints the message.
+struct RunError {
+    int code;
+    std::string argument;
+    std::string second;
+};
+
+// Ends the run with `code`: throws the RunError that carries it. Never returns.
 [[noreturn]] void fatalError(int code, const char *argument = nullptr, const char *second = nullptr);
+
+// The boundary's half of an ending: removes what the run created (in the order
+// the files were named), shows the banner if it was not shown, prints the one
+// message and returns the code's exit status.
+int finishFailedRun(RunError error);
+// The exit status of an ending, and the console line that reports it (empty
+// for an interrupt).
+int errorStatus(const RunError &error);
+std::string errorText(const RunError &error);
 
 // Prints "Warning (romcast): " and the warning text, and returns.
 void warn(int code, const char *argument = nullptr);

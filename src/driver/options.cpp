@@ -46,10 +46,11 @@ const ProtectOption protectOptions[] = {
 
 [[noreturn]] void failUsage() { fatalError(err::usage, programName); }
 
+// The short banner is all that "-v" shows; the run then ends without a message.
 [[noreturn]] void showVersionAndExit() {
     showShortBanner();
-    std::fflush(stdout);
-    std::exit(0);
+    setFlag(flag::bannerShown);
+    fatalError(err::versionShown);
 }
 
 const char *takeValue() {

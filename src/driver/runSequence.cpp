@@ -1,6 +1,7 @@
 #include "driver/runSequence.h"
 
 #include <cstdio>
+#include <new>
 
 #include "diag/interrupt.h"
 #include "diag/memory.h"
@@ -48,12 +49,7 @@ void convertThroughTrees() {
     emitImage();
 }
 
-}  // namespace
-
-int runConversion(int argc, char **argv) {
-    // Before anything else, so that an interrupt at any moment cleans up.
-    installInterruptHandler();
-    installMemoryHandler();
+void convert(int argc, char **argv) {
 
     // Start values, then the record state and the security defaults; every
     // option overrides a start value.
@@ -93,6 +89,19 @@ int runConversion(int argc, char **argv) {
     std::putchar('\n');
     // Records of type FF are this converter's own extension of Intel HEX.
     if (hasFlag(flag::hexOutput) && hasFlag(flag::above1MB)) warn(wrn::originalHex);
+}
 
-    return 0;
+}  // namespace
+
+int runConversion(int argc, char **argv) {
+    // Before anything else, so that an interrupt at any moment cleans up.
+    installInterruptHandler();
+    try {
+        convert(argc, argv);
+        return 0;
+    } catch (const RunError &error) {
+        return finishFailedRun(error);
+    } catch (const std::bad_alloc &) {
+        return finishFailedRun(RunError{err::noMemory, "", ""});
+    }
 }

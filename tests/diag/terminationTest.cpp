@@ -111,7 +111,11 @@ TEST(TerminationDeathTest, RemovesWhatTheRunCreatedPrintsOnceAndEnds) {
         EXPECT_EXIT(
             {
                 if (std::freopen("console", "w", stdout) == nullptr) std::_Exit(99);
-                end(c);
+                try {
+                    end(c);
+                } catch (const RunError &error) {
+                    std::exit(finishFailedRun(error));
+                }
             },
             testing::ExitedWithCode(c.status), "");
         std::string console = c.console;

@@ -34,10 +34,10 @@ TEST(ModuleHeaderDeathTest, MalformedHeaders) {
         {{.attributes = "ATN 0 0 38\n"}, 3},
     };
     for (const auto &[module, status] : cases) {
+        SCOPED_TRACE(moduleText(module));
         startReading(assembleModule(moduleText(module)));
         EXPECT_RUN_ENDS(readModuleHeader(), status,
-                        status == 4 ? "MCU information mismatch 'app.tqx'" : "Illegal file format `app.tqx' is used")
-            << moduleText(module);
+                        status == 4 ? "MCU information mismatch 'app.tqx'" : "Illegal file format `app.tqx' is used");
         finishReading();
     }
 }

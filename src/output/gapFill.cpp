@@ -65,6 +65,9 @@ void fillTo(std::uint32_t target, bool atAddressRecord) {
         }
     }
 
+    // The last address filled is end - 1, read as 0 for a target of 0; a fill that
+    // ends at address 0 writes nothing, not even the byte at 0.
+    if (end == 1) end = 0;
     if (from != current) flushRecord(from, recordState.currentOutput);
     // Every byte put moves the current address by one, so the gap takes exactly
     // end - currentAddress fill bytes; they go in pieces of one buffer.

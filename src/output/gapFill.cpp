@@ -30,8 +30,13 @@ std::uint32_t larger(std::uint32_t a, std::uint32_t b) { return a > b ? a : b; }
 }  // namespace
 
 void fillTo(std::uint32_t target, bool atAddressRecord) {
-    // A binary image pads its own gaps as its bytes arrive (binaryImage.cpp).
-    if (hasFlag(flag::binaryOutput) || !hasFlag(flag::fillGiven)) return;
+    // A binary image pads every gap at the unit's address record, with or
+    // without "-F" (binaryImage.cpp).
+    if (hasFlag(flag::binaryOutput)) {
+        if (atAddressRecord) padBinaryImage(target, recordState.currentOutput);
+        return;
+    }
+    if (!hasFlag(flag::fillGiven)) return;
     if (settings.fillState == fillDone) return;
     if (!atAddressRecord && settings.fillForm == 0) return;
     if (leftForSecurityRecord(target)) return;

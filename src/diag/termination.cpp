@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <unistd.h>
 
@@ -21,7 +22,7 @@ const char *closeFailedName = nullptr;
 // path also finds an output already closed or already renamed.
 struct PendingOutput {
     const char *finalName;
-    char temporaryName[nameBufferSize + 16];  // empty: written in place
+    std::string temporaryName;  // empty: written in place
 };
 constexpr int maxPendingOutputs = 4;
 PendingOutput pendingOutputs[maxPendingOutputs];
@@ -66,7 +67,7 @@ void closeOrFail(const char *name, std::FILE *&stream) {
     std::FILE *closing = stream;
     stream = nullptr;  // closed at most once, even when the close fails
     const PendingOutput *pending = findPending(name);
-    const bool flushed = pending == nullptr || pending->temporaryName[0] == '\0' || flushToDisk(closing);
+    const bool flushed = pending == nullptr || pending->temporaryName.empty() || flushToDisk(closing);
     if (std::fclose(closing) != 0 || !flushed) {
         closeFailedName = name;
         fatalError(err::cantClose, name);
@@ -81,8 +82,8 @@ void discardOutput(std::FILE *&stream, const char *name) {
     }
     const PendingOutput *pending = findPending(name);
     if (pending != nullptr) {
-        if (pending->temporaryName[0] == '\0') return;  // a device stays
-        unlink(pending->temporaryName);
+        if (pending->temporaryName.empty()) return;  // a device stays
+        unlink(pending->temporaryName.c_str());
     }
     // The final name goes too: after a failed run no image of that name may
     // exist, neither an older one nor one renamed into place just before.
@@ -91,14 +92,13 @@ void discardOutput(std::FILE *&stream, const char *name) {
 }
 
 void notePendingOutput(const char *finalName, const char *temporaryName) {
-    const char *temporary = temporaryName != nullptr ? temporaryName : "";
-    if (pendingCount == maxPendingOutputs || std::strlen(temporary) >= sizeof pendingOutputs[0].temporaryName) {
+    if (pendingCount == maxPendingOutputs) {
         if (temporaryName != nullptr) unlink(temporaryName);
         fatalError(err::cantCreate, finalName);
     }
     PendingOutput &entry = pendingOutputs[pendingCount++];
     entry.finalName = finalName;
-    std::strcpy(entry.temporaryName, temporary);
+    entry.temporaryName = temporaryName != nullptr ? temporaryName : "";
 }
 
 void fatalError(int code, const char *argument, const char *second) {
@@ -112,15 +112,15 @@ int finishFailedRun(RunError error) {
         error = RunError{err::cantClose, settings.inputName, ""};
     settings.inputFile = nullptr;
     if (!hasFlag(flag::dualArea)) {
-        discardOutput(settings.outputFile, settings.outputFileName);
+        discardOutput(settings.outputFile, settings.outputFileName.c_str());
     } else {
-        discardOutput(settings.codeOutputFile, settings.codeOutputName);
-        discardOutput(settings.romdataOutputFile, settings.romdataOutputName);
+        discardOutput(settings.codeOutputFile, settings.codeOutputName.c_str());
+        discardOutput(settings.romdataOutputFile, settings.romdataOutputName.c_str());
     }
-    if (hasFlag(flag::debugListing)) discardOutput(settings.debugFile, settings.debugName);
+    if (hasFlag(flag::debugListing)) discardOutput(settings.debugFile, settings.debugName.c_str());
     // Whatever is still under a temporary name is incomplete.
     for (int i = 0; i < pendingCount; ++i)
-        if (pendingOutputs[i].temporaryName[0] != '\0') unlink(pendingOutputs[i].temporaryName);
+        if (!pendingOutputs[i].temporaryName.empty()) unlink(pendingOutputs[i].temporaryName.c_str());
     // The ID report, once created, stays on disk (empty) after an error.
     if (!hasFlag(flag::bannerShown)) showBanner();
 
@@ -153,20 +153,20 @@ void warn(int code, const char *argument) {
 void closeAllFiles() {
     closeOrFail(settings.inputName, settings.inputFile);
     if (!hasFlag(flag::dualArea)) {
-        closeOrFail(settings.outputFileName, settings.outputFile);
+        closeOrFail(settings.outputFileName.c_str(), settings.outputFile);
     } else {
-        closeOrFail(settings.codeOutputName, settings.codeOutputFile);
-        closeOrFail(settings.romdataOutputName, settings.romdataOutputFile);
+        closeOrFail(settings.codeOutputName.c_str(), settings.codeOutputFile);
+        closeOrFail(settings.romdataOutputName.c_str(), settings.romdataOutputFile);
     }
-    if (hasFlag(flag::debugListing)) closeOrFail(settings.debugName, settings.debugFile);
-    if (hasFlag(flag::idCode)) closeOrFail(settings.idReportName, settings.idReportFile);
+    if (hasFlag(flag::debugListing)) closeOrFail(settings.debugName.c_str(), settings.debugFile);
+    if (hasFlag(flag::idCode)) closeOrFail(settings.idReportName.c_str(), settings.idReportFile);
 
     // Every file is complete. An interrupt that came while closing still ends
     // the run before any output takes its name.
     checkInterrupt();
     for (int i = 0; i < pendingCount; ++i) {
         const PendingOutput &output = pendingOutputs[i];
-        if (output.temporaryName[0] != '\0' && std::rename(output.temporaryName, output.finalName) != 0)
+        if (!output.temporaryName.empty() && std::rename(output.temporaryName.c_str(), output.finalName) != 0)
             fatalError(err::cantCreate, output.finalName);
     }
     pendingCount = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Bits of RunSettings::flags. At start every bit is clear.
 namespace flag {
@@ -33,7 +34,7 @@ constexpr std::uint32_t ofsreg2 = 0x800000;       // "-ofsreg2"
 constexpr std::uint32_t ofsregX = 0x1000000;      // "-ofsregx" with a byte
 }  // namespace flag
 
-constexpr int nameBufferSize = 256;  // 255 characters and a terminator
+constexpr int nameBufferSize = 256;  // names inside the module: 255 characters and a terminator
 constexpr int idByteCount = 7;
 
 struct RunSettings {
@@ -76,21 +77,22 @@ struct RunSettings {
     char moduleIdText[nameBufferSize];           // text after ".ID "
     std::uint32_t moduleProtectValue;            // byte after ".PROTECT "
 
-    // Files. A stream is nullptr until the file is opened.
+    // Files. A stream is nullptr until the file is opened. File names have no
+    // length limit of their own: the system decides which names it accepts.
     const char *inputName;                       // the input module's name, with extension
     std::FILE *inputFile;
     const char *inputStem;                       // inputName without its extension
     const char *inputDir;                        // inputName up to its last separator
     std::int32_t outputHasExtension;             // the "-o" name carries its own extension
-    char outputFileName[nameBufferSize];
+    std::string outputFileName;
     std::FILE *outputFile;
-    char codeOutputName[nameBufferSize];
+    std::string codeOutputName;
     std::FILE *codeOutputFile;
-    char romdataOutputName[nameBufferSize];
+    std::string romdataOutputName;
     std::FILE *romdataOutputFile;
-    char debugName[nameBufferSize];
+    std::string debugName;
     std::FILE *debugFile;
-    char idReportName[nameBufferSize];
+    std::string idReportName;
     std::FILE *idReportFile;
 
     // Module extent: lowest start and highest last address of the counted sections.

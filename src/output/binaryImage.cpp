@@ -122,6 +122,13 @@ void writeBinaryHeader(std::FILE *stream) {
     warnSecurityOutsideImage(stream);
 }
 
+void padBinaryImage(std::uint32_t address, std::FILE *stream) {
+    const RecordState &state = recordState;
+    if (!state.imageBounded || state.imageEnd < state.imageStart) return;
+    // The last address of the image is left to the data or to finishBinaryImage.
+    padImageTo(address < state.imageEnd ? address : state.imageEnd, stream);
+}
+
 void putBinaryByte(std::uint8_t byte, std::FILE *stream) {
     RecordState &state = recordState;
     const std::uint32_t address = state.currentAddress++;

@@ -30,8 +30,13 @@ std::uint32_t larger(std::uint32_t a, std::uint32_t b) { return a > b ? a : b; }
 }  // namespace
 
 void fillTo(std::uint32_t target, bool atAddressRecord) {
-    // A binary image pads its own gaps as its bytes arrive (binaryImage.cpp).
-    if (hasFlag(flag::binaryOutput) || !hasFlag(flag::fillGiven)) return;
+    // A binary image pads every gap at the unit's address record, with or
+    // without "-F" (binaryImage.cpp).
+    if (hasFlag(flag::binaryOutput)) {
+        if (atAddressRecord) padBinaryImage(target, recordState.currentOutput);
+        return;
+    }
+    if (!hasFlag(flag::fillGiven)) return;
     if (settings.fillState == fillDone) return;
     if (!atAddressRecord && settings.fillForm == 0) return;
     if (leftForSecurityRecord(target)) return;
@@ -65,6 +70,9 @@ void fillTo(std::uint32_t target, bool atAddressRecord) {
         }
     }
 
+    // The last address filled is end - 1, read as 0 for a target of 0; a fill that
+    // ends at address 0 writes nothing, not even the byte at 0.
+    if (end == 1) end = 0;
     if (from != current) flushRecord(from, recordState.currentOutput);
     // Every byte put moves the current address by one, so the gap takes exactly
     // end - currentAddress fill bytes; they go in pieces of one buffer.

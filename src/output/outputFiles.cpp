@@ -19,7 +19,6 @@ namespace {
 // The input stream's buffer (see openInput).
 char inputBuffer[256 * 1024];
 
-constexpr std::size_t maxNameLength = nameBufferSize - 1;
 const char programName[] = "romcast";
 
 // Users type either separator; both split a name into directory and file part.
@@ -53,13 +52,6 @@ std::uint32_t parseEntryAddress(const char *text) {
         if (value > settings.addressLimit) fatalError(err::entryExceeds, settings.addressLimitText);
     }
     return value;
-}
-
-// Puts a complete output name into its buffer; a name that does not fit is
-// refused rather than cut.
-void formName(char *buffer, const std::string &name) {
-    if (name.size() > maxNameLength) fatalError(err::cantCreate, name.c_str());
-    std::memcpy(buffer, name.c_str(), name.size() + 1);
 }
 
 // Refuses an output name that is the input module itself, under its own name
@@ -148,7 +140,6 @@ void deriveNames() {
 }
 
 std::FILE *openOrFail(const char *name, const char *mode, int errorCode) {
-    if (std::strlen(name) > maxNameLength) fatalError(errorCode, name);
     if (mode[0] == 'w') refuseTheInput(name);
     std::FILE *file = std::fopen(name, mode);
     if (file == nullptr) fatalError(errorCode, name);
@@ -176,29 +167,30 @@ void openOutputs() {
         // The two area files are text; a binary image of both cannot be made, also
         // when "+d51x" rather than the module asked for two areas.
         if (hasFlag(flag::binaryOutput)) fatalError(err::dualAreaBinary);
-        formName(settings.codeOutputName, base + (hex ? ".hcd" : ".mcd"));
-        formName(settings.romdataOutputName, base + (hex ? ".hdt" : ".mdt"));
+        settings.codeOutputName = base + (hex ? ".hcd" : ".mcd");
+        settings.romdataOutputName = base + (hex ? ".hdt" : ".mdt");
     } else {
         const char *extension = hex ? ".hex" : hasFlag(flag::binaryOutput) ? ".bin" : ".mot";
-        formName(settings.outputFileName, settings.outputHasExtension != 0 ? base : base + extension);
+        settings.outputFileName = settings.outputHasExtension != 0 ? base : base + extension;
     }
     // The listing takes ".dbg" after the base name, even one with its own extension.
-    if (hasFlag(flag::debugListing)) formName(settings.debugName, base + ".dbg");
+    if (hasFlag(flag::debugListing)) settings.debugName = base + ".dbg";
 
     // Every name is checked before the first file is created.
     if (hasFlag(flag::dualArea)) {
-        refuseTheInput(settings.codeOutputName);
-        refuseTheInput(settings.romdataOutputName);
+        refuseTheInput(settings.codeOutputName.c_str());
+        refuseTheInput(settings.romdataOutputName.c_str());
     } else {
-        refuseTheInput(settings.outputFileName);
+        refuseTheInput(settings.outputFileName.c_str());
     }
-    if (hasFlag(flag::debugListing)) refuseTheInput(settings.debugName);
+    if (hasFlag(flag::debugListing)) refuseTheInput(settings.debugName.c_str());
 
     if (hasFlag(flag::dualArea)) {
-        settings.codeOutputFile = createOutput(settings.codeOutputName, "w");
-        settings.romdataOutputFile = createOutput(settings.romdataOutputName, "w");
+        settings.codeOutputFile = createOutput(settings.codeOutputName.c_str(), "w");
+        settings.romdataOutputFile = createOutput(settings.romdataOutputName.c_str(), "w");
     } else {
-        settings.outputFile = createOutput(settings.outputFileName, hasFlag(flag::binaryOutput) ? "wb" : "w");
+        settings.outputFile =
+            createOutput(settings.outputFileName.c_str(), hasFlag(flag::binaryOutput) ? "wb" : "w");
     }
-    if (hasFlag(flag::debugListing)) settings.debugFile = createOutput(settings.debugName, "w");
+    if (hasFlag(flag::debugListing)) settings.debugFile = createOutput(settings.debugName.c_str(), "w");
 }

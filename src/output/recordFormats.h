@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
-// The most text that one data record takes: an S2 record of 32 bytes (77
-// characters), or an Intel HEX data record of 32 bytes with the extended address
+// The most text that one data record takes: an S2 record of 32 bytes (79
+// characters with an eight-digit address), or an Intel HEX data record of 32 bytes with the extended address
 // record before it (15 + 76 characters).
 constexpr int maxRecordText = 96;
 

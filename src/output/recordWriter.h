@@ -56,4 +56,7 @@ void writeExtendedAddress(std::uint32_t address, std::FILE *stream);
 std::uint8_t recordAddressSum(std::uint32_t address, int count);
 void writeHeaderRecord(std::FILE *stream);
 void writeBinaryHeader(std::FILE *stream);
+// Pads a binary image with the fill byte up to `address` (exclusive), within the
+// bounds that writeBinaryHeader fixed; called at the address record of a unit.
+void padBinaryImage(std::uint32_t address, std::FILE *stream);
 void writeEndRecord(std::uint32_t trailerPart, std::FILE *stream);

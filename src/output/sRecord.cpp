@@ -1,4 +1,4 @@
-// Motorola S-records: S2 data records with 24-bit addresses and the S8 end record.
+// Motorola S-records: S2 data records and the S8 end record.
 #include "driver/runSettings.h"
 #include "output/hexDigits.h"
 #include "output/recordFormats.h"
@@ -6,12 +6,16 @@
 
 namespace {
 
-// Three address bytes; an address above 24 bits keeps its low 24 bits, since an
-// S2 or S8 record has no room for more.
-void putAddress24(HexLine &line, std::uint32_t address) {
-    putHexByte(line, address >> 16);
-    putHexByte(line, address >> 8);
-    putHexByte(line, address);
+// The address in six digits, or more when it needs them ("1000000"): the record
+// keeps every digit, so data above 24 bits is not moved into bank 0. Only the
+// three low address bytes count towards the checksum.
+char *putAddressDigits(char *at, std::uint32_t address) {
+    const std::uint32_t high = address >> 24;
+    if (high > 0x0F) *at++ = upperHexDigits[high >> 4];
+    if (high > 0) *at++ = upperHexDigits[high & 0x0F];
+    at = putHexPair(at, address >> 16);
+    at = putHexPair(at, address >> 8);
+    return putHexPair(at, address);
 }
 
 }  // namespace
@@ -22,9 +26,7 @@ char *formatSRecordData(char *at, std::uint32_t address, const std::uint8_t *byt
     const unsigned length = static_cast<unsigned>(count) + 4;
     unsigned sum = length + (address >> 16 & 0xFF) + (address >> 8 & 0xFF) + (address & 0xFF);
     at = putHexPair(at, length);
-    at = putHexPair(at, address >> 16);
-    at = putHexPair(at, address >> 8);
-    at = putHexPair(at, address);
+    at = putAddressDigits(at, address);
     for (int i = 0; i < count; ++i) {
         sum += bytes[i];
         at = putHexPair(at, bytes[i]);
@@ -42,10 +44,14 @@ void writeSRecordData(std::FILE *stream) {
 }
 
 void writeSRecordEnd(std::uint32_t entryAddress, std::FILE *stream) {
-    HexLine line;
-    startLine(line, "S8");
-    putHexByte(line, 4);
-    putAddress24(line, entryAddress);
-    putOnesComplementSum(line);
-    writeLine(line, stream);
+    char text[32];
+    char *at = text;
+    *at++ = 'S';
+    *at++ = '8';
+    at = putHexPair(at, 4);
+    at = putAddressDigits(at, entryAddress);
+    const unsigned sum = 4 + (entryAddress >> 16 & 0xFF) + (entryAddress >> 8 & 0xFF) + (entryAddress & 0xFF);
+    at = putHexPair(at, ~sum);
+    *at++ = '\n';
+    std::fwrite(text, 1, static_cast<std::size_t>(at - text), stream);
 }

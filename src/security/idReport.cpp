@@ -50,9 +50,8 @@ void createIdReport() {
     if (found != std::string::npos) name.erase(found);
     name += reportExtension;
 
-    if (name.size() >= sizeof settings.idReportName) fatalError(err::cantCreate, name.c_str());
-    std::memcpy(settings.idReportName, name.c_str(), name.size() + 1);
-    settings.idReportFile = openOrFail(settings.idReportName, "w", err::cantCreate);
+    settings.idReportName = name;
+    settings.idReportFile = openOrFail(settings.idReportName.c_str(), "w", err::cantCreate);
 }
 
 void writeIdReport(std::FILE *stream) {

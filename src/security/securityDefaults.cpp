@@ -13,7 +13,7 @@ void initSecurityDefaults() {
     settings.moduleIdState = 0;
     settings.moduleProtectValue = 0;
     settings.moduleIdText[0] = '\0';
-    settings.idReportName[0] = '\0';
+    settings.idReportName.clear();
     settings.idReportFile = nullptr;
     recordState.lastDataAddress = 0;
 }

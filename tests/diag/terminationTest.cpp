@@ -49,9 +49,9 @@ const char banner[] = "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Ser
 std::vector<std::FILE *> opened;
 
 // Creates `leaf` in the current directory; its stream stays open.
-void createOpen(char *name, std::FILE *&stream, const char *leaf) {
-    std::snprintf(name, nameBufferSize, "%s", leaf);
-    stream = std::fopen(name, "w+b");
+void createOpen(std::string &name, std::FILE *&stream, const char *leaf) {
+    name = leaf;
+    stream = std::fopen(name.c_str(), "w+b");
     ASSERT_NE(stream, nullptr);
     opened.push_back(stream);
 }
@@ -95,9 +95,9 @@ TEST(TerminationDeathTest, RemovesWhatTheRunCreatedPrintsOnceAndEnds) {
         fs::current_path(dir);
         initRunSettings();
         setFlag(c.flags);
-        static char inputName[nameBufferSize];
+        static std::string inputName;
         createOpen(inputName, settings.inputFile, "app.tqx");
-        settings.inputName = inputName;
+        settings.inputName = inputName.c_str();
         createOpen(settings.outputFileName, settings.outputFile, "app.mot");
         if (hasFlag(flag::dualArea)) {
             settings.outputFile = nullptr;

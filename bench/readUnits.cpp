@@ -3,12 +3,14 @@
 //
 //   readUnits [units]   (default 1000000)
 #include <chrono>
+#include <memory>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "core/conversion.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
@@ -77,24 +79,23 @@ void timeReading(const char *what, const Layout &layout) {
     }
     std::rewind(file);
 
-    initRunSettings();
-    clearModuleTrees();
-    setFlag(flag::quiet | flag::bannerShown);
-    settings.inputName = "bench.tqx";
-    settings.inputFile = file;
+    auto conv = std::make_unique<Conversion>(stdout, CancelFlags{});
+    initRunSettings(*conv);
+    conv->settings.set(flag::quiet | flag::bannerShown);
+    conv->settings.inputName = "bench.tqx";
+    conv->settings.inputFile = file;
 
     const auto start = std::chrono::steady_clock::now();
-    readModuleHeader();
-    readSectionPart();
-    readDataPart();
-    rebuildUnitTrees();
-    const std::size_t walked = walkUnits(normUnitRoot).size();
+    readModuleHeader(*conv);
+    readSectionPart(*conv);
+    readDataPart(*conv);
+    rebuildUnitTrees(*conv);
+    const std::size_t walked = walkUnits(conv->trees.normUnitRoot).size();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     std::printf("%-44s %9zu units in the walk  %6.2f s  (%zu bytes)\n", what, walked, elapsed.count(),
                 module.size());
     std::fclose(file);
-    settings.inputFile = nullptr;
 }
 
 }  // namespace

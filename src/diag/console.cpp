@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "diag/console.h"
 
 #include <cstdio>
@@ -18,55 +19,55 @@ constexpr int slowModeCalls = 30;
 
 }  // namespace
 
-void showBanner() {
-    setFlag(flag::bannerShown);
-    if (hasFlag(flag::quiet)) return;
-    for (const char *piece : bannerPieces) std::fputs(piece, stdout);
+void showBanner(Conversion &conv) {
+    conv.settings.set(flag::bannerShown);
+    if (conv.settings.has(flag::quiet)) return;
+    for (const char *piece : bannerPieces) std::fputs(piece, conv.console);
 }
 
-void showShortBanner() {
-    for (const char *piece : shortBannerPieces) std::fputs(piece, stdout);
+void showShortBanner(Conversion &conv) {
+    for (const char *piece : shortBannerPieces) std::fputs(piece, conv.console);
 }
 
 namespace {
 
-bool slowMode() { return hasFlag(flag::binaryOutput) || settings.readingPhase != 0; }
+bool slowMode(Conversion &conv) { return conv.settings.has(flag::binaryOutput) || conv.settings.readingPhase != 0; }
 
 // Counts `events` progress events, printing a character at every 100th.
-void countEvents(std::uint64_t events) {
+void countEvents(Conversion &conv, std::uint64_t events) {
     while (events > 0) {
-        const std::uint32_t toNext = 100 - settings.progressTicks % 100;
+        const std::uint32_t toNext = 100 - conv.settings.progressTicks % 100;
         if (events < toNext) {
-            settings.progressTicks += static_cast<std::uint32_t>(events);
+            conv.settings.progressTicks += static_cast<std::uint32_t>(events);
             return;
         }
-        settings.progressTicks += toNext;
+        conv.settings.progressTicks += toNext;
         events -= toNext;
-        std::putchar(settings.progressTicks % 500 == 0 ? '*' : '-');
-        std::fflush(stdout);
+        std::fputc(conv.settings.progressTicks % 500 == 0 ? '*' : '-', conv.console);
+        std::fflush(conv.console);
     }
 }
 
 }  // namespace
 
-void tickProgress() {
-    checkInterrupt();
-    if (hasFlag(flag::quiet)) return;
-    if (slowMode()) {
-        if (++settings.progressSkip < slowModeCalls) return;
-        settings.progressSkip = 0;
+void tickProgress(Conversion &conv) {
+    checkInterrupt(conv);
+    if (conv.settings.has(flag::quiet)) return;
+    if (slowMode(conv)) {
+        if (++conv.settings.progressSkip < slowModeCalls) return;
+        conv.settings.progressSkip = 0;
     }
-    countEvents(1);
+    countEvents(conv, 1);
 }
 
-void tickProgressTimes(std::uint32_t calls) {
-    checkInterrupt();
-    if (hasFlag(flag::quiet) || calls == 0) return;
+void tickProgressTimes(Conversion &conv, std::uint32_t calls) {
+    checkInterrupt(conv);
+    if (conv.settings.has(flag::quiet) || calls == 0) return;
     std::uint64_t events = calls;
-    if (slowMode()) {
-        const std::uint64_t counted = std::uint64_t{static_cast<std::uint32_t>(settings.progressSkip)} + calls;
+    if (slowMode(conv)) {
+        const std::uint64_t counted = std::uint64_t{static_cast<std::uint32_t>(conv.settings.progressSkip)} + calls;
         events = counted / slowModeCalls;
-        settings.progressSkip = static_cast<std::int32_t>(counted % slowModeCalls);
+        conv.settings.progressSkip = static_cast<std::int32_t>(counted % slowModeCalls);
     }
-    countEvents(events);
+    countEvents(conv, events);
 }

@@ -4,13 +4,15 @@
 
 #include <cstdint>
 
+struct Conversion;
+
 // The banner step: sets bannerShown, then prints the banner unless quiet.
-void showBanner();
+void showBanner(Conversion &conv);
 // The short banner of "-v" (printed whatever quiet says).
-void showShortBanner();
+void showShortBanner(Conversion &conv);
 // One progress event: every 100th counted event prints "-" ("*" every 500th);
 // while reading or writing binary output only every 30th call counts.
-void tickProgress();
+void tickProgress(Conversion &conv);
 // The same as `calls` calls of tickProgress, counted rather than made one by one;
 // the interrupt is checked once.
-void tickProgressTimes(std::uint32_t calls);
+void tickProgressTimes(Conversion &conv, std::uint32_t calls);

@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "diag/termination.h"
 
 #include <cstdio>
@@ -13,24 +14,9 @@
 
 namespace {
 
-// The file whose close failed: an output among them is still deleted by the
-// clean-up, although its stream is already gone.
-const char *closeFailedName = nullptr;
-
-// Outputs under their temporary names: the main output or the two area files,
-// and the listing. They keep their entry until the run ends, so that the error
-// path also finds an output already closed or already renamed.
-struct PendingOutput {
-    const char *finalName;
-    std::string temporaryName;  // empty: written in place
-};
-constexpr int maxPendingOutputs = 4;
-PendingOutput pendingOutputs[maxPendingOutputs];
-int pendingCount = 0;
-
-PendingOutput *findPending(const char *finalName) {
-    for (int i = 0; i < pendingCount; ++i)
-        if (std::strcmp(pendingOutputs[i].finalName, finalName) == 0) return &pendingOutputs[i];
+PendingOutput *findPending(Conversion &conv, const char *finalName) {
+    for (int i = 0; i < conv.files.pendingCount; ++i)
+        if (std::strcmp(conv.files.pending[i].finalName, finalName) == 0) return &conv.files.pending[i];
     return nullptr;
 }
 
@@ -62,25 +48,25 @@ std::string fillMessage(const char *text, const char *argument, const char *seco
 
 }  // namespace
 
-void closeOrFail(const char *name, std::FILE *&stream) {
+void closeOrFail(Conversion &conv, const char *name, std::FILE *&stream) {
     if (stream == nullptr) return;
     std::FILE *closing = stream;
     stream = nullptr;  // closed at most once, even when the close fails
-    const PendingOutput *pending = findPending(name);
+    const PendingOutput *pending = findPending(conv, name);
     const bool flushed = pending == nullptr || pending->temporaryName.empty() || flushToDisk(closing);
     if (std::fclose(closing) != 0 || !flushed) {
-        closeFailedName = name;
+        conv.files.closeFailedName = name;
         fatalError(err::cantClose, name);
     }
 }
 
-void discardOutput(std::FILE *&stream, const char *name) {
+void discardOutput(Conversion &conv, std::FILE *&stream, const char *name) {
     const bool wasOpen = stream != nullptr;
     if (wasOpen) {
         std::fclose(stream);
         stream = nullptr;
     }
-    const PendingOutput *pending = findPending(name);
+    const PendingOutput *pending = findPending(conv, name);
     if (pending != nullptr) {
         if (pending->temporaryName.empty()) return;  // a device stays
         unlink(pending->temporaryName.c_str());
@@ -88,15 +74,15 @@ void discardOutput(std::FILE *&stream, const char *name) {
     // The final name goes too: after a failed run no image of that name may
     // exist, neither an older one nor one renamed into place just before.
     // unlink and not remove: a directory of that name is never ours to delete.
-    if (wasOpen || pending != nullptr || name == closeFailedName) unlink(name);
+    if (wasOpen || pending != nullptr || name == conv.files.closeFailedName) unlink(name);
 }
 
-void notePendingOutput(const char *finalName, const char *temporaryName) {
-    if (pendingCount == maxPendingOutputs) {
+void notePendingOutput(Conversion &conv, const char *finalName, const char *temporaryName) {
+    if (conv.files.pendingCount == OutputFiles::maxPendingOutputs) {
         if (temporaryName != nullptr) unlink(temporaryName);
         fatalError(err::cantCreate, finalName);
     }
-    PendingOutput &entry = pendingOutputs[pendingCount++];
+    PendingOutput &entry = conv.files.pending[conv.files.pendingCount++];
     entry.finalName = finalName;
     entry.temporaryName = temporaryName != nullptr ? temporaryName : "";
 }
@@ -105,29 +91,29 @@ void fatalError(int code, const char *argument, const char *second) {
     throw RunError{code, argument != nullptr ? argument : "", second != nullptr ? second : ""};
 }
 
-int finishFailedRun(RunError error) {
+int finishFailedRun(Conversion &conv, RunError error) {
     // A failed close of the input is reported in place of the error that was
     // being reported; the clean-up goes on with the outputs.
-    if (settings.inputFile != nullptr && std::fclose(settings.inputFile) != 0)
-        error = RunError{err::cantClose, settings.inputName, ""};
-    settings.inputFile = nullptr;
-    if (!hasFlag(flag::dualArea)) {
-        discardOutput(settings.outputFile, settings.outputFileName.c_str());
+    if (conv.settings.inputFile != nullptr && std::fclose(conv.settings.inputFile) != 0)
+        error = RunError{err::cantClose, conv.settings.inputName, ""};
+    conv.settings.inputFile = nullptr;
+    if (!conv.settings.has(flag::dualArea)) {
+        discardOutput(conv, conv.settings.outputFile, conv.settings.outputFileName.c_str());
     } else {
-        discardOutput(settings.codeOutputFile, settings.codeOutputName.c_str());
-        discardOutput(settings.romdataOutputFile, settings.romdataOutputName.c_str());
+        discardOutput(conv, conv.settings.codeOutputFile, conv.settings.codeOutputName.c_str());
+        discardOutput(conv, conv.settings.romdataOutputFile, conv.settings.romdataOutputName.c_str());
     }
-    if (hasFlag(flag::debugListing)) discardOutput(settings.debugFile, settings.debugName.c_str());
+    if (conv.settings.has(flag::debugListing)) discardOutput(conv, conv.settings.debugFile, conv.settings.debugName.c_str());
     // Whatever is still under a temporary name is incomplete.
-    for (int i = 0; i < pendingCount; ++i)
-        if (!pendingOutputs[i].temporaryName.empty()) unlink(pendingOutputs[i].temporaryName.c_str());
+    for (int i = 0; i < conv.files.pendingCount; ++i)
+        if (!conv.files.pending[i].temporaryName.empty()) unlink(conv.files.pending[i].temporaryName.c_str());
     // The ID report, once created, stays on disk (empty) after an error.
-    if (!hasFlag(flag::bannerShown)) showBanner();
+    if (!conv.settings.has(flag::bannerShown)) showBanner(conv);
 
-    std::fputs(errorText(error).c_str(), stdout);
-    std::fflush(stdout);
-    pendingCount = 0;
-    closeFailedName = nullptr;
+    std::fputs(errorText(error).c_str(), conv.console);
+    std::fflush(conv.console);
+    conv.files.pendingCount = 0;
+    conv.files.closeFailedName = nullptr;
     return errorStatus(error);
 }
 
@@ -144,30 +130,30 @@ std::string errorText(const RunError &error) {
     return errorPrefix + fillMessage(message->text, error.argument.c_str(), error.second.c_str());
 }
 
-void warn(int code, const char *argument) {
+void warn(Conversion &conv, int code, const char *argument) {
     const char *text = findWarning(code);
     if (text == nullptr) return;
-    std::fputs((warningPrefix + fillMessage(text, argument, nullptr)).c_str(), stdout);
+    std::fputs((warningPrefix + fillMessage(text, argument, nullptr)).c_str(), conv.console);
 }
 
-void closeAllFiles() {
-    closeOrFail(settings.inputName, settings.inputFile);
-    if (!hasFlag(flag::dualArea)) {
-        closeOrFail(settings.outputFileName.c_str(), settings.outputFile);
+void closeAllFiles(Conversion &conv) {
+    closeOrFail(conv, conv.settings.inputName, conv.settings.inputFile);
+    if (!conv.settings.has(flag::dualArea)) {
+        closeOrFail(conv, conv.settings.outputFileName.c_str(), conv.settings.outputFile);
     } else {
-        closeOrFail(settings.codeOutputName.c_str(), settings.codeOutputFile);
-        closeOrFail(settings.romdataOutputName.c_str(), settings.romdataOutputFile);
+        closeOrFail(conv, conv.settings.codeOutputName.c_str(), conv.settings.codeOutputFile);
+        closeOrFail(conv, conv.settings.romdataOutputName.c_str(), conv.settings.romdataOutputFile);
     }
-    if (hasFlag(flag::debugListing)) closeOrFail(settings.debugName.c_str(), settings.debugFile);
-    if (hasFlag(flag::idCode)) closeOrFail(settings.idReportName.c_str(), settings.idReportFile);
+    if (conv.settings.has(flag::debugListing)) closeOrFail(conv, conv.settings.debugName.c_str(), conv.settings.debugFile);
+    if (conv.settings.has(flag::idCode)) closeOrFail(conv, conv.settings.idReportName.c_str(), conv.settings.idReportFile);
 
     // Every file is complete. An interrupt that came while closing still ends
     // the run before any output takes its name.
-    checkInterrupt();
-    for (int i = 0; i < pendingCount; ++i) {
-        const PendingOutput &output = pendingOutputs[i];
+    checkInterrupt(conv);
+    for (int i = 0; i < conv.files.pendingCount; ++i) {
+        const PendingOutput &output = conv.files.pending[i];
         if (!output.temporaryName.empty() && std::rename(output.temporaryName.c_str(), output.finalName) != 0)
             fatalError(err::cantCreate, output.finalName);
     }
-    pendingCount = 0;
+    conv.files.pendingCount = 0;
 }

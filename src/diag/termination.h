@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+struct Conversion;
+
 // How a run that cannot go on ends: the message code (see messages.h) and the
 // texts for its "%s" placeholders, in order. Thrown by fatalError and caught at
 // the one boundary of the run, which cleans up and prints the message.
@@ -20,29 +22,29 @@ struct RunError {
 // The boundary's half of an ending: removes what the run created (in the order
 // the files were named), shows the banner if it was not shown, prints the one
 // message and returns the code's exit status.
-int finishFailedRun(RunError error);
+int finishFailedRun(Conversion &conv, RunError error);
 // The exit status of an ending, and the console line that reports it (empty
 // for an interrupt).
 int errorStatus(const RunError &error);
 std::string errorText(const RunError &error);
 
 // Prints "Warning (romcast): " and the warning text, and returns.
-void warn(int code, const char *argument = nullptr);
+void warn(Conversion &conv, int code, const char *argument = nullptr);
 
 // Closes an open stream and forgets it; a failed close is error 3 with `name`.
-void closeOrFail(const char *name, std::FILE *&stream);
+void closeOrFail(Conversion &conv, const char *name, std::FILE *&stream);
 
 // Closes an open stream (ignoring the result), forgets it and deletes the file;
 // for an output still under its temporary name, deletes that file too.
-void discardOutput(std::FILE *&stream, const char *name);
+void discardOutput(Conversion &conv, std::FILE *&stream, const char *name);
 
 // An output being written under `temporaryName`, in the directory of its
 // `finalName`. closeAllFiles renames it into place once every close has
 // succeeded; the error path deletes both names. `finalName` must stay valid.
 // Without a temporary name the output is a device or a pipe written in place,
 // which is neither renamed nor ever deleted.
-void notePendingOutput(const char *finalName, const char *temporaryName);
+void notePendingOutput(Conversion &conv, const char *finalName, const char *temporaryName);
 
 // The normal closing step of a run: every open file closed, each close checked,
 // then the outputs renamed to their final names.
-void closeAllFiles();
+void closeAllFiles(Conversion &conv);

@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "driver/optionValues.h"
 
 #include <cstdint>
@@ -17,75 +18,75 @@ const char defaultExtension[] = ".tqx";
 // parseHexValue over the characters from `begin` up to `end`, so that the
 // parts of "a:b:c" are read in place. The value wraps at 32 bits unnoticed;
 // only the final comparison with addressLimit decides.
-int parseHexSpan(const char *begin, const char *end, std::uint32_t *value) {
+int parseHexSpan(Conversion &conv, const char *begin, const char *end, std::uint32_t *value) {
     std::uint32_t result = 0;
     for (const char *p = begin; p != end; ++p) {
         if (!isHexDigit(*p)) return 0;
         result = result * 16 + static_cast<std::uint32_t>(hexDigitValue(*p));
     }
     *value = result;
-    return result <= settings.addressLimit ? 1 : 0;
+    return result <= conv.settings.addressLimit ? 1 : 0;
 }
 
 const char *textEnd(const char *text) { return text + std::strlen(text); }
 
 }  // namespace
 
-int parseHexValue(const char *text, std::uint32_t *value) {
-    return parseHexSpan(text, textEnd(text), value);
+int parseHexValue(Conversion &conv, const char *text, std::uint32_t *value) {
+    return parseHexSpan(conv, text, textEnd(text), value);
 }
 
-void applyRangeValue(const char *value) {
+void applyRangeValue(Conversion &conv, const char *value) {
     const char *colon = std::strchr(value, ':');
     if (colon == nullptr) {
-        if (parseHexValue(value, &settings.rangeStart) == 0) fatalError(err::rangeFormat);
-        settings.rangeForm = 1;
+        if (parseHexValue(conv, value, &conv.settings.rangeStart) == 0) fatalError(err::rangeFormat);
+        conv.settings.rangeForm = 1;
         return;
     }
     // A second ":" lands in the end part and makes it unacceptable.
     std::uint32_t start = 0;
     std::uint32_t end = 0;
-    if (parseHexSpan(value, colon, &start) == 0 || parseHexValue(colon + 1, &end) == 0 ||
+    if (parseHexSpan(conv, value, colon, &start) == 0 || parseHexValue(conv, colon + 1, &end) == 0 ||
         end <= start)
         fatalError(err::rangeFormat);
-    settings.rangeStart = start;
-    settings.rangeEnd = end;
-    settings.rangeForm = 2;
+    conv.settings.rangeStart = start;
+    conv.settings.rangeEnd = end;
+    conv.settings.rangeForm = 2;
 }
 
-void applyFillValue(const char *value) {
+void applyFillValue(Conversion &conv, const char *value) {
     std::uint32_t data = 0;
     const char *firstColon = std::strchr(value, ':');
     if (firstColon == nullptr) {
         // The data byte is limited by addressLimit, not by 0xFF: only its low
         // byte is used.
-        if (parseHexValue(value, &data) == 0) fatalError(err::invalidOption, value);
-        settings.fillByte = static_cast<std::uint8_t>(data);
-        settings.fillForm = 0;
+        if (parseHexValue(conv, value, &data) == 0) fatalError(err::invalidOption, value);
+        conv.settings.fillByte = static_cast<std::uint8_t>(data);
+        conv.settings.fillForm = 0;
         return;
     }
     std::uint32_t start = 0;
-    if (parseHexSpan(value, firstColon, &data) == 0) fatalError(err::fillFormat);
+    if (parseHexSpan(conv, value, firstColon, &data) == 0) fatalError(err::fillFormat);
     const char *secondColon = std::strchr(firstColon + 1, ':');
     if (secondColon == nullptr) {
-        if (parseHexValue(firstColon + 1, &start) == 0) fatalError(err::fillFormat);
-        settings.fillByte = static_cast<std::uint8_t>(data);
-        settings.fillStart = start;
-        settings.fillForm = 1;
+        if (parseHexValue(conv, firstColon + 1, &start) == 0) fatalError(err::fillFormat);
+        conv.settings.fillByte = static_cast<std::uint8_t>(data);
+        conv.settings.fillStart = start;
+        conv.settings.fillForm = 1;
         return;
     }
     // A third ":" lands in the end part and makes it unacceptable.
     std::uint32_t end = 0;
-    if (parseHexSpan(firstColon + 1, secondColon, &start) == 0 ||
-        parseHexValue(secondColon + 1, &end) == 0 || end <= start)
+    if (parseHexSpan(conv, firstColon + 1, secondColon, &start) == 0 ||
+        parseHexValue(conv, secondColon + 1, &end) == 0 || end <= start)
         fatalError(err::fillFormat);
-    settings.fillByte = static_cast<std::uint8_t>(data);
-    settings.fillStart = start;
-    settings.fillEnd = end;
-    settings.fillForm = 2;
+    conv.settings.fillByte = static_cast<std::uint8_t>(data);
+    conv.settings.fillStart = start;
+    conv.settings.fillEnd = end;
+    conv.settings.fillForm = 2;
 }
 
-void setInputName(const char *argument) {
+void setInputName(Conversion &conv, const char *argument) {
     // Users type "/" as readily as "\": both end a directory part.
     const char *filePart = argument;
     for (const char *p = argument; *p != '\0'; ++p)
@@ -94,12 +95,12 @@ void setInputName(const char *argument) {
     if (extension != nullptr) {
         if (compareNoCase(extension, defaultExtension) != 0)
             fatalError(err::unknownExtension, extension);
-        settings.inputName = copyText(argument);
+        conv.settings.inputName = copyText(argument);
         return;
     }
     std::size_t length = std::strlen(argument);
     char *name = static_cast<char *>(allocateOrFail(length + sizeof defaultExtension));
     std::memcpy(name, argument, length);
     std::memcpy(name + length, defaultExtension, sizeof defaultExtension);
-    settings.inputName = name;
+    conv.settings.inputName = name;
 }

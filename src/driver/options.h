@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
-void parseOptions(int argc, char **argv);
-int parseHexValue(const char *text, std::uint32_t *value);
+struct Conversion;
+
+void parseOptions(Conversion &conv, int argc, char **argv);
+int parseHexValue(Conversion &conv, const char *text, std::uint32_t *value);
 int compareNoCase(const char *a, const char *b);

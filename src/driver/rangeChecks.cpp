@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "driver/rangeChecks.h"
 
 #include <algorithm>
@@ -12,14 +13,14 @@ namespace {
 const char fillRangeOptionText[] = "-F data:Start Addr:End Addr";
 }  // namespace
 
-void checkFillAgainstBinary() {
-    if (settings.fillForm != 0 && hasFlag(flag::binaryOutput))
+void checkFillAgainstBinary(Conversion &conv) {
+    if (conv.settings.fillForm != 0 && conv.settings.has(flag::binaryOutput))
         fatalError(err::invalidOption, fillRangeOptionText);
 }
 
-void reconcileRangesBeforeReading() {
-    RunSettings &s = settings;
-    bool fillGiven = hasFlag(flag::fillGiven);
+void reconcileRangesBeforeReading(Conversion &conv) {
+    RunSettings &s = conv.settings;
+    bool fillGiven = conv.settings.has(flag::fillGiven);
     if (s.rangeForm == 1) {
         if (s.fillForm == 0) {
             if (fillGiven) {
@@ -46,8 +47,8 @@ void reconcileRangesBeforeReading() {
     }
 }
 
-void reconcileRangesAfterReading() {
-    RunSettings &s = settings;
+void reconcileRangesAfterReading(Conversion &conv) {
+    RunSettings &s = conv.settings;
     const std::uint32_t low = s.lowestSectionAddress;
     const std::uint32_t high = s.highestSectionAddress;
 
@@ -65,7 +66,7 @@ void reconcileRangesAfterReading() {
         s.rangeForm = 2;
     } else if (s.fillForm == 2 && s.rangeForm == 0) {
         // A fill range without "-A" widens the output to cover module and fill.
-        setFlag(flag::rangeGiven);
+        conv.settings.set(flag::rangeGiven);
         s.rangeForm = 2;
         s.rangeStart = std::min(s.fillStart, low);
         s.rangeEnd = std::max(s.fillEnd, high);

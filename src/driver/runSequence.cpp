@@ -1,6 +1,8 @@
+#include "core/conversion.h"
 #include "driver/runSequence.h"
 
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include "diag/interrupt.h"
@@ -25,83 +27,88 @@ namespace {
 
 // The usual path: the module read into section and unit trees, reconciled with
 // "-A" and "-F", and written in address order.
-void convertThroughTrees() {
+void convertThroughTrees(Conversion &conv) {
     // The ID settings carried in the module win over the options (and may
     // create the ID report).
-    readModuleIdSettings();
+    readModuleIdSettings(conv);
     // The module: sections, their units, then the units of each kind in address order.
-    readSectionPart();
-    readDataPart();
+    readSectionPart(conv);
+    readDataPart(conv);
     // The section trees with their units ("+debug").
-    listSectionTrees();
-    rebuildUnitTrees();
-    settings.readingPhase = 0;
+    listSectionTrees(conv);
+    rebuildUnitTrees(conv);
+    conv.settings.readingPhase = 0;
     // The merged unit trees ("+debug").
-    listUnitTrees();
+    listUnitTrees(conv);
 
     // A module that loads nothing leaves the extent at its start values.
-    if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
-        fatalError(err::noData, settings.inputName);
+    if (conv.settings.highestSectionAddress == 0 && conv.settings.lowestSectionAddress == 0xFFFFFF)
+        fatalError(err::noData, conv.settings.inputName);
     // "-A" and "-F" against the module's extent.
-    reconcileRangesAfterReading();
+    reconcileRangesAfterReading(conv);
 
     // The image in address order, with its security and end records.
-    emitImage();
+    emitImage(conv);
 }
 
-void convert(int argc, char **argv) {
+void convert(Conversion &conv, int argc, char **argv) {
 
     // Start values, then the record state and the security defaults; every
     // option overrides a start value.
-    initRunSettings();
-    recordState.binarySum = 0;
-    recordState.binaryLength = 0;
-    resetRecordState();
-    initSecurityDefaults();
+    initRunSettings(conv);
+    conv.recordState.binarySum = 0;
+    conv.recordState.binaryLength = 0;
+    resetRecordState(conv);
+    initSecurityDefaults(conv);
 
     // The command line, its cross-checks and the banner.
-    parseOptions(argc, argv);
+    parseOptions(conv, argc, argv);
 
     // A fill range cannot go into a binary image.
-    checkFillAgainstBinary();
+    checkFillAgainstBinary(conv);
     // "-A" and "-F" against each other, before any file is opened.
-    reconcileRangesBeforeReading();
+    reconcileRangesBeforeReading(conv);
 
     // Names, the input, the header (which settles the mode), then the outputs.
-    deriveNames();
-    openInput();
-    readModuleHeader();
-    openOutputs();
+    deriveNames(conv);
+    openInput(conv);
+    readModuleHeader(conv);
+    openOutputs(conv);
 
-    if (hasFlag(flag::directConvert) && !hasFlag(flag::dualArea)) {
+    if (conv.settings.has(flag::directConvert) && !conv.settings.has(flag::dualArea)) {
         // "-N": the data part record by record, in place of the trees, their
         // reconciliation with "-A"/"-F" and the image emission.
-        convertDirect();
+        convertDirect(conv);
     } else {
-        convertThroughTrees();
+        convertThroughTrees(conv);
     }
 
     // The ID report, filled once the image is written.
-    if (hasFlag(flag::idCode)) writeIdReport(settings.idReportFile);
+    if (conv.settings.has(flag::idCode)) writeIdReport(conv, conv.settings.idReportFile);
 
     // Every file closed and each close checked; a newline ends the progress line.
-    closeAllFiles();
-    std::putchar('\n');
+    closeAllFiles(conv);
+    std::fputc('\n', conv.console);
     // Records of type FF are this converter's own extension of Intel HEX.
-    if (hasFlag(flag::hexOutput) && hasFlag(flag::above1MB)) warn(wrn::originalHex);
+    if (conv.settings.has(flag::hexOutput) && conv.settings.has(flag::above1MB)) warn(conv, wrn::originalHex);
 }
 
 }  // namespace
 
-int runConversion(int argc, char **argv) {
-    // Before anything else, so that an interrupt at any moment cleans up.
-    installInterruptHandler();
+int runConversion(int argc, char **argv, std::FILE *console, const CancelFlags &cancel) {
+    // The run's state is large (its file buffers among it): it lives on the heap.
+    std::unique_ptr<Conversion> conv;
     try {
-        convert(argc, argv);
+        conv = std::make_unique<Conversion>(console, cancel);
+        convert(*conv, argc, argv);
         return 0;
     } catch (const RunError &error) {
-        return finishFailedRun(error);
+        return finishFailedRun(*conv, error);
     } catch (const std::bad_alloc &) {
-        return finishFailedRun(RunError{err::noMemory, "", ""});
+        if (conv == nullptr) {
+            std::fputs(errorText(RunError{err::noMemory, "", ""}).c_str(), console);
+            return errorStatus(RunError{err::noMemory, "", ""});
+        }
+        return finishFailedRun(*conv, RunError{err::noMemory, "", ""});
     }
 }

@@ -1,43 +1,45 @@
+#include "core/conversion.h"
 #include "driver/runSettings.h"
+
+#include "core/conversion.h"
 
 #include "diag/memory.h"
 
-RunSettings settings;
 
-void initRunSettings() {
-    settings.flags = 0;
-    settings.entryText[0] = '\0';
-    settings.entryAddress = 0;
-    settings.outputName = nullptr;
-    settings.inputName = nullptr;
-    settings.inputFile = nullptr;
-    settings.inputStem = nullptr;
-    settings.inputDir = nullptr;
-    settings.outputHasExtension = 0;
-    settings.outputFileName.clear();
-    settings.outputFile = nullptr;
-    settings.codeOutputName.clear();
-    settings.codeOutputFile = nullptr;
-    settings.romdataOutputName.clear();
-    settings.romdataOutputFile = nullptr;
-    settings.debugName.clear();
-    settings.debugFile = nullptr;
-    settings.idReportName.clear();
-    settings.idReportFile = nullptr;
-    settings.rangeForm = 0;
-    settings.rangeStart = 0;
-    settings.rangeEnd = 0;
-    settings.fillForm = 0;
-    settings.fillStart = 0;
-    settings.fillEnd = 0;
-    settings.fillState = 0;
-    settings.fillByte = 0xFF;
-    settings.highestSectionAddress = 0;
-    settings.lowestSectionAddress = 0xFFFFFF;
-    settings.progressTicks = 0;
-    settings.progressSkip = 0;
-    settings.readingPhase = 1;
-    settings.addressLimit = 0xFFFFF;
-    settings.addressLimitText = copyText("0FFFFFH");
-    settings.targetKind = 1;
+void initRunSettings(Conversion &conv) {
+    conv.settings.flags = 0;
+    conv.settings.entryText[0] = '\0';
+    conv.settings.entryAddress = 0;
+    conv.settings.outputName = nullptr;
+    conv.settings.inputName = nullptr;
+    conv.settings.inputFile = nullptr;
+    conv.settings.inputStem = nullptr;
+    conv.settings.inputDir = nullptr;
+    conv.settings.outputHasExtension = 0;
+    conv.settings.outputFileName.clear();
+    conv.settings.outputFile = nullptr;
+    conv.settings.codeOutputName.clear();
+    conv.settings.codeOutputFile = nullptr;
+    conv.settings.romdataOutputName.clear();
+    conv.settings.romdataOutputFile = nullptr;
+    conv.settings.debugName.clear();
+    conv.settings.debugFile = nullptr;
+    conv.settings.idReportName.clear();
+    conv.settings.idReportFile = nullptr;
+    conv.settings.rangeForm = 0;
+    conv.settings.rangeStart = 0;
+    conv.settings.rangeEnd = 0;
+    conv.settings.fillForm = 0;
+    conv.settings.fillStart = 0;
+    conv.settings.fillEnd = 0;
+    conv.settings.fillState = 0;
+    conv.settings.fillByte = 0xFF;
+    conv.settings.highestSectionAddress = 0;
+    conv.settings.lowestSectionAddress = 0xFFFFFF;
+    conv.settings.progressTicks = 0;
+    conv.settings.progressSkip = 0;
+    conv.settings.readingPhase = 1;
+    conv.settings.addressLimit = 0xFFFFF;
+    conv.settings.addressLimitText = copyText("0FFFFFH");
+    conv.settings.targetKind = 1;
 }

@@ -1,11 +1,15 @@
 // The run settings: the one record of everything the command line decides and of
 // the run-wide state that the driver, the reader, the writers, the security-byte
-// handling and the diagnostics share. Exactly one instance exists (`settings`).
+// handling and the diagnostics share. Each conversion owns one.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+
+struct Conversion;
 #include <string>
+
+struct Conversion;
 
 // Bits of RunSettings::flags. At start every bit is clear.
 namespace flag {
@@ -103,14 +107,13 @@ struct RunSettings {
     std::uint32_t progressTicks;                 // counted progress events
     std::int32_t progressSkip;                   // slow mode: calls since the last counted one
     std::int32_t readingPhase;                   // 1 while the module is being read
+
+    bool has(std::uint32_t bits) const { return (flags & bits) != 0; }
+    void set(std::uint32_t bits) { flags |= bits; }
+    void clear(std::uint32_t bits) { flags &= ~bits; }
 };
 
-extern RunSettings settings;
-
-inline bool hasFlag(std::uint32_t bits) { return (settings.flags & bits) != 0; }
-inline void setFlag(std::uint32_t bits) { settings.flags |= bits; }
-inline void clearFlag(std::uint32_t bits) { settings.flags &= ~bits; }
 
 // Sets every field to its start value (the run's step 2); the security fields and
 // the record state are set afterwards by initSecurityDefaults and resetRecordState.
-void initRunSettings();
+void initRunSettings(Conversion &conv);

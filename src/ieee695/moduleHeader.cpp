@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "ieee695/moduleHeader.h"
 
 #include <cstring>
@@ -8,7 +9,6 @@
 #include "driver/runSettings.h"
 #include "ieee695/recordReader.h"
 
-ModuleParts moduleParts = {0, 0, 0, 0};
 
 namespace {
 
@@ -19,88 +19,87 @@ constexpr std::uint8_t absoluteFormat = 0x01;
 const char singleAreaTarget[] = "TQ40";
 const char dualAreaTarget[] = "TQ40/51X";
 
-RecordCapture capture;
 
-[[noreturn]] void rejectModule() { fatalError(err::illegalFormat, settings.inputName); }
+[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
 
 // A record longer than the log is malformed, whatever its type.
-void requireWholeRecord() {
-    if (recordLog.overflowed) rejectModule();
+void requireWholeRecord(Conversion &conv) {
+    if (conv.log.overflowed) rejectModule(conv);
 }
 
 // MB: the processor decides the mode. A name that cannot be read, or is too long
 // for its buffer, stays empty and so matches no target.
-void checkTarget(std::FILE *in) {
-    if (readRecordType(in) != rec::MB) rejectModule();
+void checkTarget(Conversion &conv, std::FILE *in) {
+    if (readRecordType(conv, in) != rec::MB) rejectModule(conv);
     char processor[processorNameSize] = "";
-    readTwoNames(processor, processorNameSize, nullptr, 0, in);
+    readTwoNames(conv, processor, processorNameSize, nullptr, 0, in);
     const bool dualTarget = std::strcmp(processor, dualAreaTarget) == 0;
     if (!dualTarget && std::strcmp(processor, singleAreaTarget) != 0)
-        fatalError(err::mcuMismatch, settings.inputName);
-    requireWholeRecord();
+        fatalError(err::mcuMismatch, conv.settings.inputName);
+    requireWholeRecord(conv);
     if (dualTarget) {
-        setFlag(flag::dualArea);
-        if (hasFlag(flag::binaryOutput)) fatalError(err::dualAreaBinary);
+        conv.settings.set(flag::dualArea);
+        if (conv.settings.has(flag::binaryOutput)) fatalError(err::dualAreaBinary);
     } else {
-        clearFlag(flag::dualArea);
+        conv.settings.clear(flag::dualArea);
     }
     // "+d51x" forces the mode after the target check.
-    if (hasFlag(flag::forceDualArea)) setFlag(flag::dualArea);
+    if (conv.settings.has(flag::forceDualArea)) conv.settings.set(flag::dualArea);
 }
 
 // The ASW records, in any order and repeated: the last offset for an index wins.
-void readPartOffsets(std::FILE *in) {
-    std::int32_t type = readRecordType(in);
+void readPartOffsets(Conversion &conv, std::FILE *in) {
+    std::int32_t type = readRecordType(conv, in);
     while (type == rec::ASW) {
         std::uint32_t index = 0;
         std::uint32_t offset = 0;
-        readTwoNumbers(&index, &offset, in);
+        readTwoNumbers(conv, &index, &offset, in);
         switch (index) {
-        case 1: moduleParts.environmentPart = offset; break;
-        case 2: moduleParts.sectionPart = offset; break;
-        case 5: moduleParts.dataPart = offset; break;
-        case 6: moduleParts.trailerPart = offset; break;
+        case 1: conv.parts.environmentPart = offset; break;
+        case 2: conv.parts.sectionPart = offset; break;
+        case 5: conv.parts.dataPart = offset; break;
+        case 6: conv.parts.trailerPart = offset; break;
         default: break;
         }
-        tickProgress();
-        type = readRecordType(in);
+        tickProgress(conv);
+        type = readRecordType(conv, in);
     }
-    unreadRecordType(type, in);
-    if (moduleParts.sectionPart == 0 || moduleParts.dataPart == 0 || moduleParts.trailerPart == 0)
-        rejectModule();
+    unreadRecordType(conv, type, in);
+    if (conv.parts.sectionPart == 0 || conv.parts.dataPart == 0 || conv.parts.trailerPart == 0)
+        rejectModule(conv);
 }
 
 // The first run of ATN records must hold attribute 38 with the value 1: an
 // absolute module.
-void checkAbsolute(std::FILE *in) {
-    std::int32_t type = readRecordType(in);
+void checkAbsolute(Conversion &conv, std::FILE *in) {
+    std::int32_t type = readRecordType(conv, in);
     while (type == rec::ATN) {
         std::uint32_t attribute = 0;
-        capture.length = 0;
-        readAttribute(nullptr, nullptr, &attribute, &capture, in);
-        requireWholeRecord();
+        conv.capture.length = 0;
+        readAttribute(conv, nullptr, nullptr, &attribute, &conv.capture, in);
+        requireWholeRecord(conv);
         if (attribute == objectFormatAttribute) {
-            if (capture.length < 1 || capture.bytes[0] != absoluteFormat) rejectModule();
+            if (conv.capture.length < 1 || conv.capture.bytes[0] != absoluteFormat) rejectModule(conv);
             return;
         }
-        type = readRecordType(in);
+        type = readRecordType(conv, in);
     }
-    rejectModule();
+    rejectModule(conv);
 }
 
 }  // namespace
 
-void readModuleHeader() {
-    std::FILE *in = settings.inputFile;
-    moduleParts.sectionPart = 0;
-    moduleParts.dataPart = 0;
-    moduleParts.trailerPart = 0;
-    checkTarget(in);
+void readModuleHeader(Conversion &conv) {
+    std::FILE *in = conv.settings.inputFile;
+    conv.parts.sectionPart = 0;
+    conv.parts.dataPart = 0;
+    conv.parts.trailerPart = 0;
+    checkTarget(conv, in);
     // The record after MB (the address descriptor) is passed over whole.
-    readRecord(&capture, in);
-    requireWholeRecord();
-    readPartOffsets(in);
-    readRecord(nullptr, in);
-    requireWholeRecord();
-    checkAbsolute(in);
+    readRecord(conv, &conv.capture, in);
+    requireWholeRecord(conv);
+    readPartOffsets(conv, in);
+    readRecord(conv, nullptr, in);
+    requireWholeRecord(conv);
+    checkAbsolute(conv, in);
 }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+struct Conversion;
+
 // File offsets of the module's parts, from the ASW records of the header.
 struct ModuleParts {
     std::uint32_t environmentPart;  // ASW index 1 (may stay 0)
@@ -10,8 +12,7 @@ struct ModuleParts {
     std::uint32_t dataPart;         // ASW index 5
     std::uint32_t trailerPart;      // ASW index 6 (holds the ASG record)
 };
-extern ModuleParts moduleParts;
 
 // Reads MB, the ASW records and the ATN 38 check from the start of inputFile;
 // returns only when the header is acceptable (else fatalError).
-void readModuleHeader();
+void readModuleHeader(Conversion &conv);

@@ -4,7 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
 #include <vector>
+
+struct Conversion;
 
 struct UnitNode {
     std::uint32_t section;  // section index of the ASP record
@@ -32,15 +37,28 @@ struct SectionTree {
     bool sorted = true;
 };
 
-extern SectionTree normSecRoot, codeSecRoot, romdataSecRoot;
-extern UnitTree normUnitRoot, codeUnitRoot, romdataUnitRoot;
+// The stored sections of one tree by section index, so that a unit finds its
+// sections without a walk over all of them.
+using SectionIndex = std::multimap<std::uint32_t, SectionNode *>;
+
+// The module's layout: the section trees of each kind with their units, and the
+// merged unit trees that the image is written from.
+struct ModuleTrees {
+    SectionTree normSecRoot, codeSecRoot, romdataSecRoot;
+    UnitTree normUnitRoot, codeUnitRoot, romdataUnitRoot;
+    // The nodes themselves; a deque never moves what it holds, so the trees can
+    // keep pointers into it.
+    std::deque<SectionNode> sectionStore;
+    std::deque<std::string> sectionNames;
+    SectionIndex normByIndex, codeByIndex, romdataByIndex;
+};
 
 // The nodes of a tree in walk order.
 const std::vector<SectionNode *> &walkSections(SectionTree &tree);
 const std::vector<UnitNode> &walkUnits(UnitTree &tree);
 
-void readSectionPart();
-void readDataPart();
-void rebuildUnitTrees();
+void readSectionPart(Conversion &conv);
+void readDataPart(Conversion &conv);
+void rebuildUnitTrees(Conversion &conv);
 // Empties every tree and forgets every section, for reading a module afresh.
-void clearModuleTrees();
+void clearModuleTrees(Conversion &conv);

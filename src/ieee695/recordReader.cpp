@@ -1,16 +1,15 @@
+#include "core/conversion.h"
 #include "ieee695/recordReader.h"
 
 #include <cstring>
 
 #include "diag/interrupt.h"
 
-RecordLog recordLog;
 
 namespace {
 
 // Bytes consumed after the log was full. They are counted so that a push-back
 // undoes them first and the kept bytes stay exactly those of the record's start.
-std::int32_t droppedBytes = 0;
 
 constexpr int endByte = 0xFF;  // what the log keeps for a read that met end of file
 
@@ -19,47 +18,47 @@ bool isLongNumber(int c) { return c >= 0x81 && c <= 0x88; }
 bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
 
 // Appends what one read gave to the log; end of file is logged as 0xFF.
-void logByte(int c) {
-    if (recordLog.length < recordLogSize) {
-        recordLog.bytes[recordLog.length++] = static_cast<std::uint8_t>(c == EOF ? endByte : c);
+void logByte(Conversion &conv, int c) {
+    if (conv.log.length < recordLogSize) {
+        conv.log.bytes[conv.log.length++] = static_cast<std::uint8_t>(c == EOF ? endByte : c);
     } else {
-        recordLog.overflowed = true;
-        ++droppedBytes;
+        conv.log.overflowed = true;
+        ++conv.droppedBytes;
     }
 }
 
 // Reads one byte and appends it to the log.
-int consumeByte(std::FILE *file) {
+int consumeByte(Conversion &conv, std::FILE *file) {
     const int c = std::getc(file);
-    logByte(c);
+    logByte(conv, c);
     return c;
 }
 
 // Hands the last consumed byte back to the stream; end of file cannot go back, but
 // its log entry is still taken out.
-void pushBack(int c, std::FILE *file) {
-    if (droppedBytes > 0) {
-        --droppedBytes;
-    } else if (recordLog.length > 0) {
-        --recordLog.length;
+void pushBack(Conversion &conv, int c, std::FILE *file) {
+    if (conv.droppedBytes > 0) {
+        --conv.droppedBytes;
+    } else if (conv.log.length > 0) {
+        --conv.log.length;
     }
     if (c != EOF) std::ungetc(c, file);
 }
 
-void resetLog(std::FILE *file) {
-    recordLog.length = 0;
-    recordLog.file = file;
-    recordLog.overflowed = false;
-    droppedBytes = 0;
+void resetLog(Conversion &conv, std::FILE *file) {
+    conv.log.length = 0;
+    conv.log.file = file;
+    conv.log.overflowed = false;
+    conv.droppedBytes = 0;
 }
 
 // Where a capture taken now will begin: the log position if the log is this stream's.
-std::int32_t captureStart(std::FILE *file) { return recordLog.file == file ? recordLog.length : 0; }
+std::int32_t captureStart(Conversion &conv, std::FILE *file) { return conv.log.file == file ? conv.log.length : 0; }
 
-void fillCapture(RecordCapture *capture, std::int32_t start) {
+void fillCapture(Conversion &conv, RecordCapture *capture, std::int32_t start) {
     if (capture == nullptr) return;
-    const std::int32_t count = recordLog.length > start ? recordLog.length - start : 0;
-    if (count > 0) std::memcpy(capture->bytes, recordLog.bytes + start, static_cast<std::size_t>(count));
+    const std::int32_t count = conv.log.length > start ? conv.log.length - start : 0;
+    if (count > 0) std::memcpy(capture->bytes, conv.log.bytes + start, static_cast<std::size_t>(count));
     capture->length = count;
 }
 
@@ -67,59 +66,59 @@ void fillCapture(RecordCapture *capture, std::int32_t start) {
 // in one call straight into the log when they fit it; the log then holds what
 // reading them one by one would have left: the bytes up to the end of the file
 // and, if it came first, one 0xFF for the read that met it.
-void consumeLoadBytes(std::FILE *file) {
-    const int count = consumeByte(file);
+void consumeLoadBytes(Conversion &conv, std::FILE *file) {
+    const int count = consumeByte(conv, file);
     if (count == EOF) return;
-    if (recordLog.length + count <= recordLogSize) {
+    if (conv.log.length + count <= recordLogSize) {
         const std::size_t wanted = static_cast<std::size_t>(count);
-        const std::size_t got = std::fread(recordLog.bytes + recordLog.length, 1, wanted, file);
-        recordLog.length += static_cast<std::int32_t>(got);
-        if (got < wanted) logByte(EOF);
+        const std::size_t got = std::fread(conv.log.bytes + conv.log.length, 1, wanted, file);
+        conv.log.length += static_cast<std::int32_t>(got);
+        if (got < wanted) logByte(conv, EOF);
         return;
     }
     for (int i = 0; i < count; ++i) {
-        if (consumeByte(file) == EOF) return;
+        if (consumeByte(conv, file) == EOF) return;
     }
 }
 
 // A bracket group whose opening byte has been consumed: up to and including `close`.
 // The lead byte of a long number takes its number bytes with it, so that they can
 // never close the group.
-void consumeBracketGroup(int close, std::FILE *file) {
+void consumeBracketGroup(Conversion &conv, int close, std::FILE *file) {
     for (;;) {
-        const int c = consumeByte(file);
+        const int c = consumeByte(conv, file);
         if (c == EOF || c == close) return;
         if (isLongNumber(c)) {
-            pushBack(c, file);
-            readNumber(nullptr, file);
+            pushBack(conv, c, file);
+            readNumber(conv, nullptr, file);
         }
     }
 }
 
 }  // namespace
 
-std::int32_t readRecordType(std::FILE *file) {
+std::int32_t readRecordType(Conversion &conv, std::FILE *file) {
     // Every record is a safe point for an interrupt.
-    checkInterrupt();
-    resetLog(file);
-    const int first = consumeByte(file);
+    checkInterrupt(conv);
+    resetLog(conv, file);
+    const int first = consumeByte(conv, file);
     if (first == EOF) return rec::endOfFile;
     if (first == 0xE2 || first == 0xF1 || first == 0xF8) {
-        const int second = consumeByte(file);
+        const int second = consumeByte(conv, file);
         return first * 256 + (second == EOF ? -1 : second);
     }
     return first;
 }
 
-std::int32_t unreadRecordType(std::int32_t type, std::FILE *file) {
-    resetLog(file);
+std::int32_t unreadRecordType(Conversion &conv, std::int32_t type, std::FILE *file) {
+    resetLog(conv, file);
     if (type == rec::endOfFile) return type;
     std::fseek(file, type >= 0x100 ? -2L : -1L, SEEK_CUR);
     return type;
 }
 
-std::uint32_t readNumber(std::uint32_t *out, std::FILE *file) {
-    const int lead = consumeByte(file);
+std::uint32_t readNumber(Conversion &conv, std::uint32_t *out, std::FILE *file) {
+    const int lead = consumeByte(conv, file);
     std::uint32_t value = 0;
     if (lead == EOF) {
         value = 0;
@@ -127,29 +126,29 @@ std::uint32_t readNumber(std::uint32_t *out, std::FILE *file) {
         value = static_cast<std::uint32_t>(lead);
     } else if (isLongNumber(lead)) {
         for (int i = 0; i < lead - 0x80; ++i) {
-            const int c = consumeByte(file);
+            const int c = consumeByte(conv, file);
             value = (value << 8) | static_cast<std::uint32_t>(c == EOF ? endByte : c);
         }
     } else if (isRecordType(lead)) {
-        pushBack(lead, file);
+        pushBack(conv, lead, file);
     }
     if (out != nullptr) *out = value;
     return std::feof(file) ? 0 : value;
 }
 
-int readName(char *dest, int destSize, std::FILE *file) {
-    const int lead = consumeByte(file);
+int readName(Conversion &conv, char *dest, int destSize, std::FILE *file) {
+    const int lead = consumeByte(conv, file);
     int length = 0;
     if (lead == EOF) return badItem;
     if (lead < 0x80) {
         length = lead;
     } else if (lead == 0xDE) {
-        const int c = consumeByte(file);
+        const int c = consumeByte(conv, file);
         if (c == EOF) return badItem;
         length = c;
     } else if (lead == 0xDF) {
-        const int high = consumeByte(file);
-        const int low = consumeByte(file);
+        const int high = consumeByte(conv, file);
+        const int low = consumeByte(conv, file);
         if (high == EOF || low == EOF) return badItem;
         length = high * 256 + low;
     } else {
@@ -158,7 +157,7 @@ int readName(char *dest, int destSize, std::FILE *file) {
     // A name longer than the destination is consumed but never copied.
     const bool copying = dest != nullptr && length < destSize;
     for (int i = 0; i < length; ++i) {
-        const int c = consumeByte(file);
+        const int c = consumeByte(conv, file);
         if (c == EOF) break;
         if (copying) dest[i] = static_cast<char>(c);
     }
@@ -170,14 +169,14 @@ int readName(char *dest, int destSize, std::FILE *file) {
     return dest != nullptr && !copying ? badItem : length;
 }
 
-void readLoadBytes(RecordCapture *capture, std::FILE *file) {
-    const std::int32_t start = captureStart(file);
-    consumeLoadBytes(file);
-    fillCapture(capture, start);
+void readLoadBytes(Conversion &conv, RecordCapture *capture, std::FILE *file) {
+    const std::int32_t start = captureStart(conv, file);
+    consumeLoadBytes(conv, file);
+    fillCapture(conv, capture, start);
 }
 
-int classifyItem(int *out, std::FILE *file) {
-    const int c = consumeByte(file);
+int classifyItem(Conversion &conv, int *out, std::FILE *file) {
+    const int c = consumeByte(conv, file);
     if (out != nullptr) *out = c;
     if (c == EOF || c < 0x80) return 1;
     if (c == 0x80) return 2;
@@ -190,79 +189,79 @@ int classifyItem(int *out, std::FILE *file) {
     return 9;
 }
 
-std::uint32_t readLetters(std::uint32_t *out, std::FILE *file) {
+std::uint32_t readLetters(Conversion &conv, std::uint32_t *out, std::FILE *file) {
     std::uint32_t value = 0;
     int c = 0;
-    while (classifyItem(&c, file) == 6) value = (value << 8) | static_cast<std::uint32_t>(c);
-    pushBack(c, file);
+    while (classifyItem(conv, &c, file) == 6) value = (value << 8) | static_cast<std::uint32_t>(c);
+    pushBack(conv, c, file);
     if (out != nullptr) *out = value;
     return value;
 }
 
-int readValue(RecordCapture *capture, int mode, std::FILE *file) {
-    const std::int32_t start = captureStart(file);
-    int c = consumeByte(file);
+int readValue(Conversion &conv, RecordCapture *capture, int mode, std::FILE *file) {
+    const std::int32_t start = captureStart(conv, file);
+    int c = consumeByte(conv, file);
     while (c != EOF && !isRecordType(c)) {
         if (c == 0x80 || c == 0x90) {
             // An omitted field or a comma ends a one-value run and stays consumed.
             if (mode == 1) break;
         } else if (isLongNumber(c)) {
-            pushBack(c, file);
-            readNumber(nullptr, file);
+            pushBack(conv, c, file);
+            readNumber(conv, nullptr, file);
         } else if (c == 0xDE || c == 0xDF) {
-            pushBack(c, file);
-            readName(nullptr, 0, file);
+            pushBack(conv, c, file);
+            readName(conv, nullptr, 0, file);
         } else if (c >= 0x80 && !(c >= 0xA0 && c <= 0xD8)) {
             return badItem;
         }
-        c = consumeByte(file);
+        c = consumeByte(conv, file);
     }
-    if (c != EOF && isRecordType(c)) pushBack(c, file);
-    fillCapture(capture, start);
+    if (c != EOF && isRecordType(c)) pushBack(conv, c, file);
+    fillCapture(conv, capture, start);
     if (std::feof(file)) return badItem;
     return capture != nullptr ? capture->length : 0;
 }
 
-void skipLoadItems(RecordCapture *capture, std::FILE *file) {
-    const std::int32_t start = captureStart(file);
-    int c = consumeByte(file);
+void skipLoadItems(Conversion &conv, RecordCapture *capture, std::FILE *file) {
+    const std::int32_t start = captureStart(conv, file);
+    int c = consumeByte(conv, file);
     while (c != EOF && !isRecordType(c)) {
         if (c < 0x80) {
-            pushBack(c, file);
-            consumeLoadBytes(file);
+            pushBack(conv, c, file);
+            consumeLoadBytes(conv, file);
         } else if (c >= 0xC1 && c <= 0xD8) {
-            readNumber(nullptr, file);
+            readNumber(conv, nullptr, file);
         } else if (c == 0xBA || c == 0xBC || c == 0xBE) {
-            consumeBracketGroup(c + 1, file);
+            consumeBracketGroup(conv, c + 1, file);
         }
-        c = consumeByte(file);
+        c = consumeByte(conv, file);
     }
-    if (c != EOF) pushBack(c, file);
-    fillCapture(capture, start);
+    if (c != EOF) pushBack(conv, c, file);
+    fillCapture(conv, capture, start);
 }
 
-void skipRecordBody(std::int32_t type, std::FILE *file) {
+void skipRecordBody(Conversion &conv, std::int32_t type, std::FILE *file) {
     switch (type) {
     case 0xE0:  // MB
-        readTwoNames(nullptr, 0, nullptr, 0, file);
+        readTwoNames(conv, nullptr, 0, nullptr, 0, file);
         break;
     case 0xE3:
-        classifyItem(nullptr, file);
-        readValue(nullptr, 1, file);
+        classifyItem(conv, nullptr, file);
+        readValue(conv, nullptr, 1, file);
         break;
     case 0xE4:
     case 0xFA:
-        skipLoadItems(nullptr, file);
+        skipLoadItems(conv, nullptr, file);
         break;
     case 0xE5:  // SB
     case 0xEE:
     case 0xF7:  // RE
     case 0xF9:  // BE
     case 0xE2C7:  // ASG
-        readValue(nullptr, 1, file);
+        readValue(conv, nullptr, 1, file);
         break;
     case 0xE6:  // ST
-        readSectionType(nullptr, nullptr, nullptr, 0, nullptr, file);
+        readSectionType(conv, nullptr, nullptr, nullptr, 0, nullptr, file);
         break;
     case 0xE7:  // SA
     case 0xEC:  // AD
@@ -271,7 +270,7 @@ void skipRecordBody(std::int32_t type, std::FILE *file) {
     case 0xF1CE:  // ATN
     case 0xF1D8:  // ATX
     case 0xF814:
-        readValue(nullptr, 2, file);
+        readValue(conv, nullptr, 2, file);
         break;
     case 0xE8:
     case 0xE9:
@@ -279,16 +278,16 @@ void skipRecordBody(std::int32_t type, std::FILE *file) {
     case 0xF801:
     case 0xF802:
     case 0xF803:
-        readNumberName(nullptr, nullptr, 0, file);
+        readNumberName(conv, nullptr, nullptr, 0, file);
         break;
     case 0xED:  // LD
-        consumeLoadBytes(file);
+        consumeLoadBytes(conv, file);
         break;
     case 0xF2:  // TY
-        readNumber(nullptr, file);
-        classifyItem(nullptr, file);
-        readNumber(nullptr, file);
-        readValue(nullptr, 2, file);
+        readNumber(conv, nullptr, file);
+        classifyItem(conv, nullptr, file);
+        readNumber(conv, nullptr, file);
+        readValue(conv, nullptr, 2, file);
         break;
     case 0xE2C9:  // ASI
     case 0xE2CC:  // ASL
@@ -296,33 +295,33 @@ void skipRecordBody(std::int32_t type, std::FILE *file) {
     case 0xE2D0:  // ASP
     case 0xE2D2:  // ASR
     case 0xE2D3:  // ASS
-        readNumberValue(nullptr, nullptr, file);
+        readNumberValue(conv, nullptr, nullptr, file);
         break;
     case 0xE2D7:  // ASW
-        readTwoNumbers(nullptr, nullptr, file);
+        readTwoNumbers(conv, nullptr, nullptr, file);
         break;
     case 0xF804:
     case 0xF805:
     case 0xF806:
     case 0xF80B:
-        readNumberName(nullptr, nullptr, 0, file);
-        readValue(nullptr, 2, file);
+        readNumberName(conv, nullptr, nullptr, 0, file);
+        readValue(conv, nullptr, 2, file);
         break;
     case 0xF80A:
-        readNumberName(nullptr, nullptr, 0, file);
-        readName(nullptr, 0, file);
-        readNumberName(nullptr, nullptr, 0, file);
-        readValue(nullptr, 2, file);
+        readNumberName(conv, nullptr, nullptr, 0, file);
+        readName(conv, nullptr, 0, file);
+        readNumberName(conv, nullptr, nullptr, 0, file);
+        readValue(conv, nullptr, 2, file);
         break;
     default:
         break;  // ME, end of file and every type without a known body
     }
 }
 
-std::int32_t readRecord(RecordCapture *capture, std::FILE *file) {
-    const std::int32_t type = readRecordType(file);
-    skipRecordBody(type, file);
-    fillCapture(capture, 0);
+std::int32_t readRecord(Conversion &conv, RecordCapture *capture, std::FILE *file) {
+    const std::int32_t type = readRecordType(conv, file);
+    skipRecordBody(conv, type, file);
+    fillCapture(conv, capture, 0);
     return type;
 }
 
@@ -371,58 +370,58 @@ int parseNameAt(const std::uint8_t *buf, int pos, char *dest, int destSize) {
     return pos + header + length;
 }
 
-void readTwoNames(char *name1, int size1, char *name2, int size2, std::FILE *file) {
-    readName(name1, size1, file);
-    readName(name2, size2, file);
+void readTwoNames(Conversion &conv, char *name1, int size1, char *name2, int size2, std::FILE *file) {
+    readName(conv, name1, size1, file);
+    readName(conv, name2, size2, file);
 }
 
-void readTwoNumbers(std::uint32_t *out1, std::uint32_t *out2, std::FILE *file) {
-    readNumber(out1, file);
-    readNumber(out2, file);
+void readTwoNumbers(Conversion &conv, std::uint32_t *out1, std::uint32_t *out2, std::FILE *file) {
+    readNumber(conv, out1, file);
+    readNumber(conv, out2, file);
 }
 
-int readNumberValue(std::uint32_t *out, RecordCapture *capture, std::FILE *file) {
-    readNumber(out, file);
-    return readValue(capture, 1, file);
+int readNumberValue(Conversion &conv, std::uint32_t *out, RecordCapture *capture, std::FILE *file) {
+    readNumber(conv, out, file);
+    return readValue(conv, capture, 1, file);
 }
 
-std::int32_t readTypeNumberValue(std::uint32_t *out, RecordCapture *capture, std::FILE *file) {
-    const std::int32_t type = readRecordType(file);
-    readNumberValue(out, capture, file);
+std::int32_t readTypeNumberValue(Conversion &conv, std::uint32_t *out, RecordCapture *capture, std::FILE *file) {
+    const std::int32_t type = readRecordType(conv, file);
+    readNumberValue(conv, out, capture, file);
     return type;
 }
 
-int readSectionType(std::uint32_t *index, std::uint32_t *letters, char *name, int nameSize,
+int readSectionType(Conversion &conv, std::uint32_t *index, std::uint32_t *letters, char *name, int nameSize,
                     RecordCapture *capture, std::FILE *file) {
-    readNumber(index, file);
-    readLetters(letters, file);
-    const int nameResult = readName(name, nameSize, file);
-    const int valueResult = readValue(capture, 2, file);
+    readNumber(conv, index, file);
+    readLetters(conv, letters, file);
+    const int nameResult = readName(conv, name, nameSize, file);
+    const int valueResult = readValue(conv, capture, 2, file);
     return nameResult == badItem ? badItem : valueResult;
 }
 
-int readAttribute(std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
+int readAttribute(Conversion &conv, std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
                   RecordCapture *capture, std::FILE *file) {
-    readNumber(first, file);
-    readNumber(second, file);
-    readNumber(third, file);
-    return readValue(capture, 2, file);
+    readNumber(conv, first, file);
+    readNumber(conv, second, file);
+    readNumber(conv, third, file);
+    return readValue(conv, capture, 2, file);
 }
 
-std::int32_t readTypeAttribute(std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
+std::int32_t readTypeAttribute(Conversion &conv, std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
                                RecordCapture *capture, std::FILE *file) {
-    const std::int32_t type = readRecordType(file);
-    readAttribute(first, second, third, capture, file);
+    const std::int32_t type = readRecordType(conv, file);
+    readAttribute(conv, first, second, third, capture, file);
     return type;
 }
 
-int readNumberName(std::uint32_t *out, char *dest, int destSize, std::FILE *file) {
-    readNumber(out, file);
-    return readName(dest, destSize, file);
+int readNumberName(Conversion &conv, std::uint32_t *out, char *dest, int destSize, std::FILE *file) {
+    readNumber(conv, out, file);
+    return readName(conv, dest, destSize, file);
 }
 
-std::int32_t readTypeNumberName(std::uint32_t *out, char *dest, int destSize, std::FILE *file) {
-    const std::int32_t type = readRecordType(file);
-    readNumberName(out, dest, destSize, file);
+std::int32_t readTypeNumberName(Conversion &conv, std::uint32_t *out, char *dest, int destSize, std::FILE *file) {
+    const std::int32_t type = readRecordType(conv, file);
+    readNumberName(conv, out, dest, destSize, file);
     return type;
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
+struct Conversion;
+
 constexpr int recordLogSize = 8192;
 
 // Record types: one byte, or prefix * 256 + next byte after 0xE2, 0xF1, 0xF8.
@@ -46,7 +48,6 @@ struct RecordLog {
     std::FILE *file;
     bool overflowed;  // a record did not fit; the bytes past the end were not kept
 };
-extern RecordLog recordLog;
 
 // A caller-owned copy of the bytes one reader call consumed (not NUL-terminated).
 struct RecordCapture {
@@ -54,18 +55,18 @@ struct RecordCapture {
     std::int32_t length;
 };
 
-std::int32_t readRecordType(std::FILE *file);
-std::int32_t unreadRecordType(std::int32_t type, std::FILE *file);
-std::uint32_t readNumber(std::uint32_t *out, std::FILE *file);
+std::int32_t readRecordType(Conversion &conv, std::FILE *file);
+std::int32_t unreadRecordType(Conversion &conv, std::int32_t type, std::FILE *file);
+std::uint32_t readNumber(Conversion &conv, std::uint32_t *out, std::FILE *file);
 // `destSize` bounds the copy (name and NUL); a longer name gives badItem.
-int readName(char *dest, int destSize, std::FILE *file);
-void readLoadBytes(RecordCapture *capture, std::FILE *file);
-int classifyItem(int *out, std::FILE *file);
-std::uint32_t readLetters(std::uint32_t *out, std::FILE *file);
-int readValue(RecordCapture *capture, int mode, std::FILE *file);
-void skipLoadItems(RecordCapture *capture, std::FILE *file);
-void skipRecordBody(std::int32_t type, std::FILE *file);
-std::int32_t readRecord(RecordCapture *capture, std::FILE *file);
+int readName(Conversion &conv, char *dest, int destSize, std::FILE *file);
+void readLoadBytes(Conversion &conv, RecordCapture *capture, std::FILE *file);
+int classifyItem(Conversion &conv, int *out, std::FILE *file);
+std::uint32_t readLetters(Conversion &conv, std::uint32_t *out, std::FILE *file);
+int readValue(Conversion &conv, RecordCapture *capture, int mode, std::FILE *file);
+void skipLoadItems(Conversion &conv, RecordCapture *capture, std::FILE *file);
+void skipRecordBody(Conversion &conv, std::int32_t type, std::FILE *file);
+std::int32_t readRecord(Conversion &conv, RecordCapture *capture, std::FILE *file);
 int parseNumberAt(const std::uint8_t *buf, int pos, std::uint32_t *out);
 // True when the capture holds one number of at most four bytes and nothing else
 // (not an expression, not an omitted field); the number goes to `out`.
@@ -75,15 +76,15 @@ bool readPlainNumber(const RecordCapture &capture, std::uint32_t *out);
 int parseNameAt(const std::uint8_t *buf, int pos, char *dest, int destSize);
 
 // Record-body readers. A name longer than its buffer gives badItem as above.
-void readTwoNames(char *name1, int size1, char *name2, int size2, std::FILE *file);
-void readTwoNumbers(std::uint32_t *out1, std::uint32_t *out2, std::FILE *file);
-int readNumberValue(std::uint32_t *out, RecordCapture *capture, std::FILE *file);
-std::int32_t readTypeNumberValue(std::uint32_t *out, RecordCapture *capture, std::FILE *file);
-int readSectionType(std::uint32_t *index, std::uint32_t *letters, char *name, int nameSize,
+void readTwoNames(Conversion &conv, char *name1, int size1, char *name2, int size2, std::FILE *file);
+void readTwoNumbers(Conversion &conv, std::uint32_t *out1, std::uint32_t *out2, std::FILE *file);
+int readNumberValue(Conversion &conv, std::uint32_t *out, RecordCapture *capture, std::FILE *file);
+std::int32_t readTypeNumberValue(Conversion &conv, std::uint32_t *out, RecordCapture *capture, std::FILE *file);
+int readSectionType(Conversion &conv, std::uint32_t *index, std::uint32_t *letters, char *name, int nameSize,
                     RecordCapture *capture, std::FILE *file);
-int readAttribute(std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
+int readAttribute(Conversion &conv, std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
                   RecordCapture *capture, std::FILE *file);
-std::int32_t readTypeAttribute(std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
+std::int32_t readTypeAttribute(Conversion &conv, std::uint32_t *first, std::uint32_t *second, std::uint32_t *third,
                                RecordCapture *capture, std::FILE *file);
-int readNumberName(std::uint32_t *out, char *dest, int destSize, std::FILE *file);
-std::int32_t readTypeNumberName(std::uint32_t *out, char *dest, int destSize, std::FILE *file);
+int readNumberName(Conversion &conv, std::uint32_t *out, char *dest, int destSize, std::FILE *file);
+std::int32_t readTypeNumberName(Conversion &conv, std::uint32_t *out, char *dest, int destSize, std::FILE *file);

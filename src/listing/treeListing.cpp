@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "listing/treeListing.h"
 
 #include <cstdio>
@@ -14,15 +15,14 @@ const char dualUnitFrame[] = "******************* \n";
 
 // Unit items run three to a line. The counter carries over from the code units
 // to the ROM data units, so it lives for the whole run.
-int itemCount = 0;
 
 // Every item but the first three of a run starts by ending the line before it.
-void placeItem(std::FILE *out) {
-    if (itemCount == 3) {
+void placeItem(Conversion &conv, std::FILE *out) {
+    if (conv.listingItemCount == 3) {
         std::fputs("\n", out);
-        itemCount = 1;
+        conv.listingItemCount = 1;
     } else {
-        ++itemCount;
+        ++conv.listingItemCount;
     }
 }
 
@@ -32,15 +32,15 @@ void writeBanner(std::FILE *out, const char *frame, const char *title) {
     std::fputs(frame, out);
 }
 
-void listSections(std::FILE *out, SectionTree &tree) {
+void listSections(Conversion &conv, std::FILE *out, SectionTree &tree) {
     for (SectionNode *section : walkSections(tree)) {
         std::fprintf(out, "  SECNAME: %s \n", section->name);
         std::fprintf(out, "  SECADD : %6Xh  SECTYPE: %6X  SECNUM:%3d \n",
                      static_cast<unsigned>(section->address), static_cast<unsigned>(section->type),
                      static_cast<int>(section->index));
-        itemCount = 0;
+        conv.listingItemCount = 0;
         for (const UnitNode &unit : walkUnits(section->units)) {
-            placeItem(out);
+            placeItem(conv, out);
             std::fprintf(out, "   [START: %6Xh  SEEK: %6Xh]", static_cast<unsigned>(unit.address),
                          static_cast<unsigned>(unit.seek));
         }
@@ -48,9 +48,9 @@ void listSections(std::FILE *out, SectionTree &tree) {
     }
 }
 
-void listUnits(std::FILE *out, UnitTree &tree) {
+void listUnits(Conversion &conv, std::FILE *out, UnitTree &tree) {
     for (const UnitNode &unit : walkUnits(tree)) {
-        placeItem(out);
+        placeItem(conv, out);
         std::fprintf(out, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(unit.section),
                      static_cast<unsigned>(unit.address));
     }
@@ -58,35 +58,35 @@ void listUnits(std::FILE *out, UnitTree &tree) {
 
 }  // namespace
 
-void listSectionTrees() {
-    if (!hasFlag(flag::debugListing)) return;
-    std::fputs(" Make .dbg file \n", stdout);
-    std::FILE *out = settings.debugFile;
-    if (!hasFlag(flag::dualArea)) {
+void listSectionTrees(Conversion &conv) {
+    if (!conv.settings.has(flag::debugListing)) return;
+    std::fputs(" Make .dbg file \n", conv.console);
+    std::FILE *out = conv.settings.debugFile;
+    if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normSecRoot   * \n");
-        listSections(out, normSecRoot);
+        listSections(conv, out, conv.trees.normSecRoot);
     } else {
         writeBanner(out, sectionFrame, "* codeSecRoot    * \n");
-        listSections(out, codeSecRoot);
+        listSections(conv, out, conv.trees.codeSecRoot);
         writeBanner(out, sectionFrame, "* romdataSecRoot * \n");
-        listSections(out, romdataSecRoot);
+        listSections(conv, out, conv.trees.romdataSecRoot);
     }
 }
 
-void listUnitTrees() {
-    itemCount = 0;
-    if (!hasFlag(flag::debugListing)) return;
-    std::FILE *out = settings.debugFile;
+void listUnitTrees(Conversion &conv) {
+    conv.listingItemCount = 0;
+    if (!conv.settings.has(flag::debugListing)) return;
+    std::FILE *out = conv.settings.debugFile;
     std::fputs("\n", out);
-    if (!hasFlag(flag::dualArea)) {
+    if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normUnitRoot  * \n");
-        listUnits(out, normUnitRoot);
+        listUnits(conv, out, conv.trees.normUnitRoot);
     } else {
         // The ROM data banner follows the last code item on its line: no break,
         // and the item count runs on.
         writeBanner(out, dualUnitFrame, "* codeUnitRoot    * \n");
-        listUnits(out, codeUnitRoot);
+        listUnits(conv, out, conv.trees.codeUnitRoot);
         writeBanner(out, dualUnitFrame, "* romdataUnitRoot * \n");
-        listUnits(out, romdataUnitRoot);
+        listUnits(conv, out, conv.trees.romdataUnitRoot);
     }
 }

@@ -1,5 +1,7 @@
 // The ".dbg" listing of the section and unit trees ("+debug").
 #pragma once
 
-void listSectionTrees();
-void listUnitTrees();
+struct Conversion;
+
+void listSectionTrees(Conversion &conv);
+void listUnitTrees(Conversion &conv);

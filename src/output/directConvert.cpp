@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "output/directConvert.h"
 
 #include <cstdint>
@@ -16,122 +17,121 @@ namespace {
 constexpr std::uint32_t letterD = 0xC4;  // last type letter of sections that load nothing
 
 // One capture serves every record of this path; only the current record matters.
-RecordCapture capture;
 
-[[noreturn]] void rejectModule() { fatalError(err::illegalFormat, settings.inputName); }
+[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
 
 // A record longer than the reader's log was not read whole.
-void requireWholeRecord() {
-    if (recordLog.overflowed) rejectModule();
+void requireWholeRecord(Conversion &conv) {
+    if (conv.log.overflowed) rejectModule(conv);
 }
 
 // The value that the last reader call captured must be a plain number: an
 // address or a size is never guessed from an expression or an omitted field.
 // The tree reader applies the same rule, so both paths accept the same modules.
-std::uint32_t capturedNumber() {
-    requireWholeRecord();
+std::uint32_t capturedNumber(Conversion &conv) {
+    requireWholeRecord(conv);
     std::uint32_t value = 0;
-    if (!readPlainNumber(capture, &value)) rejectModule();
+    if (!readPlainNumber(conv.capture, &value)) rejectModule(conv);
     return value;
 }
 
 // Reads the ASS or ASL record that must come next and returns its value.
-std::uint32_t readSectionValue(std::int32_t expectedType) {
+std::uint32_t readSectionValue(Conversion &conv, std::int32_t expectedType) {
     std::uint32_t sectionIndex = 0;
-    capture.length = 0;
-    if (readTypeNumberValue(&sectionIndex, &capture, settings.inputFile) != expectedType)
-        rejectModule();
-    return capturedNumber();
+    conv.capture.length = 0;
+    if (readTypeNumberValue(conv, &sectionIndex, &conv.capture, conv.settings.inputFile) != expectedType)
+        rejectModule(conv);
+    return capturedNumber(conv);
 }
 
 // Only the module's extent is wanted here: no trees, no progress. Unlike the tree
 // path, a section of size 0 counts too.
-void scanSectionBounds(std::uint32_t sectionPart) {
-    std::FILE *in = settings.inputFile;
+void scanSectionBounds(Conversion &conv, std::uint32_t sectionPart) {
+    std::FILE *in = conv.settings.inputFile;
     std::fseek(in, static_cast<long>(sectionPart), SEEK_SET);
     std::uint32_t index = 0;
     std::uint32_t letters = 0;
     char name[nameBufferSize];
-    while (readRecordType(in) == rec::ST) {
-        if (readSectionType(&index, &letters, name, sizeof name, nullptr, in) == badItem)
-            rejectModule();
-        requireWholeRecord();
-        readRecord(nullptr, in);  // the record between ST and ASS is not looked at
-        requireWholeRecord();
-        const std::uint32_t size = readSectionValue(rec::ASS);
-        const std::uint32_t base = readSectionValue(rec::ASL);
+    while (readRecordType(conv, in) == rec::ST) {
+        if (readSectionType(conv, &index, &letters, name, sizeof name, nullptr, in) == badItem)
+            rejectModule(conv);
+        requireWholeRecord(conv);
+        readRecord(conv, nullptr, in);  // the record between ST and ASS is not looked at
+        requireWholeRecord(conv);
+        const std::uint32_t size = readSectionValue(conv, rec::ASS);
+        const std::uint32_t base = readSectionValue(conv, rec::ASL);
         if ((letters & 0xFF) == letterD) continue;
-        if (base + size > 0x100000) setFlag(flag::above1MB);
+        if (base + size > 0x100000) conv.settings.set(flag::above1MB);
         const std::uint32_t last = base + size - 1;
-        if (last > settings.highestSectionAddress) settings.highestSectionAddress = last;
-        if (base < settings.lowestSectionAddress) settings.lowestSectionAddress = base;
+        if (last > conv.settings.highestSectionAddress) conv.settings.highestSectionAddress = last;
+        if (base < conv.settings.lowestSectionAddress) conv.settings.lowestSectionAddress = base;
     }
 }
 
 // The data part in file order: each ASP moves the address, each LD writes its
 // bytes there. Nothing is sorted and no gap is filled.
-void convertDataPart(std::uint32_t dataPart, std::FILE *stream) {
-    bufferOutput(stream);
-    if (!hasFlag(flag::hexOutput)) writeHeaderRecord(stream);
-    std::FILE *in = settings.inputFile;
+void convertDataPart(Conversion &conv, std::uint32_t dataPart, std::FILE *stream) {
+    bufferOutput(conv, stream);
+    if (!conv.settings.has(flag::hexOutput)) writeHeaderRecord(stream);
+    std::FILE *in = conv.settings.inputFile;
     std::fseek(in, static_cast<long>(dataPart), SEEK_SET);
     std::uint32_t repeatCount = 0;
     bool loadSeen = false;
     bool limitExceeded = false;
-    const std::uint32_t addressEnd = settings.addressLimit + 1;
+    const std::uint32_t addressEnd = conv.settings.addressLimit + 1;
     for (;;) {
-        const std::int32_t type = readRecordType(in);
+        const std::int32_t type = readRecordType(conv, in);
         if (type == rec::ASG || type == rec::ME) break;
         switch (type) {
         case rec::ASP: {
             std::uint32_t sectionIndex = 0;
-            capture.length = 0;
-            readNumberValue(&sectionIndex, &capture, in);
-            const std::uint32_t address = capturedNumber();
-            if (recordState.currentAddress != address) flushRecord(address, stream);
+            conv.capture.length = 0;
+            readNumberValue(conv, &sectionIndex, &conv.capture, in);
+            const std::uint32_t address = capturedNumber(conv);
+            if (conv.recordState.currentAddress != address) flushRecord(conv, address, stream);
             break;
         }
         case rec::LD:
-            readLoadBytes(&capture, in);
+            readLoadBytes(conv, &conv.capture, in);
             loadSeen = true;
-            putRepeatedBytes(capture.bytes + 1, static_cast<std::uint32_t>(capture.length - 1),
+            putRepeatedBytes(conv, conv.capture.bytes + 1, static_cast<std::uint32_t>(conv.capture.length - 1),
                              repeatCount > 0 ? repeatCount : 1, stream);
             repeatCount = 0;
-            if (recordState.currentAddress > addressEnd) limitExceeded = true;
+            if (conv.recordState.currentAddress > addressEnd) limitExceeded = true;
             break;
         case rec::RE:
-            readNumber(&repeatCount, in);
+            readNumber(conv, &repeatCount, in);
             break;
         case rec::SB:
             // The next ASP places the bytes; records run on across sections.
-            readNumber(nullptr, in);
+            readNumber(conv, nullptr, in);
             break;
         default:
-            rejectModule();
+            rejectModule(conv);
         }
     }
-    if (limitExceeded || recordState.currentAddress > addressEnd)
-        warn(wrn::addressExceeds, settings.addressLimitText);
-    if (recordState.recordFill > 0) flushRecord(0, stream);
-    if (!loadSeen) warn(wrn::noObjectData, settings.inputName);
+    if (limitExceeded || conv.recordState.currentAddress > addressEnd)
+        warn(conv, wrn::addressExceeds, conv.settings.addressLimitText);
+    if (conv.recordState.recordFill > 0) flushRecord(conv, 0, stream);
+    if (!loadSeen) warn(conv, wrn::noObjectData, conv.settings.inputName);
 }
 
 }  // namespace
 
-void convertDirect() {
-    scanSectionBounds(moduleParts.sectionPart);
-    if (settings.highestSectionAddress == 0 && settings.lowestSectionAddress == 0xFFFFFF)
-        fatalError(err::noData, settings.inputName);
+void convertDirect(Conversion &conv) {
+    scanSectionBounds(conv, conv.parts.sectionPart);
+    if (conv.settings.highestSectionAddress == 0 && conv.settings.lowestSectionAddress == 0xFFFFFF)
+        fatalError(err::noData, conv.settings.inputName);
     // "-A" with a start only ends where the tree path ends it: at the module's last
     // address, or at a fill end beyond it, so both paths keep the same bytes.
-    if (settings.rangeForm == 1) {
-        settings.rangeEnd = settings.highestSectionAddress > settings.fillEnd
-                                ? settings.highestSectionAddress
-                                : settings.fillEnd;
+    if (conv.settings.rangeForm == 1) {
+        conv.settings.rangeEnd = conv.settings.highestSectionAddress > conv.settings.fillEnd
+                                ? conv.settings.highestSectionAddress
+                                : conv.settings.fillEnd;
     }
-    std::FILE *out = settings.outputFile;
-    recordState.currentOutput = out;
-    convertDataPart(moduleParts.dataPart, out);
-    writeSecurityRecords(out);
-    writeEndRecord(moduleParts.trailerPart, out);
+    std::FILE *out = conv.settings.outputFile;
+    conv.recordState.currentOutput = out;
+    convertDataPart(conv, conv.parts.dataPart, out);
+    writeSecurityRecords(conv, out);
+    writeEndRecord(conv, conv.parts.trailerPart, out);
 }

@@ -1,4 +1,6 @@
 // "-N": the data part converted record by record in module order.
 #pragma once
 
-void convertDirect();
+struct Conversion;
+
+void convertDirect(Conversion &conv);

@@ -1,6 +1,7 @@
 // settings.fillState is the progress of the fill over the run: 0 no address
 // record seen yet; 1 seen, none at or above the fill start yet; 2 filling; 3 the
 // fill end was reached.
+#include "core/conversion.h"
 #include "output/gapFill.h"
 
 #include <cstring>
@@ -14,14 +15,14 @@ enum FillState : std::int32_t { noAddressYet = 0, beforeFillStart = 1, filling =
 
 // A byte that the fill leaves open: the protect byte, and an ID byte alone in its
 // gap. The security records write them.
-bool leftForSecurityRecord(std::uint32_t target) {
-    const std::uint32_t current = recordState.currentAddress;
-    if (hasFlag(flag::protect1 | flag::protect2 | flag::idCode | flag::protectX) &&
-        current == settings.protectAddress)
+bool leftForSecurityRecord(Conversion &conv, std::uint32_t target) {
+    const std::uint32_t current = conv.recordState.currentAddress;
+    if (conv.settings.has(flag::protect1 | flag::protect2 | flag::idCode | flag::protectX) &&
+        current == conv.settings.protectAddress)
         return true;
-    if (!hasFlag(flag::idCode) || current < settings.idAreaBase || target != current + 1) return false;
+    if (!conv.settings.has(flag::idCode) || current < conv.settings.idAreaBase || target != current + 1) return false;
     for (int i = 0; i < idByteCount; ++i)
-        if (current - settings.idAreaBase == settings.idAddressLow[i]) return true;
+        if (current - conv.settings.idAreaBase == conv.settings.idAddressLow[i]) return true;
     return false;
 }
 
@@ -29,58 +30,57 @@ std::uint32_t larger(std::uint32_t a, std::uint32_t b) { return a > b ? a : b; }
 
 }  // namespace
 
-void fillTo(std::uint32_t target, bool atAddressRecord) {
+void fillTo(Conversion &conv, std::uint32_t target, bool atAddressRecord) {
     // A binary image pads every gap at the unit's address record, with or
     // without "-F" (binaryImage.cpp).
-    if (hasFlag(flag::binaryOutput)) {
-        if (atAddressRecord) padBinaryImage(target, recordState.currentOutput);
+    if (conv.settings.has(flag::binaryOutput)) {
+        if (atAddressRecord) padBinaryImage(conv, target, conv.recordState.currentOutput);
         return;
     }
-    if (!hasFlag(flag::fillGiven)) return;
-    if (settings.fillState == fillDone) return;
-    if (!atAddressRecord && settings.fillForm == 0) return;
-    if (leftForSecurityRecord(target)) return;
+    if (!conv.settings.has(flag::fillGiven)) return;
+    if (conv.settings.fillState == fillDone) return;
+    if (!atAddressRecord && conv.settings.fillForm == 0) return;
+    if (leftForSecurityRecord(conv, target)) return;
 
-    const std::uint32_t current = recordState.currentAddress;
-    const std::int32_t state = settings.fillState;
+    const std::uint32_t current = conv.recordState.currentAddress;
+    const std::int32_t state = conv.settings.fillState;
     std::uint32_t from = current;
     std::uint32_t end = target;  // exclusive, so a target of 0 fills nothing
 
-    if (settings.fillForm == 0) {
+    if (conv.settings.fillForm == 0) {
         // Nothing before the first unit; afterwards every gap.
         if (state == noAddressYet) {
-            settings.fillState = beforeFillStart;
+            conv.settings.fillState = beforeFillStart;
             return;
         }
-        settings.fillState = filling;
+        conv.settings.fillState = filling;
     } else {
-        if (state != filling && target < settings.fillStart) {
-            if (state == noAddressYet) settings.fillState = beforeFillStart;
+        if (state != filling && target < conv.settings.fillStart) {
+            if (state == noAddressYet) conv.settings.fillState = beforeFillStart;
             return;
         }
         if (state == noAddressYet)
-            from = settings.fillStart;
+            from = conv.settings.fillStart;
         else if (state == beforeFillStart)
-            from = larger(current, settings.fillStart);
-        if (settings.fillForm == 2 && target > settings.fillEnd) {
-            settings.fillState = fillDone;
-            end = settings.fillEnd + 1;
+            from = larger(current, conv.settings.fillStart);
+        if (conv.settings.fillForm == 2 && target > conv.settings.fillEnd) {
+            conv.settings.fillState = fillDone;
+            end = conv.settings.fillEnd + 1;
         } else {
-            settings.fillState = filling;
+            conv.settings.fillState = filling;
         }
     }
 
     // The last address filled is end - 1, read as 0 for a target of 0; a fill that
     // ends at address 0 writes nothing, not even the byte at 0.
     if (end == 1) end = 0;
-    if (from != current) flushRecord(from, recordState.currentOutput);
+    if (from != current) flushRecord(conv, from, conv.recordState.currentOutput);
     // Every byte put moves the current address by one, so the gap takes exactly
     // end - currentAddress fill bytes; they go in pieces of one buffer.
-    static std::uint8_t fill[4096];
-    std::memset(fill, settings.fillByte, sizeof fill);
-    while (recordState.currentAddress < end) {
-        const std::uint32_t left = end - recordState.currentAddress;
-        const std::uint32_t count = left < sizeof fill ? left : static_cast<std::uint32_t>(sizeof fill);
-        putImageBytes(fill, count, recordState.currentOutput);
+    std::memset(conv.writerBuffers.fill, conv.settings.fillByte, sizeof conv.writerBuffers.fill);
+    while (conv.recordState.currentAddress < end) {
+        const std::uint32_t left = end - conv.recordState.currentAddress;
+        const std::uint32_t count = left < sizeof conv.writerBuffers.fill ? left : static_cast<std::uint32_t>(sizeof conv.writerBuffers.fill);
+        putImageBytes(conv, conv.writerBuffers.fill, count, conv.recordState.currentOutput);
     }
 }

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 
+struct Conversion;
+
 // Fills from currentAddress up to `target` - 1 as the fill settings and
 // settings.fillState allow. `atAddressRecord` is true for an ASP record and false
 // for the final fill up to the end of the "-A" range. A binary image is padded instead,
 // at every address record and whatever the fill settings (padBinaryImage).
-void fillTo(std::uint32_t target, bool atAddressRecord);
+void fillTo(Conversion &conv, std::uint32_t target, bool atAddressRecord);

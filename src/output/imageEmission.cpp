@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "output/imageEmission.h"
 
 #include "diag/messages.h"
@@ -11,106 +12,105 @@
 
 namespace {
 
-RecordCapture capture;
 
-[[noreturn]] void rejectModule() { fatalError(err::illegalFormat, settings.inputName); }
+[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
 
 // The ASP record that opens the unit: fill the gap up to its address, move there,
 // and give the ID bytes that the move skipped their own records.
-void moveToUnitAddress(std::FILE *in) {
+void moveToUnitAddress(Conversion &conv, std::FILE *in) {
     std::uint32_t sectionIndex = 0;
-    capture.length = 0;
-    readNumberValue(&sectionIndex, &capture, in);
+    conv.capture.length = 0;
+    readNumberValue(conv, &sectionIndex, &conv.capture, in);
     std::uint32_t address = 0;
-    const int end = parseNumberAt(capture.bytes, 0, &address);
-    if (end == 0 || end > capture.length) rejectModule();
-    fillTo(address, true);
-    if (recordState.currentAddress != address) flushRecord(address, recordState.currentOutput);
-    if (hasFlag(flag::idCode)) writeGapIdRecords(address);
+    const int end = parseNumberAt(conv.capture.bytes, 0, &address);
+    if (end == 0 || end > conv.capture.length) rejectModule(conv);
+    fillTo(conv, address, true);
+    if (conv.recordState.currentAddress != address) flushRecord(conv, address, conv.recordState.currentOutput);
+    if (conv.settings.has(flag::idCode)) writeGapIdRecords(conv, address);
 }
 
 // The bytes of the LD record just captured, `passes` times in succession.
-void emitLoadBytes(std::uint32_t passes) {
-    const int count = capture.length - 1;  // the first captured byte is the count
+void emitLoadBytes(Conversion &conv, std::uint32_t passes) {
+    const int count = conv.capture.length - 1;  // the first captured byte is the count
     // Data that would run past the end of the 32-bit address space is no image.
-    const std::uint64_t last = std::uint64_t{recordState.currentAddress} +
+    const std::uint64_t last = std::uint64_t{conv.recordState.currentAddress} +
                                std::uint64_t{passes} * static_cast<std::uint64_t>(count);
-    if (last > 0x100000000ULL) rejectModule();
-    putRepeatedBytes(capture.bytes + 1, static_cast<std::uint32_t>(count), passes,
-                     recordState.currentOutput);
+    if (last > 0x100000000ULL) rejectModule(conv);
+    putRepeatedBytes(conv, conv.capture.bytes + 1, static_cast<std::uint32_t>(count), passes,
+                     conv.recordState.currentOutput);
 }
 
 }  // namespace
 
-void emitUnit(std::uint32_t seek) {
-    std::FILE *in = settings.inputFile;
-    if (std::fseek(in, static_cast<long>(seek), SEEK_SET) != 0) rejectModule();
-    if (readRecordType(in) != rec::ASP) rejectModule();
-    moveToUnitAddress(in);
+void emitUnit(Conversion &conv, std::uint32_t seek) {
+    std::FILE *in = conv.settings.inputFile;
+    if (std::fseek(in, static_cast<long>(seek), SEEK_SET) != 0) rejectModule(conv);
+    if (readRecordType(conv, in) != rec::ASP) rejectModule(conv);
+    moveToUnitAddress(conv, in);
 
     std::uint32_t repeatCount = 0;
     for (;;) {
-        const std::int32_t type = readRecordType(in);
+        const std::int32_t type = readRecordType(conv, in);
         // The next ASP record begins another unit, emitted in its own turn, so
         // every byte of the module is written once.
         if (type == rec::SB || type == rec::ME || type == rec::ASP) break;
         switch (type) {
         case rec::LD:
-            readLoadBytes(&capture, in);
-            if (std::feof(in)) rejectModule();
-            recordState.dataSeen = 1;
-            emitLoadBytes(repeatCount > 0 ? repeatCount : 1);
+            readLoadBytes(conv, &conv.capture, in);
+            if (std::feof(in)) rejectModule(conv);
+            conv.recordState.dataSeen = 1;
+            emitLoadBytes(conv, repeatCount > 0 ? repeatCount : 1);
             repeatCount = 0;
             break;
         case rec::RE:
-            readNumber(&repeatCount, in);
-            if (std::feof(in)) rejectModule();
+            readNumber(conv, &repeatCount, in);
+            if (std::feof(in)) rejectModule(conv);
             break;
         case rec::ASG:
-            readValue(nullptr, 1, in);
+            readValue(conv, nullptr, 1, in);
             break;
         default:
-            rejectModule();
+            rejectModule(conv);
         }
     }
 
-    recordState.lastDataAddress = recordState.currentAddress;
-    if (recordState.currentAddress > settings.addressLimit + 1)
-        warn(wrn::addressExceeds, settings.addressLimitText);
-    if (recordState.recordFill > 0) flushRecord(recordState.currentAddress, recordState.currentOutput);
+    conv.recordState.lastDataAddress = conv.recordState.currentAddress;
+    if (conv.recordState.currentAddress > conv.settings.addressLimit + 1)
+        warn(conv, wrn::addressExceeds, conv.settings.addressLimitText);
+    if (conv.recordState.recordFill > 0) flushRecord(conv, conv.recordState.currentAddress, conv.recordState.currentOutput);
 }
 
-void emitFile(UnitTree &units, std::FILE *stream) {
-    bufferOutput(stream);
-    if (hasFlag(flag::binaryOutput))
-        writeBinaryHeader(stream);
-    else if (!hasFlag(flag::hexOutput))
+void emitFile(Conversion &conv, UnitTree &units, std::FILE *stream) {
+    bufferOutput(conv, stream);
+    if (conv.settings.has(flag::binaryOutput))
+        writeBinaryHeader(conv, stream);
+    else if (!conv.settings.has(flag::hexOutput))
         writeHeaderRecord(stream);
-    recordState.currentOutput = stream;
-    for (const UnitNode &unit : walkUnits(units)) emitUnit(unit.seek);
-    if (hasFlag(flag::rangeGiven)) {
-        fillTo(settings.rangeEnd + 1, false);
-        flushRecord(recordState.currentAddress, recordState.currentOutput);
+    conv.recordState.currentOutput = stream;
+    for (const UnitNode &unit : walkUnits(units)) emitUnit(conv, unit.seek);
+    if (conv.settings.has(flag::rangeGiven)) {
+        fillTo(conv, conv.settings.rangeEnd + 1, false);
+        flushRecord(conv, conv.recordState.currentAddress, conv.recordState.currentOutput);
     }
 }
 
-void emitImage() {
-    const std::uint32_t trailerPart = moduleParts.trailerPart;
-    if (!hasFlag(flag::dualArea)) {
-        emitFile(normUnitRoot, settings.outputFile);
-        writeSecurityRecords(settings.outputFile);
-        writeEndRecord(trailerPart, settings.outputFile);
+void emitImage(Conversion &conv) {
+    const std::uint32_t trailerPart = conv.parts.trailerPart;
+    if (!conv.settings.has(flag::dualArea)) {
+        emitFile(conv, conv.trees.normUnitRoot, conv.settings.outputFile);
+        writeSecurityRecords(conv, conv.settings.outputFile);
+        writeEndRecord(conv, trailerPart, conv.settings.outputFile);
         return;
     }
     // The CODE file gets no security records.
-    emitFile(codeUnitRoot, settings.codeOutputFile);
-    writeEndRecord(trailerPart, settings.codeOutputFile);
-    if (recordState.dataSeen == 0) warn(wrn::noCodeData, settings.inputName);
+    emitFile(conv, conv.trees.codeUnitRoot, conv.settings.codeOutputFile);
+    writeEndRecord(conv, trailerPart, conv.settings.codeOutputFile);
+    if (conv.recordState.dataSeen == 0) warn(conv, wrn::noCodeData, conv.settings.inputName);
 
     // The fill's progress carries over into the second file; the record state does not.
-    resetRecordState();
-    emitFile(romdataUnitRoot, settings.romdataOutputFile);
-    writeSecurityRecords(settings.romdataOutputFile);
-    writeEndRecord(trailerPart, settings.romdataOutputFile);
-    if (recordState.dataSeen == 0) warn(wrn::noRomdataData, settings.inputName);
+    resetRecordState(conv);
+    emitFile(conv, conv.trees.romdataUnitRoot, conv.settings.romdataOutputFile);
+    writeSecurityRecords(conv, conv.settings.romdataOutputFile);
+    writeEndRecord(conv, trailerPart, conv.settings.romdataOutputFile);
+    if (conv.recordState.dataSeen == 0) warn(conv, wrn::noRomdataData, conv.settings.inputName);
 }

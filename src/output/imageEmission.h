@@ -6,12 +6,14 @@
 
 #include "ieee695/moduleTrees.h"
 
+struct Conversion;
+
 // Every output file of the run: the single image, or the CODE and the ROMDATA
 // file of a dual-area run.
-void emitImage();
+void emitImage(Conversion &conv);
 // One file: its header, the units of `units` in address order, the final fill
 // up to the end of the "-A" range. The security and end records are the caller's.
-void emitFile(UnitTree &units, std::FILE *stream);
+void emitFile(Conversion &conv, UnitTree &units, std::FILE *stream);
 // One unit, re-read from the input at `seek` (its ASP record) up to the next SB,
 // ME or ASP record.
-void emitUnit(std::uint32_t seek);
+void emitUnit(Conversion &conv, std::uint32_t seek);

@@ -1,6 +1,7 @@
 // Intel HEX: data records of at most one 64 KiB bank each, extended address
 // records in the segment form (type 02) or, for images above 1 MiB, in this
 // converter's own bank form (type FF), and the end record.
+#include "core/conversion.h"
 #include "driver/runSettings.h"
 #include "output/hexDigits.h"
 #include "output/recordFormats.h"
@@ -40,8 +41,8 @@ char *formatSegmentRecord(char *at, std::uint32_t address) {
     return formatAddressRecord(at, 0x02, (address >> 4) & 0xF000);
 }
 
-char *formatExtendedAddress(char *at, std::uint32_t address) {
-    if (hasFlag(flag::above1MB)) return formatAddressRecord(at, 0xFF, (address >> 16) & 0xFF);
+char *formatExtendedAddress(Conversion &conv, char *at, std::uint32_t address) {
+    if (conv.settings.has(flag::above1MB)) return formatAddressRecord(at, 0xFF, (address >> 16) & 0xFF);
     return formatSegmentRecord(at, address);
 }
 
@@ -56,25 +57,25 @@ void writeSegmentRecord(std::uint32_t address, std::FILE *stream) {
     writeText(text, formatSegmentRecord(text, address), stream);
 }
 
-void writeExtendedAddress(std::uint32_t address, std::FILE *stream) {
+void writeExtendedAddress(Conversion &conv, std::uint32_t address, std::FILE *stream) {
     char text[maxRecordText];
-    writeText(text, formatExtendedAddress(text, address), stream);
+    writeText(text, formatExtendedAddress(conv, text, address), stream);
 }
 
-char *formatIntelHexData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
-    RecordState &state = recordState;
+char *formatIntelHexData(Conversion &conv, char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
+    RecordState &state = conv.recordState;
     // Bank 0xFF always gets its own address record before every data record.
     if (((state.lastUpperAddress ^ address) & bankMask) != 0 || (address & bankMask) == bankMask)
-        at = formatExtendedAddress(at, address);
+        at = formatExtendedAddress(conv, at, address);
     at = formatHexLine(at, address & 0xFFFF, 0x00, bytes, count);
     state.lastUpperAddress = address;
     return at;
 }
 
-void writeIntelHexData(std::FILE *stream) {
-    const RecordState &state = recordState;
+void writeIntelHexData(Conversion &conv, std::FILE *stream) {
+    const RecordState &state = conv.recordState;
     char text[maxRecordText];
-    writeText(text, formatIntelHexData(text, state.recordAddress, state.recordBuffer, state.recordFill), stream);
+    writeText(text, formatIntelHexData(conv, text, state.recordAddress, state.recordBuffer, state.recordFill), stream);
 }
 
 void writeIntelHexEnd(std::FILE *stream) { std::fputs(":00000001FF\n", stream); }

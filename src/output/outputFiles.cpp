@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "output/outputFiles.h"
 
 #include <cctype>
@@ -17,7 +18,6 @@
 namespace {
 
 // The input stream's buffer (see openInput).
-char inputBuffer[256 * 1024];
 
 const char programName[] = "romcast";
 
@@ -38,7 +38,7 @@ const char *copyPrefix(const char *text, std::size_t length) {
 
 // The "-e" text: hexadecimal, a value beginning with A to F written with a leading
 // 0, never above the target's address space.
-std::uint32_t parseEntryAddress(const char *text) {
+std::uint32_t parseEntryAddress(Conversion &conv, const char *text) {
     if (text[0] == '\0') fatalError(err::notAppropriate, "-e");
     if (text[0] != '0' && std::isalpha(static_cast<unsigned char>(text[0])))
         fatalError(err::notAppropriate, "-e");
@@ -49,7 +49,7 @@ std::uint32_t parseEntryAddress(const char *text) {
     std::uint32_t value = 0;
     for (const char *p = digits; *p != '\0'; ++p) {
         value = value * 16 + static_cast<std::uint32_t>(hexDigitValue(*p));
-        if (value > settings.addressLimit) fatalError(err::entryExceeds, settings.addressLimitText);
+        if (value > conv.settings.addressLimit) fatalError(err::entryExceeds, conv.settings.addressLimitText);
     }
     return value;
 }
@@ -57,11 +57,11 @@ std::uint32_t parseEntryAddress(const char *text) {
 // Refuses an output name that is the input module itself, under its own name
 // or through a link, before anything is written: the user's module must never
 // be truncated.
-void refuseTheInput(const char *name) {
-    if (settings.inputFile == nullptr) return;
+void refuseTheInput(Conversion &conv, const char *name) {
+    if (conv.settings.inputFile == nullptr) return;
     struct stat input {};
     struct stat output {};
-    if (fstat(fileno(settings.inputFile), &input) != 0 || stat(name, &output) != 0) return;
+    if (fstat(fileno(conv.settings.inputFile), &input) != 0 || stat(name, &output) != 0) return;
     if (input.st_dev == output.st_dev && input.st_ino == output.st_ino) fatalError(err::cantCreate, name);
 }
 
@@ -70,14 +70,14 @@ void refuseTheInput(const char *name) {
 // fails or is killed never leaves a half-written file under the name; the
 // closing step renames it. An older file of the name is deleted now, as
 // opening it for writing would have emptied it.
-std::FILE *createOutput(const char *name, const char *mode) {
+std::FILE *createOutput(Conversion &conv, const char *name, const char *mode) {
     // A device or a pipe ("-o /dev/stdout") cannot be replaced: it is written
     // in place and never deleted.
     struct stat existing {};
     if (stat(name, &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
         std::FILE *stream = std::fopen(name, mode);
         if (stream == nullptr) fatalError(err::cantCreate, name);
-        notePendingOutput(name, nullptr);
+        notePendingOutput(conv, name, nullptr);
         return stream;
     }
     const std::string finalName = name;
@@ -102,7 +102,7 @@ std::FILE *createOutput(const char *name, const char *mode) {
         unlink(temporary.c_str());
         fatalError(err::cantCreate, name);
     }
-    notePendingOutput(name, temporary.c_str());
+    notePendingOutput(conv, name, temporary.c_str());
     if (unlink(name) != 0 && errno != ENOENT) {
         std::fclose(stream);
         fatalError(err::cantCreate, name);
@@ -112,85 +112,85 @@ std::FILE *createOutput(const char *name, const char *mode) {
 
 }  // namespace
 
-void deriveNames() {
-    const char *input = settings.inputName;
+void deriveNames(Conversion &conv) {
+    const char *input = conv.settings.inputName;
     if (input == nullptr) fatalError(err::usage, programName);
     const char *dot = std::strrchr(input, '.');
     if (dot == nullptr) fatalError(err::usage, programName);
-    settings.inputStem = copyPrefix(input, static_cast<std::size_t>(dot - input));
+    conv.settings.inputStem = copyPrefix(input, static_cast<std::size_t>(dot - input));
     const char *separator = findLastSeparator(input);
-    settings.inputDir = copyPrefix(input, separator == nullptr ? 0 : static_cast<std::size_t>(separator - input + 1));
+    conv.settings.inputDir = copyPrefix(input, separator == nullptr ? 0 : static_cast<std::size_t>(separator - input + 1));
 
-    if (hasFlag(flag::outputNameGiven)) {
-        const char *given = settings.outputName;
+    if (conv.settings.has(flag::outputNameGiven)) {
+        const char *given = conv.settings.outputName;
         if (given == nullptr) fatalError(err::notAppropriate, "-o");
         const char *givenSeparator = findLastSeparator(given);
         const char *givenDot = std::strrchr(given, '.');
         // A leading dot of a bare name ("-o .out") is no extension.
         if (givenSeparator != nullptr)
-            settings.outputHasExtension = givenDot != nullptr && givenDot > givenSeparator;
+            conv.settings.outputHasExtension = givenDot != nullptr && givenDot > givenSeparator;
         else
-            settings.outputHasExtension = givenDot != nullptr && givenDot != given;
+            conv.settings.outputHasExtension = givenDot != nullptr && givenDot != given;
         // A bare name goes beside the input module, not into the working directory.
         if (givenSeparator == nullptr)
-            settings.outputName = copyText((std::string(settings.inputDir) + given).c_str());
+            conv.settings.outputName = copyText((std::string(conv.settings.inputDir) + given).c_str());
     }
 
-    settings.entryAddress = hasFlag(flag::entryGiven) ? parseEntryAddress(settings.entryText) : 0;
+    conv.settings.entryAddress = conv.settings.has(flag::entryGiven) ? parseEntryAddress(conv, conv.settings.entryText) : 0;
 }
 
-std::FILE *openOrFail(const char *name, const char *mode, int errorCode) {
-    if (mode[0] == 'w') refuseTheInput(name);
+std::FILE *openOrFail(Conversion &conv, const char *name, const char *mode, int errorCode) {
+    if (mode[0] == 'w') refuseTheInput(conv, name);
     std::FILE *file = std::fopen(name, mode);
     if (file == nullptr) fatalError(errorCode, name);
     return file;
 }
 
-void openInput() {
-    settings.inputFile = openOrFail(settings.inputName, "rb", err::cantOpen);
+void openInput(Conversion &conv) {
+    conv.settings.inputFile = openOrFail(conv, conv.settings.inputName, "rb", err::cantOpen);
     // A directory opens like a file but reads nothing: it cannot be opened as a module.
     struct stat input {};
-    if (fstat(fileno(settings.inputFile), &input) != 0 || S_ISDIR(input.st_mode))
-        fatalError(err::cantOpen, settings.inputName);
+    if (fstat(fileno(conv.settings.inputFile), &input) != 0 || S_ISDIR(input.st_mode))
+        fatalError(err::cantOpen, conv.settings.inputName);
     // The module is read in several passes and its load records in large runs: a
     // large buffer keeps the number of reads small.
-    std::setvbuf(settings.inputFile, inputBuffer, _IOFBF, sizeof inputBuffer);
+    std::setvbuf(conv.settings.inputFile, conv.files.inputBuffer, _IOFBF, sizeof conv.files.inputBuffer);
 }
 
-void openOutputs() {
-    if (!hasFlag(flag::outputNameGiven)) settings.outputName = copyText(settings.inputStem);
-    const std::string base = settings.outputName;
-    const bool hex = hasFlag(flag::hexOutput);
+void openOutputs(Conversion &conv) {
+    if (!conv.settings.has(flag::outputNameGiven)) conv.settings.outputName = copyText(conv.settings.inputStem);
+    const std::string base = conv.settings.outputName;
+    const bool hex = conv.settings.has(flag::hexOutput);
 
-    if (hasFlag(flag::dualArea)) {
-        if (settings.outputHasExtension != 0) fatalError(err::notAppropriate, "-o (TQ40/51X mode)");
+    if (conv.settings.has(flag::dualArea)) {
+        if (conv.settings.outputHasExtension != 0) fatalError(err::notAppropriate, "-o (TQ40/51X mode)");
         // The two area files are text; a binary image of both cannot be made, also
         // when "+d51x" rather than the module asked for two areas.
-        if (hasFlag(flag::binaryOutput)) fatalError(err::dualAreaBinary);
-        settings.codeOutputName = base + (hex ? ".hcd" : ".mcd");
-        settings.romdataOutputName = base + (hex ? ".hdt" : ".mdt");
+        if (conv.settings.has(flag::binaryOutput)) fatalError(err::dualAreaBinary);
+        conv.settings.codeOutputName = base + (hex ? ".hcd" : ".mcd");
+        conv.settings.romdataOutputName = base + (hex ? ".hdt" : ".mdt");
     } else {
-        const char *extension = hex ? ".hex" : hasFlag(flag::binaryOutput) ? ".bin" : ".mot";
-        settings.outputFileName = settings.outputHasExtension != 0 ? base : base + extension;
+        const char *extension = hex ? ".hex" : conv.settings.has(flag::binaryOutput) ? ".bin" : ".mot";
+        conv.settings.outputFileName = conv.settings.outputHasExtension != 0 ? base : base + extension;
     }
     // The listing takes ".dbg" after the base name, even one with its own extension.
-    if (hasFlag(flag::debugListing)) settings.debugName = base + ".dbg";
+    if (conv.settings.has(flag::debugListing)) conv.settings.debugName = base + ".dbg";
 
     // Every name is checked before the first file is created.
-    if (hasFlag(flag::dualArea)) {
-        refuseTheInput(settings.codeOutputName.c_str());
-        refuseTheInput(settings.romdataOutputName.c_str());
+    if (conv.settings.has(flag::dualArea)) {
+        refuseTheInput(conv, conv.settings.codeOutputName.c_str());
+        refuseTheInput(conv, conv.settings.romdataOutputName.c_str());
     } else {
-        refuseTheInput(settings.outputFileName.c_str());
+        refuseTheInput(conv, conv.settings.outputFileName.c_str());
     }
-    if (hasFlag(flag::debugListing)) refuseTheInput(settings.debugName.c_str());
+    if (conv.settings.has(flag::debugListing)) refuseTheInput(conv, conv.settings.debugName.c_str());
 
-    if (hasFlag(flag::dualArea)) {
-        settings.codeOutputFile = createOutput(settings.codeOutputName.c_str(), "w");
-        settings.romdataOutputFile = createOutput(settings.romdataOutputName.c_str(), "w");
+    if (conv.settings.has(flag::dualArea)) {
+        conv.settings.codeOutputFile = createOutput(conv, conv.settings.codeOutputName.c_str(), "w");
+        conv.settings.romdataOutputFile = createOutput(conv, conv.settings.romdataOutputName.c_str(), "w");
     } else {
-        settings.outputFile =
-            createOutput(settings.outputFileName.c_str(), hasFlag(flag::binaryOutput) ? "wb" : "w");
+        conv.settings.outputFile =
+            createOutput(conv, conv.settings.outputFileName.c_str(), conv.settings.has(flag::binaryOutput) ? "wb" : "w");
     }
-    if (hasFlag(flag::debugListing)) settings.debugFile = createOutput(settings.debugName.c_str(), "w");
+    if (conv.settings.has(flag::debugListing)) conv.settings.debugFile = createOutput(conv, conv.settings.debugName.c_str(), "w");
 }

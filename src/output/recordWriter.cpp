@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "output/recordWriter.h"
 
 #include <cstring>
@@ -11,44 +12,32 @@
 namespace {
 
 // The bytes of a short repeated run, copied one after the other.
-std::uint8_t repeated[4096];
 
 // Bits 16 to 23 of an address: its 64 KiB bank.
 constexpr std::uint32_t bankMask = 0xFF0000;
 
-RecordCapture entryCapture;
 
 // Without "-e" the S8 record carries the module's execution start address: the
 // ASG record at the start of the trailer part. Anything else there leaves the
 // entry address as it is.
-void readModuleEntry(std::uint32_t trailerPart) {
-    std::FILE *in = settings.inputFile;
+void readModuleEntry(Conversion &conv, std::uint32_t trailerPart) {
+    std::FILE *in = conv.settings.inputFile;
     if (in == nullptr || std::fseek(in, static_cast<long>(trailerPart), SEEK_SET) != 0) return;
-    if (readRecordType(in) != rec::ASG) return;
-    entryCapture.length = 0;
-    if (readValue(&entryCapture, 1, in) <= 0) return;
-    parseNumberAt(entryCapture.bytes, 0, &settings.entryAddress);
+    if (readRecordType(conv, in) != rec::ASG) return;
+    conv.capture.length = 0;
+    if (readValue(conv, &conv.capture, 1, in) <= 0) return;
+    parseNumberAt(conv.capture.bytes, 0, &conv.settings.entryAddress);
 }
 
-// The buffers that bufferOutput gives the output streams: a run writes at most
-// two files at once (the CODE and the ROMDATA file), and a buffer stays with its
-// stream until the stream is closed. A stream that finds both taken by other
-// streams keeps the buffer stdio gave it.
-constexpr std::size_t outputBufferSize = 256 * 1024;
-struct OutputBuffer {
-    std::FILE *stream;
-    char bytes[outputBufferSize];
-};
-OutputBuffer outputBuffers[2];
 
 // How many of `count` bytes from the record state's current address can go into
 // the record buffer in one copy: up to the end of the record and, in Intel HEX, no
 // further than the byte after which putImageByte would end the record at a bank
 // boundary (a single byte when the record's bank is not the current one).
-std::uint32_t bytesForOneCopy(std::uint32_t count) {
-    const RecordState &state = recordState;
-    std::uint32_t take = static_cast<std::uint32_t>(settings.recordLength - state.recordFill);
-    if (hasFlag(flag::hexOutput)) {
+std::uint32_t bytesForOneCopy(Conversion &conv, std::uint32_t count) {
+    const RecordState &state = conv.recordState;
+    std::uint32_t take = static_cast<std::uint32_t>(conv.settings.recordLength - state.recordFill);
+    if (conv.settings.has(flag::hexOutput)) {
         if (((state.recordAddress ^ state.currentAddress) & bankMask) != 0) return 1;
         const std::uint32_t toBankEnd = 0x10000 - (state.currentAddress & 0xFFFF);
         if (toBankEnd < take) take = toBankEnd;
@@ -59,7 +48,6 @@ std::uint32_t bytesForOneCopy(std::uint32_t count) {
 // Complete records of a run, formatted one after the other and written with one
 // call. The block holds many of the longest records.
 constexpr int recordBlockSize = 8192;
-char recordBlock[recordBlockSize];
 
 // Writes, from the start of a run of `count` bytes, the records that putImageByte
 // would write before the run ends, and returns how many bytes they hold. The
@@ -68,42 +56,42 @@ char recordBlock[recordBlockSize];
 // HEX, when it ends at a bank boundary (step 7); the same state changes as
 // flushRecord follow, one progress event per record included. The last bytes
 // stay for the record buffer.
-std::uint32_t writeWholeRecords(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
-    RecordState &state = recordState;
-    const bool hex = hasFlag(flag::hexOutput);
-    const std::uint32_t length = static_cast<std::uint32_t>(settings.recordLength);
-    char *at = recordBlock;
+std::uint32_t writeWholeRecords(Conversion &conv, const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
+    RecordState &state = conv.recordState;
+    const bool hex = conv.settings.has(flag::hexOutput);
+    const std::uint32_t length = static_cast<std::uint32_t>(conv.settings.recordLength);
+    char *at = conv.writerBuffers.recordBlock;
     std::uint32_t done = 0;
     for (;;) {
         const std::uint32_t left = count - done;
-        const std::uint32_t take = bytesForOneCopy(left);
+        const std::uint32_t take = bytesForOneCopy(conv, left);
         const std::uint32_t next = state.currentAddress + take;
         const bool endsBank = hex && ((state.recordAddress ^ next) & bankMask) != 0;
         if (!endsBank && !(take == length && left > take)) break;
-        if (at + maxRecordText > recordBlock + recordBlockSize) {
-            std::fwrite(recordBlock, 1, static_cast<std::size_t>(at - recordBlock), stream);
-            at = recordBlock;
+        if (at + maxRecordText > conv.writerBuffers.recordBlock + recordBlockSize) {
+            std::fwrite(conv.writerBuffers.recordBlock, 1, static_cast<std::size_t>(at - conv.writerBuffers.recordBlock), stream);
+            at = conv.writerBuffers.recordBlock;
         }
         const int size = static_cast<int>(take);
-        at = hex ? formatIntelHexData(at, state.currentAddress, bytes + done, size)
+        at = hex ? formatIntelHexData(conv, at, state.currentAddress, bytes + done, size)
                  : formatSRecordData(at, state.currentAddress, bytes + done, size);
         done += take;
         state.lastDataAddress = next - 1;
         state.recordAddress = next;
         state.currentAddress = next;
-        tickProgress();
+        tickProgress(conv);
     }
-    if (at != recordBlock) std::fwrite(recordBlock, 1, static_cast<std::size_t>(at - recordBlock), stream);
+    if (at != conv.writerBuffers.recordBlock) std::fwrite(conv.writerBuffers.recordBlock, 1, static_cast<std::size_t>(at - conv.writerBuffers.recordBlock), stream);
     return done;
 }
 
 }  // namespace
 
-void bufferOutput(std::FILE *stream) {
+void bufferOutput(Conversion &conv, std::FILE *stream) {
     // A stream at the address of an earlier one has replaced it (the earlier one
     // is closed), so its buffer is free again.
-    OutputBuffer *free = nullptr;
-    for (OutputBuffer &buffer : outputBuffers) {
+    OutputFiles::OutputBuffer *free = nullptr;
+    for (OutputFiles::OutputBuffer &buffer : conv.files.outputBuffers) {
         if (buffer.stream == stream) {
             free = &buffer;
             break;
@@ -112,119 +100,119 @@ void bufferOutput(std::FILE *stream) {
     }
     if (free == nullptr) return;
     free->stream = stream;
-    std::setvbuf(stream, free->bytes, _IOFBF, outputBufferSize);
+    std::setvbuf(stream, free->bytes, _IOFBF, OutputFiles::outputBufferSize);
 }
 
-void putImageBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
-    RecordState &state = recordState;
-    if (hasFlag(flag::binaryOutput) && !hasFlag(flag::rangeGiven)) {
-        putBinaryBytes(bytes, count, stream);
+void putImageBytes(Conversion &conv, const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream) {
+    RecordState &state = conv.recordState;
+    if (conv.settings.has(flag::binaryOutput) && !conv.settings.has(flag::rangeGiven)) {
+        putBinaryBytes(conv, bytes, count, stream);
         return;
     }
-    if (hasFlag(flag::rangeGiven | flag::binaryOutput) || maySecurityByteLieIn(state.currentAddress, count)) {
-        for (std::uint32_t i = 0; i < count; ++i) putImageByte(bytes[i], stream);
+    if (conv.settings.has(flag::rangeGiven | flag::binaryOutput) || maySecurityByteLieIn(conv, state.currentAddress, count)) {
+        for (std::uint32_t i = 0; i < count; ++i) putImageByte(conv, bytes[i], stream);
         return;
     }
     // Steps 3, 6 and 7 of putImageByte for pieces that no record boundary splits;
     // from an empty record buffer, whole records at once.
     while (count > 0) {
-        if (state.recordFill == settings.recordLength) flushRecord(state.currentAddress, stream);
+        if (state.recordFill == conv.settings.recordLength) flushRecord(conv, state.currentAddress, stream);
         if (state.recordFill == 0 && state.recordAddress == state.currentAddress) {
-            const std::uint32_t written = writeWholeRecords(bytes, count, stream);
+            const std::uint32_t written = writeWholeRecords(conv, bytes, count, stream);
             bytes += written;
             count -= written;
             if (count == 0) break;
         }
-        const std::uint32_t take = bytesForOneCopy(count);
+        const std::uint32_t take = bytesForOneCopy(conv, count);
         std::memcpy(state.recordBuffer + state.recordFill, bytes, take);
         state.recordFill += static_cast<std::int32_t>(take);
         state.currentAddress += take;
         state.lastDataAddress = state.currentAddress - 1;
         bytes += take;
         count -= take;
-        if (hasFlag(flag::hexOutput) && ((state.recordAddress ^ state.currentAddress) & bankMask) != 0)
-            flushRecord(state.currentAddress, stream);
+        if (conv.settings.has(flag::hexOutput) && ((state.recordAddress ^ state.currentAddress) & bankMask) != 0)
+            flushRecord(conv, state.currentAddress, stream);
     }
 }
 
-void putRepeatedBytes(const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
+void putRepeatedBytes(Conversion &conv, const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
                       std::FILE *stream) {
-    if (passes == 1 || count == 0 || count > sizeof repeated / 2) {
-        for (std::uint32_t pass = 0; pass < passes; ++pass) putImageBytes(bytes, count, stream);
+    if (passes == 1 || count == 0 || count > sizeof conv.writerBuffers.repeated / 2) {
+        for (std::uint32_t pass = 0; pass < passes; ++pass) putImageBytes(conv, bytes, count, stream);
         return;
     }
     // A short run repeated many times goes out as longer runs of whole repetitions.
-    const std::uint32_t perBlock = static_cast<std::uint32_t>(sizeof repeated) / count;
-    for (std::uint32_t i = 0; i < perBlock; ++i) std::memcpy(repeated + i * count, bytes, count);
+    const std::uint32_t perBlock = static_cast<std::uint32_t>(sizeof conv.writerBuffers.repeated) / count;
+    for (std::uint32_t i = 0; i < perBlock; ++i) std::memcpy(conv.writerBuffers.repeated + i * count, bytes, count);
     for (std::uint32_t left = passes; left > 0;) {
         const std::uint32_t now = left < perBlock ? left : perBlock;
-        putImageBytes(repeated, now * count, stream);
+        putImageBytes(conv, conv.writerBuffers.repeated, now * count, stream);
         left -= now;
     }
 }
 
-void putImageByte(std::uint8_t byte, std::FILE *stream) {
-    RecordState &state = recordState;
-    if (hasFlag(flag::rangeGiven)) {
-        if (state.currentAddress < settings.rangeStart) {
+void putImageByte(Conversion &conv, std::uint8_t byte, std::FILE *stream) {
+    RecordState &state = conv.recordState;
+    if (conv.settings.has(flag::rangeGiven)) {
+        if (state.currentAddress < conv.settings.rangeStart) {
             ++state.currentAddress;
             ++state.recordAddress;
             return;
         }
-        if (state.currentAddress > settings.rangeEnd) {
+        if (state.currentAddress > conv.settings.rangeEnd) {
             ++state.currentAddress;
             return;
         }
     }
-    if (hasFlag(flag::binaryOutput)) {
-        putBinaryByte(byte, stream);
+    if (conv.settings.has(flag::binaryOutput)) {
+        putBinaryByte(conv, byte, stream);
         return;
     }
-    if (state.recordFill == settings.recordLength) flushRecord(state.currentAddress, stream);
-    if (maySecurityByteLie(state.currentAddress))
-        byte = placeSecurityByte(state.currentAddress, byte, stream);
+    if (state.recordFill == conv.settings.recordLength) flushRecord(conv, state.currentAddress, stream);
+    if (maySecurityByteLie(conv, state.currentAddress))
+        byte = placeSecurityByte(conv, state.currentAddress, byte, stream);
     state.recordBuffer[state.recordFill++] = byte;
     state.lastDataAddress = state.currentAddress;
     ++state.currentAddress;
     // An Intel HEX data record never crosses a 64 KiB boundary.
-    if (hasFlag(flag::hexOutput) && ((state.recordAddress ^ state.currentAddress) & bankMask) != 0)
-        flushRecord(state.currentAddress, stream);
+    if (conv.settings.has(flag::hexOutput) && ((state.recordAddress ^ state.currentAddress) & bankMask) != 0)
+        flushRecord(conv, state.currentAddress, stream);
 }
 
-void flushRecord(std::uint32_t nextAddress, std::FILE *stream) {
-    RecordState &state = recordState;
-    if (hasFlag(flag::binaryOutput)) {
+void flushRecord(Conversion &conv, std::uint32_t nextAddress, std::FILE *stream) {
+    RecordState &state = conv.recordState;
+    if (conv.settings.has(flag::binaryOutput)) {
         // The image is written strictly in sequence; the file is not positioned.
         state.currentAddress = nextAddress;
         return;
     }
     if (state.recordFill > 0) {
-        if (hasFlag(flag::hexOutput))
-            writeIntelHexData(stream);
+        if (conv.settings.has(flag::hexOutput))
+            writeIntelHexData(conv, stream);
         else
-            writeSRecordData(stream);
+            writeSRecordData(conv, stream);
     }
     state.recordFill = 0;
     state.recordAddress = nextAddress;
     state.currentAddress = nextAddress;
-    tickProgress();
+    tickProgress(conv);
 }
 
-std::uint8_t recordAddressSum(std::uint32_t address, int count) {
+std::uint8_t recordAddressSum(Conversion &conv, std::uint32_t address, int count) {
     std::uint32_t sum = static_cast<std::uint32_t>(count) + (address & 0xFF) + ((address >> 8) & 0xFF);
-    if (!hasFlag(flag::hexOutput)) sum += (address >> 16) & 0xFF;
+    if (!conv.settings.has(flag::hexOutput)) sum += (address >> 16) & 0xFF;
     return static_cast<std::uint8_t>(sum);
 }
 
 void writeHeaderRecord(std::FILE *stream) { std::fputs("S0030000FC\n", stream); }
 
-void writeEndRecord(std::uint32_t trailerPart, std::FILE *stream) {
-    if (hasFlag(flag::hexOutput)) {
+void writeEndRecord(Conversion &conv, std::uint32_t trailerPart, std::FILE *stream) {
+    if (conv.settings.has(flag::hexOutput)) {
         writeIntelHexEnd(stream);
-    } else if (hasFlag(flag::binaryOutput)) {
-        finishBinaryImage(stream);
+    } else if (conv.settings.has(flag::binaryOutput)) {
+        finishBinaryImage(conv, stream);
     } else {
-        if (!hasFlag(flag::entryGiven)) readModuleEntry(trailerPart);
-        writeSRecordEnd(settings.entryAddress, stream);
+        if (!conv.settings.has(flag::entryGiven)) readModuleEntry(conv, trailerPart);
+        writeSRecordEnd(conv.settings.entryAddress, stream);
     }
 }

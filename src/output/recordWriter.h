@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+struct Conversion;
+
 constexpr int maxRecordLength = 32;
 
 struct RecordState {
@@ -33,30 +35,37 @@ struct RecordState {
     std::uint32_t imageNext;         // address of the next byte the file receives
     bool outsideDataReported;        // data outside the bounds was warned about
 };
-extern RecordState recordState;
 
 namespace securityBits {
 constexpr std::uint32_t protect = 1u << 7;  // bits 0 to 6 are the seven ID bytes
 }
 
-void resetRecordState();
-void putImageByte(std::uint8_t byte, std::FILE *stream);
+// Scratch space of the writers, kept with the run so that no writer needs a
+// buffer of its own between calls.
+struct WriterBuffers {
+    std::uint8_t repeated[4096];  // a short repeated run, copied one after the other
+    std::uint8_t fill[4096];      // fill bytes for gaps and binary padding
+    char recordBlock[8192];       // complete records written with one call
+};
+
+void resetRecordState(Conversion &conv);
+void putImageByte(Conversion &conv, std::uint8_t byte, std::FILE *stream);
 // The same as putImageByte for each of the `count` bytes in turn (the same
 // records, substitutions and progress events), copied a record at a time where
 // no range bound and no security byte is near.
-void putImageBytes(const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream);
+void putImageBytes(Conversion &conv, const std::uint8_t *bytes, std::uint32_t count, std::FILE *stream);
 // The run of `count` bytes `passes` times in succession (an LD record after RE).
-void putRepeatedBytes(const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
+void putRepeatedBytes(Conversion &conv, const std::uint8_t *bytes, std::uint32_t count, std::uint32_t passes,
                       std::FILE *stream);
 // Gives an output stream that nothing has been written to yet a large buffer, so
 // that the image reaches the file in few large writes.
-void bufferOutput(std::FILE *stream);
-void flushRecord(std::uint32_t nextAddress, std::FILE *stream);
-void writeExtendedAddress(std::uint32_t address, std::FILE *stream);
-std::uint8_t recordAddressSum(std::uint32_t address, int count);
+void bufferOutput(Conversion &conv, std::FILE *stream);
+void flushRecord(Conversion &conv, std::uint32_t nextAddress, std::FILE *stream);
+void writeExtendedAddress(Conversion &conv, std::uint32_t address, std::FILE *stream);
+std::uint8_t recordAddressSum(Conversion &conv, std::uint32_t address, int count);
 void writeHeaderRecord(std::FILE *stream);
-void writeBinaryHeader(std::FILE *stream);
+void writeBinaryHeader(Conversion &conv, std::FILE *stream);
 // Pads a binary image with the fill byte up to `address` (exclusive), within the
 // bounds that writeBinaryHeader fixed; called at the address record of a unit.
-void padBinaryImage(std::uint32_t address, std::FILE *stream);
-void writeEndRecord(std::uint32_t trailerPart, std::FILE *stream);
+void padBinaryImage(Conversion &conv, std::uint32_t address, std::FILE *stream);
+void writeEndRecord(Conversion &conv, std::uint32_t trailerPart, std::FILE *stream);

@@ -1,4 +1,5 @@
 // Motorola S-records: S2 data records and the S8 end record.
+#include "core/conversion.h"
 #include "driver/runSettings.h"
 #include "output/hexDigits.h"
 #include "output/recordFormats.h"
@@ -36,8 +37,8 @@ char *formatSRecordData(char *at, std::uint32_t address, const std::uint8_t *byt
     return at;
 }
 
-void writeSRecordData(std::FILE *stream) {
-    const RecordState &state = recordState;
+void writeSRecordData(Conversion &conv, std::FILE *stream) {
+    const RecordState &state = conv.recordState;
     char text[maxRecordText];
     const char *end = formatSRecordData(text, state.recordAddress, state.recordBuffer, state.recordFill);
     std::fwrite(text, 1, static_cast<std::size_t>(end - text), stream);

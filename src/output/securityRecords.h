@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 
+struct Conversion;
+
 // After an ASP record moved the address to `address`: one record for each ID byte
 // that the move skipped and nothing wrote. Writes to currentOutput.
-void writeGapIdRecords(std::uint32_t address);
+void writeGapIdRecords(Conversion &conv, std::uint32_t address);
 // After the last unit of a file: the ID bytes above the data and the protect
 // byte, where nothing wrote them.
-void writeSecurityRecords(std::FILE *stream);
+void writeSecurityRecords(Conversion &conv, std::FILE *stream);

@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "security/idReport.h"
 
 #include <cstdint>
@@ -21,15 +22,15 @@ struct HeadingChoice {
     bool showsValue;     // the option takes the protect byte as its argument
 };
 
-HeadingChoice chooseHeading() {
-    if (hasFlag(flag::ofsreg1)) return {"-ofsreg1", false};
-    if (hasFlag(flag::ofsreg2)) return {"-ofsreg2", false};
-    if (hasFlag(flag::ofsregX) || (hasFlag(flag::tq8Target) && hasFlag(flag::protectX))) {
+HeadingChoice chooseHeading(Conversion &conv) {
+    if (conv.settings.has(flag::ofsreg1)) return {"-ofsreg1", false};
+    if (conv.settings.has(flag::ofsreg2)) return {"-ofsreg2", false};
+    if (conv.settings.has(flag::ofsregX) || (conv.settings.has(flag::tq8Target) && conv.settings.has(flag::protectX))) {
         return {"-ofsregx", true};
     }
-    if (hasFlag(flag::protect1)) return {"-protect1", false};
-    if (hasFlag(flag::protect2)) return {"-protect2", false};
-    if (hasFlag(flag::protectX)) return {"-protectx", true};
+    if (conv.settings.has(flag::protect1)) return {"-protect1", false};
+    if (conv.settings.has(flag::protect2)) return {"-protect2", false};
+    if (conv.settings.has(flag::protectX)) return {"-protectx", true};
     return {nullptr, false};
 }
 
@@ -40,36 +41,36 @@ void writeAddressLine(std::FILE *stream, std::uint32_t address, std::uint32_t va
 
 }  // namespace
 
-void createIdReport() {
+void createIdReport(Conversion &conv) {
     // The report sits beside the image: an "-o" name with the image's own
     // extension has it replaced, any other name has ".id" added.
-    std::string name = settings.outputName;
-    const char *imageExtension = hasFlag(flag::hexOutput) ? ".hex" : ".mot";
+    std::string name = conv.settings.outputName;
+    const char *imageExtension = conv.settings.has(flag::hexOutput) ? ".hex" : ".mot";
     const std::size_t found =
-        settings.outputHasExtension != 0 ? name.find(imageExtension) : std::string::npos;
+        conv.settings.outputHasExtension != 0 ? name.find(imageExtension) : std::string::npos;
     if (found != std::string::npos) name.erase(found);
     name += reportExtension;
 
-    settings.idReportName = name;
-    settings.idReportFile = openOrFail(settings.idReportName.c_str(), "w", err::cantCreate);
+    conv.settings.idReportName = name;
+    conv.settings.idReportFile = openOrFail(conv, conv.settings.idReportName.c_str(), "w", err::cantCreate);
 }
 
-void writeIdReport(std::FILE *stream) {
-    const char *idText = settings.idText != nullptr ? settings.idText : "";
-    const HeadingChoice heading = chooseHeading();
+void writeIdReport(Conversion &conv, std::FILE *stream) {
+    const char *idText = conv.settings.idText != nullptr ? conv.settings.idText : "";
+    const HeadingChoice heading = chooseHeading(conv);
     if (heading.option == nullptr) {
         std::fprintf(stream, "-ID%s\n", idText);
     } else if (!heading.showsValue) {
         std::fprintf(stream, "-ID%s %s\n", idText, heading.option);
     } else {
         std::fprintf(stream, "-ID%s %s %02X\n", idText, heading.option,
-                     static_cast<unsigned>(settings.protectValue & 0xFF));
+                     static_cast<unsigned>(conv.settings.protectValue & 0xFF));
     }
 
     for (int i = 0; i < idByteCount; ++i) {
-        writeAddressLine(stream, settings.idAddresses[i], settings.idBytes[i]);
+        writeAddressLine(stream, conv.settings.idAddresses[i], conv.settings.idBytes[i]);
     }
-    if (hasFlag(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX)) {
-        writeAddressLine(stream, settings.protectAddress, settings.protectValue);
+    if (conv.settings.has(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX)) {
+        writeAddressLine(stream, conv.settings.protectAddress, conv.settings.protectValue);
     }
 }

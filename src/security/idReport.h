@@ -3,5 +3,7 @@
 
 #include <cstdio>
 
-void createIdReport();
-void writeIdReport(std::FILE *stream);
+struct Conversion;
+
+void createIdReport(Conversion &conv);
+void writeIdReport(Conversion &conv, std::FILE *stream);

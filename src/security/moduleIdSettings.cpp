@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "security/moduleIdSettings.h"
 
 #include <cstdint>
@@ -37,7 +38,6 @@ constexpr std::uint32_t ofsFlags = flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX
 constexpr std::uint32_t protectFlags = flag::protect1 | flag::protect2 | flag::protectX;
 
 // The value run of the attribute being read (8 KB: kept off the stack).
-RecordCapture attributeCapture;
 
 bool startsWith(const char *text, const char *prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -47,7 +47,7 @@ bool isHexChar(char c) { return isHexDigit(static_cast<unsigned char>(c)); }
 
 int hexCharValue(char c) { return hexDigitValue(static_cast<unsigned char>(c)); }
 
-[[noreturn]] void rejectModule() { fatalError(err::illegalFormat, settings.inputName); }
+[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
 
 // "#" followed by nothing but hexadecimal digits, at most 14 of them.
 bool isWellFormedHexId(const char *text) {
@@ -61,108 +61,108 @@ bool isWellFormedHexId(const char *text) {
 // Decodes the name that opens an attribute's value run into `text`. Returns
 // false when the run does not open with a name (such an attribute is ignored);
 // a name longer than `text` holds, or running past the record, is a broken module.
-bool decodeAttributeText(const RecordCapture &capture, char *text) {
+bool decodeAttributeText(Conversion &conv, const RecordCapture &capture, char *text) {
     if (capture.length <= 0) return false;
     const std::uint8_t lead = capture.bytes[0];
     if (lead >= 0x80 && lead != 0xDE && lead != 0xDF) return false;
     const int end = parseNameAt(capture.bytes, 0, text, nameBufferSize);
-    if (end == 0 || end > capture.length) rejectModule();
+    if (end == 0 || end > capture.length) rejectModule(conv);
     return true;
 }
 
 // Takes one attribute text: an ID text or a protect text replaces an earlier
 // one of its kind; anything else, the revision mark included, is passed over.
-void takeAttributeText(const char *text) {
+void takeAttributeText(Conversion &conv, const char *text) {
     if (startsWith(text, revisionPrefix)) return;
     if (startsWith(text, idPrefix)) {
         const char *id = text + idPrefixLength;
-        if (id[0] == '#' && !isWellFormedHexId(id)) rejectModule();
-        std::strcpy(settings.moduleIdText, id);  // shorter than text, which fits the buffer
-        settings.idText = settings.moduleIdText;
-        settings.moduleIdState |= foundId;
+        if (id[0] == '#' && !isWellFormedHexId(id)) rejectModule(conv);
+        std::strcpy(conv.settings.moduleIdText, id);  // shorter than text, which fits the buffer
+        conv.settings.idText = conv.settings.moduleIdText;
+        conv.settings.moduleIdState |= foundId;
         return;
     }
     if (startsWith(text, protectPrefix)) {
         const char *value = text + protectPrefixLength;
-        if (!isHexChar(value[0]) || !isHexChar(value[1])) rejectModule();
-        settings.moduleProtectValue =
+        if (!isHexChar(value[0]) || !isHexChar(value[1])) rejectModule(conv);
+        conv.settings.moduleProtectValue =
             static_cast<std::uint32_t>(hexCharValue(value[0]) * 16 + hexCharValue(value[1]));
-        settings.moduleIdState |= foundProtect;
+        conv.settings.moduleIdState |= foundProtect;
     }
 }
 
 // The seven ID bytes from the module's ID text: "#" and hexadecimal digits
 // pairing up high nibble first, or up to seven characters taken as their codes.
 // Bytes that the text does not reach are 0.
-void fillIdBytes(const char *text) {
-    for (std::uint32_t &byte : settings.idBytes) byte = 0;
+void fillIdBytes(Conversion &conv, const char *text) {
+    for (std::uint32_t &byte : conv.settings.idBytes) byte = 0;
     if (text[0] == '#') {
         for (int k = 0; k < maxHexIdDigits && isHexChar(text[1 + k]); ++k) {
             const auto value = static_cast<std::uint32_t>(hexCharValue(text[1 + k]));
-            settings.idBytes[k / 2] += (k % 2 == 0) ? value * 16 : value;
+            conv.settings.idBytes[k / 2] += (k % 2 == 0) ? value * 16 : value;
         }
         return;
     }
     for (int i = 0; i < idByteCount && text[i] != '\0'; ++i) {
-        settings.idBytes[i] = static_cast<unsigned char>(text[i]);
+        conv.settings.idBytes[i] = static_cast<unsigned char>(text[i]);
     }
 }
 
 }  // namespace
 
-void readModuleIdSettings() {
-    std::FILE *file = settings.inputFile;
+void readModuleIdSettings(Conversion &conv) {
+    std::FILE *file = conv.settings.inputFile;
     char text[nameBufferSize];
     std::uint32_t number = 0;
 
-    std::fseek(file, static_cast<long>(moduleParts.environmentPart), SEEK_SET);
-    if (readTypeNumberName(&number, text, nameBufferSize, file) != rec::NN) rejectModule();
+    std::fseek(file, static_cast<long>(conv.parts.environmentPart), SEEK_SET);
+    if (readTypeNumberName(conv, &number, text, nameBufferSize, file) != rec::NN) rejectModule(conv);
 
-    RecordCapture &capture = attributeCapture;
+    RecordCapture &capture = conv.capture;
     std::uint32_t first = 0;
     std::uint32_t second = 0;
     std::uint32_t attribute = 0;
     int examined = 0;
     capture.length = 0;
-    while (readTypeAttribute(&first, &second, &attribute, &capture, file) == rec::ATN) {
-        if (attribute == idTextAttribute && decodeAttributeText(capture, text)) {
-            takeAttributeText(text);
+    while (readTypeAttribute(conv, &first, &second, &attribute, &capture, file) == rec::ATN) {
+        if (attribute == idTextAttribute && decodeAttributeText(conv, capture, text)) {
+            takeAttributeText(conv, text);
             if (++examined == maxTextsExamined) break;
         }
         // A value run the reader refused leaves the capture as it was: never
         // let an old text be taken for the next attribute's.
         capture.length = 0;
     }
-    applyModuleIdSettings();
+    applyModuleIdSettings(conv);
 }
 
-void applyModuleIdSettings() {
-    const std::uint32_t state = settings.moduleIdState;
+void applyModuleIdSettings(Conversion &conv) {
+    const std::uint32_t state = conv.settings.moduleIdState;
 
     // The module's settings win; name the command-line options they displace.
     if (state != 0) {
-        if (hasFlag(flag::idCode)) warn(wrn::idNotProcessed);
-        if (hasFlag(ofsFlags)) {
-            warn(wrn::ofsregNotProcessed);
-        } else if (hasFlag(protectFlags)) {
-            warn(wrn::protectNotProcessed);
+        if (conv.settings.has(flag::idCode)) warn(conv, wrn::idNotProcessed);
+        if (conv.settings.has(ofsFlags)) {
+            warn(conv, wrn::ofsregNotProcessed);
+        } else if (conv.settings.has(protectFlags)) {
+            warn(conv, wrn::protectNotProcessed);
         }
     }
 
     // A protect text without an ID text drops the command line's ID code.
-    if (state == foundProtect) clearFlag(flag::idCode);
+    if (state == foundProtect) conv.settings.clear(flag::idCode);
 
-    if ((state & foundId) != 0 || hasFlag(flag::idCode)) createIdReport();
+    if ((state & foundId) != 0 || conv.settings.has(flag::idCode)) createIdReport(conv);
 
     if ((state & foundId) != 0) {
-        setFlag(flag::idCode | flag::protectDefault);
-        clearFlag(allProtectFlags);
-        settings.protectValue = 0xFF;
-        fillIdBytes(settings.moduleIdText);
+        conv.settings.set(flag::idCode | flag::protectDefault);
+        conv.settings.clear(allProtectFlags);
+        conv.settings.protectValue = 0xFF;
+        fillIdBytes(conv, conv.settings.moduleIdText);
     }
     if ((state & foundProtect) != 0) {
-        clearFlag(flag::protectDefault | allProtectFlags);
-        setFlag(flag::protectX);
-        settings.protectValue = settings.moduleProtectValue;
+        conv.settings.clear(flag::protectDefault | allProtectFlags);
+        conv.settings.set(flag::protectX);
+        conv.settings.protectValue = conv.settings.moduleProtectValue;
     }
 }

@@ -1,5 +1,7 @@
 // ID code and protect byte carried as text attributes in the module.
 #pragma once
 
-void readModuleIdSettings();
-void applyModuleIdSettings();
+struct Conversion;
+
+void readModuleIdSettings(Conversion &conv);
+void applyModuleIdSettings(Conversion &conv);

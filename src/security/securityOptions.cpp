@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "security/securityOptions.h"
 
 #include <bit>
@@ -27,29 +28,29 @@ const char *targetOptionText(int kind) {
     }
 }
 
-void copyFlag(std::uint32_t from, std::uint32_t to) {
-    if (hasFlag(from))
-        setFlag(to);
+void copyFlag(Conversion &conv, std::uint32_t from, std::uint32_t to) {
+    if (conv.settings.has(from))
+        conv.settings.set(to);
     else
-        clearFlag(to);
+        conv.settings.clear(to);
 }
 
 // "#" and up to 14 hexadecimal digits, paired into bytes high nibble first.
-int parseHexIdCode(const char *digits) {
+int parseHexIdCode(Conversion &conv, const char *digits) {
     int count = 0;
     for (; count < 2 * idByteCount && isHexDigit(digits[count]); ++count) {
         std::uint32_t nibble = static_cast<std::uint32_t>(hexDigitValue(digits[count]));
-        std::uint32_t &entry = settings.idBytes[count / 2];
+        std::uint32_t &entry = conv.settings.idBytes[count / 2];
         entry = count % 2 == 0 ? nibble * 16 : entry + nibble;
     }
     return digits[count] == '\0' ? 0 : 1;
 }
 
 // Up to 7 letters and digits, one byte each as its character code.
-int parseCharacterIdCode(const char *text) {
+int parseCharacterIdCode(Conversion &conv, const char *text) {
     int count = 0;
     for (; count < idByteCount && isAlphaNumeric(text[count]); ++count)
-        settings.idBytes[count] = static_cast<unsigned char>(text[count]);
+        conv.settings.idBytes[count] = static_cast<unsigned char>(text[count]);
     return text[count] == '\0' ? 0 : 1;
 }
 
@@ -70,59 +71,59 @@ int hexDigitValue(int c) {
     return c;
 }
 
-int parseIdCode(const char *text) {
+int parseIdCode(Conversion &conv, const char *text) {
     // An ID code without any protect or OFS choice locks the chip with 0xFF.
-    if (!hasFlag(protectFlags | ofsFlags)) {
-        setFlag(flag::protectDefault);
-        settings.protectValue = 0xFF;
+    if (!conv.settings.has(protectFlags | ofsFlags)) {
+        conv.settings.set(flag::protectDefault);
+        conv.settings.protectValue = 0xFF;
     }
     if (text[0] == '\0') {
-        for (std::uint32_t &entry : settings.idBytes) entry = 0xFF;
+        for (std::uint32_t &entry : conv.settings.idBytes) entry = 0xFF;
         return 0;
     }
-    for (std::uint32_t &entry : settings.idBytes) entry = 0;
-    int result = text[0] == '#' ? parseHexIdCode(text + 1) : parseCharacterIdCode(text);
+    for (std::uint32_t &entry : conv.settings.idBytes) entry = 0;
+    int result = text[0] == '#' ? parseHexIdCode(conv, text + 1) : parseCharacterIdCode(conv, text);
     if (result != 0) return result;
-    settings.idText = copyText(text);
+    conv.settings.idText = copyText(text);
     return 0;
 }
 
-void selectTarget(int kind) {
-    if (settings.targetKind != 1) {
-        if (settings.targetKind == kind) return;
+void selectTarget(Conversion &conv, int kind) {
+    if (conv.settings.targetKind != 1) {
+        if (conv.settings.targetKind == kind) return;
         // "-TQ8E" is named whenever it is one of the two, else "-TQ8"; the
         // message never names "-TQ8N".
-        bool eInvolved = settings.targetKind == targetTq8E || kind == targetTq8E;
+        bool eInvolved = conv.settings.targetKind == targetTq8E || kind == targetTq8E;
         fatalError(err::cantUseWith, eInvolved ? "-TQ8E" : "-TQ8");
     }
-    settings.targetKind = kind;
-    setFlag(flag::tq8Target);
+    conv.settings.targetKind = kind;
+    conv.settings.set(flag::tq8Target);
     if (kind == targetTq8) {
-        settings.addressLimit = 0xFFFF;
-        settings.addressLimitText = copyText("0FFFFH");
+        conv.settings.addressLimit = 0xFFFF;
+        conv.settings.addressLimitText = copyText("0FFFFH");
     } else if (kind == targetTq8E) {
-        settings.addressLimit = 0xFFFFF;
-        settings.addressLimitText = copyText("0FFFFFH");
+        conv.settings.addressLimit = 0xFFFFF;
+        conv.settings.addressLimitText = copyText("0FFFFFH");
     }
     // Every TQ8 chip keeps its security bytes at the top of a 64 KB space.
-    applyTargetFamily(tq8Family);
+    applyTargetFamily(conv, tq8Family);
 }
 
-void checkSecurityOptions() {
+void checkSecurityOptions(Conversion &conv) {
     // The TQ8 chips have no ROM-protect choices of their own, only OFS ones.
-    if (hasFlag(flag::tq8Target) && hasFlag(flag::protect1 | flag::protect2))
-        fatalError(err::cantUseWith, targetOptionText(settings.targetKind));
-    if (!hasFlag(flag::tq8Target) && hasFlag(ofsFlags)) fatalError(err::cantUseInTq40);
+    if (conv.settings.has(flag::tq8Target) && conv.settings.has(flag::protect1 | flag::protect2))
+        fatalError(err::cantUseWith, targetOptionText(conv.settings.targetKind));
+    if (!conv.settings.has(flag::tq8Target) && conv.settings.has(ofsFlags)) fatalError(err::cantUseInTq40);
 
-    if (std::popcount(settings.flags & (protectFlags | ofsFlags)) > 1)
+    if (std::popcount(conv.settings.flags & (protectFlags | ofsFlags)) > 1)
         fatalError(err::multipleProtect);
 
     // On a TQ8 chip the OFS byte sits where the protect byte would, so the
     // writers only need to look at the protect flags. The OFS flags stay for
     // the ID report.
-    if (hasFlag(flag::tq8Target)) {
-        copyFlag(flag::ofsreg1, flag::protect1);
-        copyFlag(flag::ofsreg2, flag::protect2);
-        if (hasFlag(flag::ofsregX)) setFlag(flag::protectX);
+    if (conv.settings.has(flag::tq8Target)) {
+        copyFlag(conv, flag::ofsreg1, flag::protect1);
+        copyFlag(conv, flag::ofsreg2, flag::protect2);
+        if (conv.settings.has(flag::ofsregX)) conv.settings.set(flag::protectX);
     }
 }

@@ -1,3 +1,4 @@
+#include "core/conversion.h"
 #include "security/targetFamily.h"
 
 #include "driver/runSettings.h"
@@ -12,17 +13,17 @@ namespace {
 const std::uint32_t idLowBytes[idByteCount] = {0xDF, 0xE3, 0xEB, 0xEF, 0xF3, 0xF7, 0xFB};
 }  // namespace
 
-void applyTargetFamily(const TargetFamily &family) {
-    settings.idAreaBase = family.idAreaBase;
+void applyTargetFamily(Conversion &conv, const TargetFamily &family) {
+    conv.settings.idAreaBase = family.idAreaBase;
     for (int i = 0; i < idByteCount; ++i) {
-        settings.idAddressLow[i] = idLowBytes[i];
-        settings.idAddresses[i] = family.idAreaBase + idLowBytes[i];
+        conv.settings.idAddressLow[i] = idLowBytes[i];
+        conv.settings.idAddresses[i] = family.idAreaBase + idLowBytes[i];
     }
-    settings.securityHighByte = family.securityHighByte;
-    settings.securityMidByte = 0xFF;  // the same for every family
-    settings.protectAddress = family.protectAddress;
-    settings.protectChecksumBase = family.protectChecksumBase;
-    settings.protect1Record = family.protect1Record;
-    settings.protect2Record = family.protect2Record;
-    settings.protectDefaultRecord = family.protectDefaultRecord;
+    conv.settings.securityHighByte = family.securityHighByte;
+    conv.settings.securityMidByte = 0xFF;  // the same for every family
+    conv.settings.protectAddress = family.protectAddress;
+    conv.settings.protectChecksumBase = family.protectChecksumBase;
+    conv.settings.protect1Record = family.protect1Record;
+    conv.settings.protect2Record = family.protect2Record;
+    conv.settings.protectDefaultRecord = family.protectDefaultRecord;
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct Conversion;
+
 struct TargetFamily {
     std::uint32_t idAreaBase;           // base of the 256-byte ID page
     std::uint32_t securityHighByte;     // upper byte of the S2 address of security records
@@ -18,4 +20,4 @@ extern const TargetFamily tq40Family;
 extern const TargetFamily tq8Family;
 
 // Sets the security addresses and records of the run to those of `family`.
-void applyTargetFamily(const TargetFamily &family);
+void applyTargetFamily(Conversion &conv, const TargetFamily &family);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "testConversion.h"
 #include "driver/options.h"
 #include "driver/runSettings.h"
 #include "output/recordWriter.h"
@@ -17,15 +18,15 @@ namespace {
 // Starts a run as the run sequence does and parses `args`; the banner goes to
 // a captured stdout.
 void parse(std::vector<std::string> args) {
-    initRunSettings();
-    resetRecordState();
-    initSecurityDefaults();
+    initRunSettings(conv);
+    resetRecordState(conv);
+    initSecurityDefaults(conv);
     args.insert(args.begin(), "romcast");
     std::vector<char *> argv;
     for (std::string &text : args) argv.push_back(text.data());
     argv.push_back(nullptr);
     testing::internal::CaptureStdout();
-    parseOptions(static_cast<int>(args.size()), argv.data());
+    parseOptions(conv, static_cast<int>(args.size()), argv.data());
     testing::internal::GetCapturedStdout();
 }
 
@@ -51,8 +52,8 @@ TEST(Options, FlagsAndProtectValue) {
     };
     for (const auto &[args, flags, protectValue] : cases) {
         parse(args);
-        EXPECT_EQ(settings.flags & ~bannerShown, flags) << testing::PrintToString(args);
-        EXPECT_EQ(settings.protectValue, protectValue) << testing::PrintToString(args);
+        EXPECT_EQ(conv.settings.flags & ~bannerShown, flags) << testing::PrintToString(args);
+        EXPECT_EQ(conv.settings.protectValue, protectValue) << testing::PrintToString(args);
     }
 }
 
@@ -71,21 +72,21 @@ TEST(Options, RangeAndFillValues) {
     };
     for (const auto &[args, values] : cases) {
         parse(args);
-        const Values actual = {static_cast<std::uint32_t>(settings.rangeForm), settings.rangeStart,
-                               settings.rangeEnd, static_cast<std::uint32_t>(settings.fillForm),
-                               settings.fillByte, settings.fillStart, settings.fillEnd};
+        const Values actual = {static_cast<std::uint32_t>(conv.settings.rangeForm), conv.settings.rangeStart,
+                               conv.settings.rangeEnd, static_cast<std::uint32_t>(conv.settings.fillForm),
+                               conv.settings.fillByte, conv.settings.fillStart, conv.settings.fillEnd};
         EXPECT_EQ(actual, values) << testing::PrintToString(args);
     }
 }
 
 TEST(Options, TextValuesAndInputName) {
     parse({"-e", "123456789", "-o", "dir/out.s", "a"});
-    EXPECT_STREQ(settings.entryText, "123456789");  // nine characters still fit
-    EXPECT_STREQ(settings.outputName, "dir/out.s");
+    EXPECT_STREQ(conv.settings.entryText, "123456789");  // nine characters still fit
+    EXPECT_STREQ(conv.settings.outputName, "dir/out.s");
     for (const auto &[argument, inputName] : {std::pair{"a", "a.tqx"}, {"a.Tqx", "a.Tqx"}, {"dir.v\\a", "dir.v\\a.tqx"},
                                               {"dir.v/a", "dir.v/a.tqx"}}) {
         parse({argument});
-        EXPECT_STREQ(settings.inputName, inputName) << argument;
+        EXPECT_STREQ(conv.settings.inputName, inputName) << argument;
     }
 }
 
@@ -96,10 +97,10 @@ TEST(Options, HexValueDependsOnTheAddressLimit) {
         {"123456789", 0xFFFFF, 0, 0},  // wraps to 0x23456789, above the limit
     };
     for (const auto &[text, limit, result, expected] : cases) {
-        initRunSettings();
-        settings.addressLimit = limit;
+        initRunSettings(conv);
+        conv.settings.addressLimit = limit;
         std::uint32_t value = 0;
-        EXPECT_EQ(parseHexValue(text, &value), result) << text;
+        EXPECT_EQ(parseHexValue(conv, text, &value), result) << text;
         EXPECT_TRUE(result == 0 || value == expected) << text;
     }
 }

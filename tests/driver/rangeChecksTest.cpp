@@ -5,6 +5,7 @@
 #include <string>
 #include <tuple>
 
+#include "testConversion.h"
 #include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
 #include "ieee695/readerTestSupport.h"
@@ -53,29 +54,29 @@ TEST(Ranges, CompletedClosedAndWidenedOrRefused) {
     };
     for (const auto &[high, flagOn, given, expected, refusal] : cases) {
         SCOPED_TRACE(testing::PrintToString(given) + (high != 0 ? " after reading" : ""));
-        initRunSettings();
-        setFlag(flag::bannerShown);
-        if (flagOn || high != 0) setFlag(flag::fillGiven);
-        if (given[0] != 0) setFlag(flag::rangeGiven);
-        settings.rangeForm = static_cast<std::int32_t>(given[0]);
-        settings.rangeStart = given[1];
-        settings.rangeEnd = given[2];
-        settings.fillForm = static_cast<std::int32_t>(given[3]);
-        settings.fillStart = given[4];
-        settings.fillEnd = given[5];
-        settings.lowestSectionAddress = 0x1000;
-        settings.highestSectionAddress = high;
+        initRunSettings(conv);
+        conv.settings.set(flag::bannerShown);
+        if (flagOn || high != 0) conv.settings.set(flag::fillGiven);
+        if (given[0] != 0) conv.settings.set(flag::rangeGiven);
+        conv.settings.rangeForm = static_cast<std::int32_t>(given[0]);
+        conv.settings.rangeStart = given[1];
+        conv.settings.rangeEnd = given[2];
+        conv.settings.fillForm = static_cast<std::int32_t>(given[3]);
+        conv.settings.fillStart = given[4];
+        conv.settings.fillEnd = given[5];
+        conv.settings.lowestSectionAddress = 0x1000;
+        conv.settings.highestSectionAddress = high;
         const auto reconcile = high != 0 ? reconcileRangesAfterReading : reconcileRangesBeforeReading;
         if (refusal != nullptr) {
-            EXPECT_RUN_ENDS(reconcile(), 4, refusal);
+            EXPECT_RUN_ENDS(reconcile(conv), 4, refusal);
             continue;
         }
-        reconcile();
-        const Ranges current = {static_cast<std::uint32_t>(settings.rangeForm), settings.rangeStart,
-                                settings.rangeEnd, static_cast<std::uint32_t>(settings.fillForm),
-                                settings.fillStart, settings.fillEnd};
+        reconcile(conv);
+        const Ranges current = {static_cast<std::uint32_t>(conv.settings.rangeForm), conv.settings.rangeStart,
+                                conv.settings.rangeEnd, static_cast<std::uint32_t>(conv.settings.fillForm),
+                                conv.settings.fillStart, conv.settings.fillEnd};
         EXPECT_EQ(current, expected);
-        EXPECT_TRUE(high == 0 || hasFlag(flag::rangeGiven) == flagOn);
+        EXPECT_TRUE(high == 0 || conv.settings.has(flag::rangeGiven) == flagOn);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "testConversion.h"
 #include "e2e/harness.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/readerTestSupport.h"
@@ -13,13 +14,13 @@ TEST(ModuleHeader, PartOffsetsInAnyOrderTheLastOneWins) {
     startReading(assembleModule(moduleText(
         {.partOffsets = "ASW 6 0x66\nASW 5 0x11\nASW 0 0x99\nASW 2 0x22\nASW 5 0x55\nASW 7 0x77\nASW 3 0x33\n",
          .attributes = "ATN 0 0 37 5\nATN 0 0 38 1 2 <A5>\n"})));
-    moduleParts.environmentPart = 0;
-    readModuleHeader();
-    EXPECT_EQ(moduleParts.environmentPart, 0u);
-    EXPECT_EQ(moduleParts.sectionPart, 0x22u);
-    EXPECT_EQ(moduleParts.dataPart, 0x55u);
-    EXPECT_EQ(moduleParts.trailerPart, 0x66u);
-    EXPECT_EQ(settings.progressTicks, 7u);  // one per ASW record, ignored ones too
+    conv.parts.environmentPart = 0;
+    readModuleHeader(conv);
+    EXPECT_EQ(conv.parts.environmentPart, 0u);
+    EXPECT_EQ(conv.parts.sectionPart, 0x22u);
+    EXPECT_EQ(conv.parts.dataPart, 0x55u);
+    EXPECT_EQ(conv.parts.trailerPart, 0x66u);
+    EXPECT_EQ(conv.settings.progressTicks, 7u);  // one per ASW record, ignored ones too
     finishReading();
 }
 
@@ -36,7 +37,7 @@ TEST(ModuleHeaderDeathTest, MalformedHeaders) {
     for (const auto &[module, status] : cases) {
         SCOPED_TRACE(moduleText(module));
         startReading(assembleModule(moduleText(module)));
-        EXPECT_RUN_ENDS(readModuleHeader(), status,
+        EXPECT_RUN_ENDS(readModuleHeader(conv), status,
                         status == 4 ? "MCU information mismatch 'app.tqx'" : "Illegal file format `app.tqx' is used");
         finishReading();
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "testConversion.h"
 #include "e2e/harness.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/readerTestSupport.h"
@@ -41,10 +42,10 @@ void readModule(const ModuleText &text) {
     for (std::size_t at = bytes.find("\xE2\xD0"); at != std::string::npos; at = bytes.find("\xE2\xD0", at + 1))
         aspOffsets.push_back(static_cast<std::uint32_t>(at));
     startReading(bytes);
-    readModuleHeader();
-    readSectionPart();
-    readDataPart();
-    rebuildUnitTrees();
+    readModuleHeader(conv);
+    readSectionPart(conv);
+    readDataPart(conv);
+    rebuildUnitTrees(conv);
 }
 
 using Names = std::vector<std::string>;
@@ -68,36 +69,36 @@ Numbers unitNumbers(UnitTree &tree) {
 // of its index.
 TEST(ModuleTrees, NormalMode) {
     readModule({.sections = mixedSections, .data = mixedUnits});
-    EXPECT_EQ(sectionNames(normSecRoot), (Names{"R1", "P1", "X1", "P1b"}));
-    const auto &sections = walkSections(normSecRoot);
+    EXPECT_EQ(sectionNames(conv.trees.normSecRoot), (Names{"R1", "P1", "X1", "P1b"}));
+    const auto &sections = walkSections(conv.trees.normSecRoot);
     const Numbers unitsOfEach[] = {{1, 7}, {2, 8, 0}, {3}, {2, 8, 0}};  // every section of index 1
     for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(unitNumbers(sections[i]->units), unitsOfEach[i]) << i;
-    EXPECT_EQ(unitNumbers(normUnitRoot), (Numbers{1, 7, 2, 8, 3, 2, 8, 0, 0}));
-    EXPECT_EQ(settings.lowestSectionAddress, 0x1000u);
-    EXPECT_EQ(settings.highestSectionAddress, 0x3007u);
-    EXPECT_TRUE(walkSections(codeSecRoot).empty() && walkUnits(romdataUnitRoot).empty());
+    EXPECT_EQ(unitNumbers(conv.trees.normUnitRoot), (Numbers{1, 7, 2, 8, 3, 2, 8, 0, 0}));
+    EXPECT_EQ(conv.settings.lowestSectionAddress, 0x1000u);
+    EXPECT_EQ(conv.settings.highestSectionAddress, 0x3007u);
+    EXPECT_TRUE(walkSections(conv.trees.codeSecRoot).empty() && walkUnits(conv.trees.romdataUnitRoot).empty());
     // 4 ASW records, 5 sections of nonzero size, 4 section nodes, 9 unit nodes, 9 copies.
-    EXPECT_EQ(settings.progressTicks, 4u + 5 + 4 + 9 + 9);
+    EXPECT_EQ(conv.settings.progressTicks, 4u + 5 + 4 + 9 + 9);
     finishReading();
 }
 
 TEST(ModuleTrees, DualAreaMode) {
     readModule({.processor = "TQ40/51X", .sections = mixedSections, .data = mixedUnits});
-    EXPECT_EQ(sectionNames(codeSecRoot), (Names{"P1", "P1b"}));
-    EXPECT_EQ(sectionNames(romdataSecRoot), (Names{"R1"}));
-    EXPECT_EQ(unitNumbers(codeUnitRoot), (Numbers{2, 8, 2, 8, 0, 0}));
-    EXPECT_EQ(unitNumbers(romdataUnitRoot), (Numbers{1, 7}));
+    EXPECT_EQ(sectionNames(conv.trees.codeSecRoot), (Names{"P1", "P1b"}));
+    EXPECT_EQ(sectionNames(conv.trees.romdataSecRoot), (Names{"R1"}));
+    EXPECT_EQ(unitNumbers(conv.trees.codeUnitRoot), (Numbers{2, 8, 2, 8, 0, 0}));
+    EXPECT_EQ(unitNumbers(conv.trees.romdataUnitRoot), (Numbers{1, 7}));
     // The 'X' section counts in the extent though no tree holds it.
-    EXPECT_EQ(settings.highestSectionAddress, 0x3007u);
-    EXPECT_TRUE(walkSections(normSecRoot).empty() && walkUnits(normUnitRoot).empty());
+    EXPECT_EQ(conv.settings.highestSectionAddress, 0x3007u);
+    EXPECT_TRUE(walkSections(conv.trees.normSecRoot).empty() && walkUnits(conv.trees.normUnitRoot).empty());
     finishReading();
 
     // A code section takes a unit before a ROM data section of the same index.
     readModule({.processor = "TQ40/51X",
                 .sections = section(7, "AR", "data", "0x10", "0x100") + section(7, "AP", "code", "0x10", "0x200"),
                 .data = unit(7, "0x100")});
-    EXPECT_EQ(unitNumbers(codeUnitRoot), (Numbers{0}));
-    EXPECT_TRUE(walkUnits(romdataUnitRoot).empty());
+    EXPECT_EQ(unitNumbers(conv.trees.codeUnitRoot), (Numbers{0}));
+    EXPECT_TRUE(walkUnits(conv.trees.romdataUnitRoot).empty());
     finishReading();
 }
 
@@ -111,9 +112,9 @@ TEST(ModuleTrees, ExtentAndTheOneMegabyteMark) {
     };
     for (const auto &c : cases) {
         readModule({.sections = c.sections});
-        EXPECT_EQ(settings.lowestSectionAddress, c.lowest);
-        EXPECT_EQ(settings.highestSectionAddress, c.highest);
-        EXPECT_EQ(hasFlag(flag::above1MB), c.above1MB);
+        EXPECT_EQ(conv.settings.lowestSectionAddress, c.lowest);
+        EXPECT_EQ(conv.settings.highestSectionAddress, c.highest);
+        EXPECT_EQ(conv.settings.has(flag::above1MB), c.above1MB);
         finishReading();
     }
 }

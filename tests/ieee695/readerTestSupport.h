@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "testConversion.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleTrees.h"
@@ -44,19 +45,19 @@ inline std::string moduleText(const ModuleText &m) {
 // The run settings for reading `bytes` as the input module "app.tqx". The banner
 // counts as shown and every progress event counts, so tests can count them.
 inline void startReading(const std::string &bytes, std::uint32_t flags = 0) {
-    initRunSettings();
-    clearModuleTrees();
-    settings.flags = flag::bannerShown | flags;
-    settings.readingPhase = 0;
-    settings.inputName = "app.tqx";
-    settings.inputFile = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), settings.inputFile);
-    std::rewind(settings.inputFile);
+    initRunSettings(conv);
+    clearModuleTrees(conv);
+    conv.settings.flags = flag::bannerShown | flags;
+    conv.settings.readingPhase = 0;
+    conv.settings.inputName = "app.tqx";
+    conv.settings.inputFile = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), conv.settings.inputFile);
+    std::rewind(conv.settings.inputFile);
 }
 
 inline void finishReading() {
-    std::fclose(settings.inputFile);
-    settings.inputFile = nullptr;
+    std::fclose(conv.settings.inputFile);
+    conv.settings.inputFile = nullptr;
 }
 
 // A statement that must end the run with `status`, reporting the error line

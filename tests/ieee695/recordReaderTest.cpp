@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "testConversion.h"
 #include "ieee695/readerTestSupport.h"
 #include "ieee695/recordReader.h"
 
@@ -14,7 +15,7 @@ struct Input {
     explicit Input(const std::string &bytes) : file(std::tmpfile()) {
         std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::rewind(file);
-        unreadRecordType(rec::endOfFile, file);
+        unreadRecordType(conv, rec::endOfFile, file);
     }
     ~Input() { std::fclose(file); }
     long consumed() const { return std::ftell(file); }
@@ -32,11 +33,11 @@ TEST(RecordReader, RecordTypesAndTheirUnreading) {
         {"E2", 0xE2 * 256 - 1, 1}};
     for (const auto &c : cases) {
         Input in(hexBytes(c.bytes));
-        EXPECT_EQ(readRecordType(in.file), c.type);
+        EXPECT_EQ(readRecordType(conv, in.file), c.type);
         EXPECT_EQ(in.consumed(), c.consumed);
         if (c.type < 0 || c.type == 0xE2 * 256 - 1) continue;
-        EXPECT_EQ(unreadRecordType(c.type, in.file), c.type);  // pushed back, read again
-        EXPECT_EQ(readRecordType(in.file), c.type);
+        EXPECT_EQ(unreadRecordType(conv, c.type, in.file), c.type);  // pushed back, read again
+        EXPECT_EQ(readRecordType(conv, in.file), c.type);
         EXPECT_EQ(in.consumed(), c.consumed);
     }
 }
@@ -51,7 +52,7 @@ TEST(RecordReader, Numbers) {
     for (const auto &c : cases) {
         Input in(hexBytes(c.bytes));
         std::uint32_t stored = 99;
-        EXPECT_EQ(readNumber(&stored, in.file), c.returned) << c.bytes;
+        EXPECT_EQ(readNumber(conv, &stored, in.file), c.returned) << c.bytes;
         EXPECT_EQ(stored, c.stored) << c.bytes;
         EXPECT_EQ(in.consumed(), c.consumed) << c.bytes;
     }
@@ -70,7 +71,7 @@ TEST(RecordReader, NamesNeverPassTheirBuffer) {
     for (const auto &c : cases) {
         Input in(c.bytes);
         char dest[400] = "-";
-        EXPECT_EQ(readName(dest, c.destSize, in.file), c.result);
+        EXPECT_EQ(readName(conv, dest, c.destSize, in.file), c.result);
         EXPECT_EQ(std::string(dest), c.name);
         EXPECT_EQ(in.consumed(), c.consumed);
     }
@@ -81,12 +82,12 @@ TEST(RecordReader, ItemsAndLetters) {
                                            {0xD8, 6}, {0xD9, 9}, {0xDF, 7}, {0xFB, 8}, {0xFC, 9}};
     for (const auto &[byte, itemClass] : classes) {
         Input in(std::string(1, static_cast<char>(byte)));
-        EXPECT_EQ(classifyItem(nullptr, in.file), itemClass) << byte;
+        EXPECT_EQ(classifyItem(conv, nullptr, in.file), itemClass) << byte;
     }
     Input letters(hexBytes("C1D3D0 85 C1C2C3C4C5"));
-    EXPECT_EQ(readLetters(nullptr, letters.file), 0xC1D3D0u);
+    EXPECT_EQ(readLetters(conv, nullptr, letters.file), 0xC1D3D0u);
     EXPECT_EQ(std::getc(letters.file), 0x85);
-    EXPECT_EQ(readLetters(nullptr, letters.file), 0xC2C3C4C5u);  // the last four
+    EXPECT_EQ(readLetters(conv, nullptr, letters.file), 0xC2C3C4C5u);  // the last four
 }
 
 // Counted byte runs are read in one call where the log has room for them; the log,
@@ -102,13 +103,13 @@ TEST(RecordReader, LoadBytesLogCaptureAndStream) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.module);
         Input in(hexBytes(c.module));
-        ASSERT_EQ(readRecordType(in.file), rec::LD);
+        ASSERT_EQ(readRecordType(conv, in.file), rec::LD);
         RecordCapture capture;
-        readLoadBytes(&capture, in.file);
-        EXPECT_EQ(text(recordLog.bytes, recordLog.length), hexBytes(c.log));
+        readLoadBytes(conv, &capture, in.file);
+        EXPECT_EQ(text(conv.log.bytes, conv.log.length), hexBytes(c.log));
         EXPECT_EQ(captured(capture), hexBytes(c.log).substr(1));
         EXPECT_EQ(std::feof(in.file) != 0, c.atEnd);
-        EXPECT_EQ(readRecordType(in.file), c.next);
+        EXPECT_EQ(readRecordType(conv, in.file), c.next);
     }
 }
 
@@ -126,7 +127,7 @@ TEST(RecordReader, ValueRuns) {
         SCOPED_TRACE(c.bytes);
         Input in(hexBytes(c.bytes));
         RecordCapture capture;
-        EXPECT_EQ(readValue(&capture, c.mode, in.file), c.result);
+        EXPECT_EQ(readValue(conv, &capture, c.mode, in.file), c.result);
         EXPECT_EQ(in.consumed(), c.consumed);
         if (c.result < 0) continue;
         EXPECT_EQ(captured(capture), hexBytes(c.bytes).substr(0, static_cast<std::size_t>(c.result)));
@@ -150,12 +151,12 @@ TEST(RecordReader, RecordBodiesAreSkippedWhole) {
     for (const char *record : records) {
         Input in(hexBytes(record) + hexBytes("E1"));
         RecordCapture capture;
-        readRecord(&capture, in.file);
+        readRecord(conv, &capture, in.file);
         EXPECT_EQ(captured(capture), hexBytes(record)) << record;
-        EXPECT_EQ(readRecordType(in.file), rec::ME) << record;
+        EXPECT_EQ(readRecordType(conv, in.file), rec::ME) << record;
     }
     Input unclosed(hexBytes("FA BA 01 02"));
-    readRecord(nullptr, unclosed.file);
+    readRecord(conv, nullptr, unclosed.file);
     EXPECT_EQ(unclosed.consumed(), 4);
 }
 
@@ -180,20 +181,20 @@ TEST(RecordReader, OverlongRecordsNeverOverrunTheLog) {
     Input in(hexBytes("F0 01 DF 2EE0") + std::string(12000, 'z') + hexBytes("F1CE 00 00 26") +
              std::string(9000, '\x01') + items + hexBytes("E1"));
     RecordCapture capture;
-    EXPECT_EQ(readRecord(&capture, in.file), rec::NN);
-    EXPECT_TRUE(recordLog.overflowed);
+    EXPECT_EQ(readRecord(conv, &capture, in.file), rec::NN);
+    EXPECT_TRUE(conv.log.overflowed);
     EXPECT_EQ(capture.length, recordLogSize);
     std::uint32_t attribute = 0;
-    EXPECT_EQ(readTypeAttribute(nullptr, nullptr, &attribute, &capture, in.file), rec::ATN);
+    EXPECT_EQ(readTypeAttribute(conv, nullptr, nullptr, &attribute, &capture, in.file), rec::ATN);
     EXPECT_EQ(attribute, 38u);
     EXPECT_EQ(capture.length, recordLogSize - 5);
     const long itemsAt = in.consumed();
-    EXPECT_EQ(readRecord(&capture, in.file), 0xE4);
-    EXPECT_TRUE(recordLog.overflowed);
-    EXPECT_EQ(text(recordLog.bytes, recordLog.length), items.substr(0, recordLogSize));
+    EXPECT_EQ(readRecord(conv, &capture, in.file), 0xE4);
+    EXPECT_TRUE(conv.log.overflowed);
+    EXPECT_EQ(text(conv.log.bytes, conv.log.length), items.substr(0, recordLogSize));
     EXPECT_EQ(in.consumed() - itemsAt, static_cast<long>(items.size()));
-    EXPECT_EQ(readRecordType(in.file), rec::ME);
-    EXPECT_FALSE(recordLog.overflowed);
+    EXPECT_EQ(readRecordType(conv, in.file), rec::ME);
+    EXPECT_FALSE(conv.log.overflowed);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "testConversion.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleTrees.h"
 #include "listing/treeListing.h"
@@ -14,11 +15,11 @@ namespace {
 // cases listing/ can hold; row wrapping, empty sections and the dual-area
 // banners are listed there. The trees are built by hand.
 TEST(TreeListing, WideValuesOverflowTheirColumns) {
-    initRunSettings();
-    clearModuleTrees();
-    setFlag(flag::debugListing);
-    settings.debugFile = std::tmpfile();
-    ASSERT_NE(settings.debugFile, nullptr);
+    initRunSettings(conv);
+    clearModuleTrees(conv);
+    conv.settings.set(flag::debugListing);
+    conv.settings.debugFile = std::tmpfile();
+    ASSERT_NE(conv.settings.debugFile, nullptr);
     const UnitNode unit = {123, 0x1000000, 0x9ABCDEF};
     SectionNode section;
     section.name = "FAR";
@@ -26,16 +27,16 @@ TEST(TreeListing, WideValuesOverflowTheirColumns) {
     section.type = 0xC1D3D0;
     section.index = 123;
     section.units.nodes.push_back(unit);
-    normSecRoot.nodes.push_back(&section);
-    normUnitRoot.nodes.push_back(unit);
+    conv.trees.normSecRoot.nodes.push_back(&section);
+    conv.trees.normUnitRoot.nodes.push_back(unit);
 
     testing::internal::CaptureStdout();
-    listSectionTrees();
-    listUnitTrees();
+    listSectionTrees(conv);
+    listUnitTrees(conv);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), " Make .dbg file \n");
     std::string file;
-    std::rewind(settings.debugFile);
-    for (int c; (c = std::fgetc(settings.debugFile)) != EOF;) file += static_cast<char>(c);
+    std::rewind(conv.settings.debugFile);
+    for (int c; (c = std::fgetc(conv.settings.debugFile)) != EOF;) file += static_cast<char>(c);
     EXPECT_EQ(file,
               "****************** \n*  normSecRoot   * \n****************** \n"
               "  SECNAME: FAR \n"
@@ -44,9 +45,9 @@ TEST(TreeListing, WideValuesOverflowTheirColumns) {
               "\n\n"
               "****************** \n*  normUnitRoot  * \n****************** \n"
               "   [SECNUM: 123 START: 1000000h]");
-    clearModuleTrees();
-    std::fclose(settings.debugFile);
-    settings.debugFile = nullptr;
+    clearModuleTrees(conv);
+    std::fclose(conv.settings.debugFile);
+    conv.settings.debugFile = nullptr;
 }
 
 }  // namespace

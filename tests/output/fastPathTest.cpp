@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "testConversion.h"
 #include "diag/console.h"
 #include "driver/runSettings.h"
 #include "output/recordWriter.h"
@@ -27,36 +28,36 @@ struct Scenario {
 };
 
 // The file, and the console with the record state and progress, of one conversion.
-std::pair<std::string, std::string> convert(const Scenario &s, bool fast) {
-    initRunSettings();
-    initSecurityDefaults();
-    settings.flags = s.flags;
-    settings.readingPhase = 0;
-    for (int i = 0; i < idByteCount; ++i) settings.idBytes[i] = 0xA0u + static_cast<std::uint32_t>(i);
-    settings.protectValue = 0x3F;
-    settings.rangeStart = settings.lowestSectionAddress = s.low;
-    settings.rangeEnd = settings.highestSectionAddress = s.high;
-    resetRecordState();
-    recordState.binarySum = 0;
+std::pair<std::string, std::string> convertRuns(const Scenario &s, bool fast) {
+    initRunSettings(conv);
+    initSecurityDefaults(conv);
+    conv.settings.flags = s.flags;
+    conv.settings.readingPhase = 0;
+    for (int i = 0; i < idByteCount; ++i) conv.settings.idBytes[i] = 0xA0u + static_cast<std::uint32_t>(i);
+    conv.settings.protectValue = 0x3F;
+    conv.settings.rangeStart = conv.settings.lowestSectionAddress = s.low;
+    conv.settings.rangeEnd = conv.settings.highestSectionAddress = s.high;
+    resetRecordState(conv);
+    conv.recordState.binarySum = 0;
     std::FILE *out = std::tmpfile();
-    recordState.currentOutput = out;
+    conv.recordState.currentOutput = out;
 
     testing::internal::CaptureStdout();
-    if (hasFlag(flag::binaryOutput) && s.high != 0) writeBinaryHeader(out);
+    if (conv.settings.has(flag::binaryOutput) && s.high != 0) writeBinaryHeader(conv, out);
     static std::uint8_t bytes[70000];
     for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
     for (const auto &[address, count] : s.runs) {
-        if (address != noMove && address != recordState.currentAddress) flushRecord(address, out);
-        if (fast) putImageBytes(bytes, count, out);
-        for (std::uint32_t i = 0; !fast && i < count; ++i) putImageByte(bytes[i], out);
+        if (address != noMove && address != conv.recordState.currentAddress) flushRecord(conv, address, out);
+        if (fast) putImageBytes(conv, bytes, count, out);
+        for (std::uint32_t i = 0; !fast && i < count; ++i) putImageByte(conv, bytes[i], out);
     }
-    flushRecord(recordState.currentAddress, out);
-    if (hasFlag(flag::binaryOutput)) writeEndRecord(0, out);
+    flushRecord(conv, conv.recordState.currentAddress, out);
+    if (conv.settings.has(flag::binaryOutput)) writeEndRecord(conv, 0, out);
     std::string state = testing::internal::GetCapturedStdout();
-    const RecordState &r = recordState;
+    const RecordState &r = conv.recordState;
     for (std::uint32_t v : {r.currentAddress, r.recordAddress, r.lastUpperAddress, r.lastDataAddress, r.binarySum,
-                            r.imageNext, r.securityWritten, settings.progressTicks,
-                            static_cast<std::uint32_t>(settings.progressSkip)})
+                            r.imageNext, r.securityWritten, conv.settings.progressTicks,
+                            static_cast<std::uint32_t>(conv.settings.progressSkip)})
     {
         state += ' ';  // appended apart: g++ 12 misjudges " " + string at -O2
         state += std::to_string(v);
@@ -85,8 +86,8 @@ const Scenario scenarios[] = {
 TEST(FastPath, RunsGiveWhatByteByByteGives) {
     for (const Scenario &scenario : scenarios) {
         SCOPED_TRACE(scenario.name);
-        const auto slow = convert(scenario, false);
-        const auto fast = convert(scenario, true);
+        const auto slow = convertRuns(scenario, false);
+        const auto fast = convertRuns(scenario, true);
         EXPECT_FALSE(slow.first.empty());
         EXPECT_TRUE(fast.first == slow.first);  // not printed: up to 70,000 bytes
         EXPECT_EQ(fast.second, slow.second);
@@ -100,15 +101,15 @@ TEST(FastPath, CountedProgressEqualsSingleTicks) {
         for (const std::uint32_t calls : {0u, 1u, 29u, 30u, 99u, 3001u, 250000u}) {
             std::string result[2];
             for (int way = 0; way < 2; ++way) {
-                initRunSettings();
-                settings.readingPhase = phase;
-                settings.progressTicks = 437;
-                settings.progressSkip = 17;
+                initRunSettings(conv);
+                conv.settings.readingPhase = phase;
+                conv.settings.progressTicks = 437;
+                conv.settings.progressSkip = 17;
                 testing::internal::CaptureStdout();
-                if (way == 1) tickProgressTimes(calls);
-                for (std::uint32_t i = 0; way == 0 && i < calls; ++i) tickProgress();
+                if (way == 1) tickProgressTimes(conv, calls);
+                for (std::uint32_t i = 0; way == 0 && i < calls; ++i) tickProgress(conv);
                 result[way] = testing::internal::GetCapturedStdout() + " " +
-                              std::to_string(settings.progressTicks) + " " + std::to_string(settings.progressSkip);
+                              std::to_string(conv.settings.progressTicks) + " " + std::to_string(conv.settings.progressSkip);
             }
             EXPECT_EQ(result[1], result[0]) << "phase " << phase << ", " << calls << " calls";
         }

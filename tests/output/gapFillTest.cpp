@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "testConversion.h"
 #include "driver/runSettings.h"
 #include "output/gapFill.h"
 #include "output/recordWriter.h"
@@ -53,19 +54,19 @@ TEST(GapFill, EveryFormStateAndOpenGap) {
     };
     for (const Row &row : rows) {
         std::FILE *out = std::tmpfile();
-        initRunSettings();
-        initSecurityDefaults();
-        settings.flags = row.flags | flag::quiet;
-        resetRecordState();
-        recordState.currentOutput = out;
-        settings.fillByte = 0xEE;
-        settings.fillStart = 0x1000;
-        settings.fillEnd = 0x1FFF;
-        settings.fillForm = row.form;
-        settings.fillState = row.state;
-        recordState.currentAddress = recordState.recordAddress = row.current;
-        fillTo(row.target, row.atAddress);
-        flushRecord(0, out);
+        initRunSettings(conv);
+        initSecurityDefaults(conv);
+        conv.settings.flags = row.flags | flag::quiet;
+        resetRecordState(conv);
+        conv.recordState.currentOutput = out;
+        conv.settings.fillByte = 0xEE;
+        conv.settings.fillStart = 0x1000;
+        conv.settings.fillEnd = 0x1FFF;
+        conv.settings.fillForm = row.form;
+        conv.settings.fillState = row.state;
+        conv.recordState.currentAddress = conv.recordState.recordAddress = row.current;
+        fillTo(conv, row.target, row.atAddress);
+        flushRecord(conv, 0, out);
 
         // The first and last address and the byte count of the S2 records.
         std::uint32_t first = 1, last = 0, count = 0;
@@ -78,7 +79,7 @@ TEST(GapFill, EveryFormStateAndOpenGap) {
         std::fclose(out);
         SCOPED_TRACE("form " + std::to_string(row.form) + " state " + std::to_string(row.state) + " target " +
                      std::to_string(row.target) + " flags " + std::to_string(row.flags));
-        EXPECT_EQ(settings.fillState, row.newState);
+        EXPECT_EQ(conv.settings.fillState, row.newState);
         EXPECT_EQ(first, row.first);
         EXPECT_EQ(last, row.last);
         EXPECT_EQ(count, row.first > row.last ? 0 : row.last - row.first + 1);

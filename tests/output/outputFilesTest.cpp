@@ -3,18 +3,19 @@
 #include <cstring>
 #include <string>
 
+#include "testConversion.h"
 #include "ieee695/readerTestSupport.h"
 #include "output/outputFiles.h"
 
 namespace {
 
 void startNames(const char *input, std::uint32_t flags = 0, const char *output = nullptr) {
-    initRunSettings();
-    settings.flags = flag::bannerShown | flags;
-    settings.inputName = input;
+    initRunSettings(conv);
+    conv.settings.flags = flag::bannerShown | flags;
+    conv.settings.inputName = input;
     if (output != nullptr) {
-        setFlag(flag::outputNameGiven);
-        settings.outputName = output;
+        conv.settings.set(flag::outputNameGiven);
+        conv.settings.outputName = output;
     }
 }
 
@@ -39,14 +40,14 @@ TEST(OutputFiles, NamesFromTheInputAndTheOutputOption) {
     };
     for (const auto &c : cases) {
         startNames(c.input, 0, c.output);
-        deriveNames();
-        EXPECT_STREQ(settings.inputStem, c.stem);
-        EXPECT_STREQ(settings.inputDir, c.dir);
+        deriveNames(conv);
+        EXPECT_STREQ(conv.settings.inputStem, c.stem);
+        EXPECT_STREQ(conv.settings.inputDir, c.dir);
         if (c.outputName != nullptr) {
-            EXPECT_STREQ(settings.outputName, c.outputName);
+            EXPECT_STREQ(conv.settings.outputName, c.outputName);
         }
-        EXPECT_EQ(settings.outputHasExtension, c.hasExtension) << c.output;
-        EXPECT_EQ(settings.entryAddress, 0u);
+        EXPECT_EQ(conv.settings.outputHasExtension, c.hasExtension) << c.output;
+        EXPECT_EQ(conv.settings.entryAddress, 0u);
     }
 }
 
@@ -58,14 +59,14 @@ TEST(OutputFiles, EntryAddress) {
     } cases[] = {{"0a", 0xFFFFF, 0xA}, {"00000ABCD", 0xFFFFF, 0xABCD}, {"0FFFF", 0xFFFF, 0xFFFF}};
     for (const auto &c : cases) {
         startNames("app.tqx", flag::entryGiven);
-        std::strcpy(settings.entryText, c.text);
-        settings.addressLimit = c.limit;
-        deriveNames();
-        EXPECT_EQ(settings.entryAddress, c.value) << c.text;
+        std::strcpy(conv.settings.entryText, c.text);
+        conv.settings.addressLimit = c.limit;
+        deriveNames(conv);
+        EXPECT_EQ(conv.settings.entryAddress, c.value) << c.text;
     }
     startNames("app.tqx", flag::entryGiven);
-    std::strcpy(settings.entryText, "0FFFFFFFF");  // stops before it overflows
-    EXPECT_RUN_ENDS(deriveNames(), 4, "Address specified by '-e' option exceed 0FFFFFH");
+    std::strcpy(conv.settings.entryText, "0FFFFFFFF");  // stops before it overflows
+    EXPECT_RUN_ENDS(deriveNames(conv), 4, "Address specified by '-e' option exceed 0FFFFFH");
 }
 
 // Neither can come from the command line, which adds the extension and
@@ -74,14 +75,14 @@ TEST(OutputFiles, NoInputNameNoExtensionOrNoOutputArgument) {
     for (const char *input : {static_cast<const char *>(nullptr), "noextension"}) {
         startNames(input);
         try {
-            deriveNames();
+            deriveNames(conv);
             ADD_FAILURE() << "the run did not end";
         } catch (const RunError &error) {
             EXPECT_EQ(errorText(error), "Usage: romcast [options] <filename>\n");
         }
     }
     startNames("app.tqx", flag::outputNameGiven);
-    EXPECT_RUN_ENDS(deriveNames(), 4, "Option '-o' is not appropriate");
+    EXPECT_RUN_ENDS(deriveNames(conv), 4, "Option '-o' is not appropriate");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "testConversion.h"
 #include "driver/runSettings.h"
 #include "ieee695/readerTestSupport.h"
 #include "security/idReport.h"
@@ -20,19 +21,19 @@ std::string scratchDirectory() {
 std::string outputName;  // settings.outputName points into it
 
 void create(const std::string &output, bool hasExtension, std::uint32_t flags) {
-    initRunSettings();
-    initSecurityDefaults();
-    setFlag(flags);
+    initRunSettings(conv);
+    initSecurityDefaults(conv);
+    conv.settings.set(flags);
     outputName = output;
-    settings.outputName = outputName.c_str();
-    settings.outputHasExtension = hasExtension ? 1 : 0;
-    createIdReport();
+    conv.settings.outputName = outputName.c_str();
+    conv.settings.outputHasExtension = hasExtension ? 1 : 0;
+    createIdReport(conv);
 }
 
 void removeReport() {
-    std::fclose(settings.idReportFile);
-    settings.idReportFile = nullptr;
-    std::remove(settings.idReportName.c_str());
+    std::fclose(conv.settings.idReportFile);
+    conv.settings.idReportFile = nullptr;
+    std::remove(conv.settings.idReportName.c_str());
 }
 
 // The plain name and the three image extensions that match their format are
@@ -51,9 +52,9 @@ TEST(IdReportName, ImageExtensionIsReplacedOnlyWhenItMatchesTheFormat) {
     };
     for (const auto &c : cases) {
         create(directory + c.output, true, c.flags);
-        EXPECT_EQ(settings.idReportName, directory + c.report) << c.output;
+        EXPECT_EQ(conv.settings.idReportName, directory + c.report) << c.output;
         struct stat info {};
-        EXPECT_EQ(stat(settings.idReportName.c_str(), &info), 0) << c.output;
+        EXPECT_EQ(stat(conv.settings.idReportName.c_str(), &info), 0) << c.output;
         EXPECT_EQ(info.st_size, 0) << c.output;
         removeReport();
     }

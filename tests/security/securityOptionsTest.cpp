@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "testConversion.h"
 #include "driver/runSettings.h"
 #include "output/recordWriter.h"
 #include "security/securityOptions.h"
@@ -9,9 +10,9 @@
 namespace {
 
 void startRun() {
-    initRunSettings();
-    resetRecordState();
-    initSecurityDefaults();
+    initRunSettings(conv);
+    resetRecordState(conv);
+    initSecurityDefaults(conv);
 }
 
 // The plain forms are idcode case folders (empty, chars, hash-protect1).
@@ -30,10 +31,10 @@ TEST(IdCode, CharacterAndHexadecimalForms) {
     };
     for (const auto &c : cases) {
         startRun();
-        EXPECT_EQ(parseIdCode(c.text), c.result) << c.text;
+        EXPECT_EQ(parseIdCode(conv, c.text), c.result) << c.text;
         if (c.result != 0) continue;
-        for (int i = 0; i < idByteCount; ++i) EXPECT_EQ(settings.idBytes[i], c.bytes[i]) << c.text << " " << i;
-        EXPECT_STREQ(settings.idText, c.text);
+        for (int i = 0; i < idByteCount; ++i) EXPECT_EQ(conv.settings.idBytes[i], c.bytes[i]) << c.text << " " << i;
+        EXPECT_STREQ(conv.settings.idText, c.text);
     }
 }
 
@@ -50,10 +51,10 @@ TEST(Target, OfsChoicesBecomeProtectChoicesOnTq8Only) {
     };
     for (const auto &c : cases) {
         startRun();
-        if (c.kind != 1) selectTarget(c.kind);
-        setFlag(c.given);
-        checkSecurityOptions();
-        EXPECT_EQ(settings.flags & ~flag::tq8Target, c.after) << c.kind << " " << c.given;
+        if (c.kind != 1) selectTarget(conv, c.kind);
+        conv.settings.set(c.given);
+        checkSecurityOptions(conv);
+        EXPECT_EQ(conv.settings.flags & ~flag::tq8Target, c.after) << c.kind << " " << c.given;
     }
 }
 

@@ -1,0 +1,9 @@
+// The conversion that unit tests drive the core's steps with. A test sets the
+// fields it needs; initRunSettings and resetRecordState give the start values.
+#pragma once
+
+#include <cstdio>
+
+#include "core/conversion.h"
+
+inline Conversion conv{stdout, CancelFlags{}};

@@ -24,6 +24,7 @@ const char *closeFailedName = nullptr;
 struct PendingOutput {
     const char *finalName;
     std::string temporaryName;  // empty: written in place
+    std::string target;         // the file renamed onto: finalName, or the file a link leads to
 };
 constexpr int maxPendingOutputs = 4;
 PendingOutput pendingOutputs[maxPendingOutputs];
@@ -87,10 +88,11 @@ void discardOutput(std::FILE *&stream, const char *name) {
     // The final name goes too: after a failed run no image of that name may
     // exist, neither an older one nor one renamed into place just before.
     // unlink and not remove: a directory of that name is never ours to delete.
-    if (wasOpen || pending != nullptr || name == closeFailedName) unlink(name);
+    if (wasOpen || pending != nullptr || name == closeFailedName)
+        unlink(pending != nullptr ? pending->target.c_str() : name);
 }
 
-void notePendingOutput(const char *finalName, const char *temporaryName) {
+void notePendingOutput(const char *finalName, const char *temporaryName, const char *target) {
     if (pendingCount == maxPendingOutputs) {
         if (temporaryName != nullptr) unlink(temporaryName);
         fatalError(err::cantCreate, finalName);
@@ -98,6 +100,7 @@ void notePendingOutput(const char *finalName, const char *temporaryName) {
     PendingOutput &entry = pendingOutputs[pendingCount++];
     entry.finalName = finalName;
     entry.temporaryName = temporaryName != nullptr ? temporaryName : "";
+    entry.target = target != nullptr ? target : finalName;
 }
 
 void fatalError(int code, const char *argument, const char *second) {
@@ -150,7 +153,7 @@ void closeAllFiles() {
     checkInterrupt();
     for (int i = 0; i < pendingCount; ++i) {
         const PendingOutput &output = pendingOutputs[i];
-        if (!output.temporaryName.empty() && std::rename(output.temporaryName.c_str(), output.finalName) != 0)
+        if (!output.temporaryName.empty() && std::rename(output.temporaryName.c_str(), output.target.c_str()) != 0)
             fatalError(err::cantCreate, output.finalName);
     }
     pendingCount = 0;

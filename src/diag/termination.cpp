@@ -74,10 +74,11 @@ void discardOutput(Conversion &conv, std::FILE *&stream, const char *name) {
     // The final name goes too: after a failed run no image of that name may
     // exist, neither an older one nor one renamed into place just before.
     // unlink and not remove: a directory of that name is never ours to delete.
-    if (wasOpen || pending != nullptr || name == conv.files.closeFailedName) unlink(name);
+    if (wasOpen || pending != nullptr || name == conv.files.closeFailedName)
+        unlink(pending != nullptr ? pending->target.c_str() : name);
 }
 
-void notePendingOutput(Conversion &conv, const char *finalName, const char *temporaryName) {
+void notePendingOutput(Conversion &conv, const char *finalName, const char *temporaryName, const char *target) {
     if (conv.files.pendingCount == OutputFiles::maxPendingOutputs) {
         if (temporaryName != nullptr) unlink(temporaryName);
         fatalError(err::cantCreate, finalName);
@@ -85,6 +86,7 @@ void notePendingOutput(Conversion &conv, const char *finalName, const char *temp
     PendingOutput &entry = conv.files.pending[conv.files.pendingCount++];
     entry.finalName = finalName;
     entry.temporaryName = temporaryName != nullptr ? temporaryName : "";
+    entry.target = target != nullptr ? target : finalName;
 }
 
 void fatalError(int code, const char *argument, const char *second) {
@@ -152,7 +154,7 @@ void closeAllFiles(Conversion &conv) {
     checkInterrupt(conv);
     for (int i = 0; i < conv.files.pendingCount; ++i) {
         const PendingOutput &output = conv.files.pending[i];
-        if (!output.temporaryName.empty() && std::rename(output.temporaryName.c_str(), output.finalName) != 0)
+        if (!output.temporaryName.empty() && std::rename(output.temporaryName.c_str(), output.target.c_str()) != 0)
             fatalError(err::cantCreate, output.finalName);
     }
     conv.files.pendingCount = 0;

@@ -42,8 +42,11 @@ void discardOutput(Conversion &conv, std::FILE *&stream, const char *name);
 // `finalName`. closeAllFiles renames it into place once every close has
 // succeeded; the error path deletes both names. `finalName` must stay valid.
 // Without a temporary name the output is a device or a pipe written in place,
-// which is neither renamed nor ever deleted.
-void notePendingOutput(Conversion &conv, const char *finalName, const char *temporaryName);
+// which is neither renamed nor ever deleted. When `finalName` is a symbolic
+// link, `target` is the file it leads to: the output is renamed onto that file
+// (and that file is what the error path deletes), and the link stays.
+void notePendingOutput(Conversion &conv, const char *finalName, const char *temporaryName,
+                       const char *target = nullptr);
 
 // The normal closing step of a run: every open file closed, each close checked,
 // then the outputs renamed to their final names.

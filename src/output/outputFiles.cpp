@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,11 +67,31 @@ void refuseTheInput(Conversion &conv, const char *name) {
     if (input.st_dev == output.st_dev && input.st_ino == output.st_ino) fatalError(err::cantCreate, name);
 }
 
+// The file that writing to `name` reaches: a symbolic link is followed to its
+// target, also one that does not exist yet, as opening the name would; "" for
+// links that cannot be read or that go round in a circle.
+std::string followLinks(const char *name) {
+    std::string path = name;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::error_code error;
+        std::string target = std::filesystem::read_symlink(path, error).string();
+        if (error) return "";
+        // A relative target is taken from the link's own directory.
+        if (target.empty() || target[0] != '/') target = path.substr(0, path.rfind('/') + 1) + target;
+        path = target;
+    }
+    return "";
+}
+
 // Creates an output under a temporary name in the directory of `name` (the
 // operating system's directory: only '/' separates there), so that a run that
 // fails or is killed never leaves a half-written file under the name; the
 // closing step renames it. An older file of the name is deleted now, as
-// opening it for writing would have emptied it.
+// opening it for writing would have emptied it. A name that is a symbolic link
+// is written through: the temporary file goes beside the link's target and
+// replaces the target, and the link stays.
 std::FILE *createOutput(Conversion &conv, const char *name, const char *mode) {
     // A device or a pipe ("-o /dev/stdout") cannot be replaced: it is written
     // in place and never deleted.
@@ -80,7 +102,8 @@ std::FILE *createOutput(Conversion &conv, const char *name, const char *mode) {
         notePendingOutput(conv, name, nullptr);
         return stream;
     }
-    const std::string finalName = name;
+    const std::string finalName = followLinks(name);
+    if (finalName.empty()) fatalError(err::cantCreate, name);
     const std::size_t slash = finalName.rfind('/');
     const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
     const std::string base = finalName.substr(baseStart);
@@ -102,8 +125,8 @@ std::FILE *createOutput(Conversion &conv, const char *name, const char *mode) {
         unlink(temporary.c_str());
         fatalError(err::cantCreate, name);
     }
-    notePendingOutput(conv, name, temporary.c_str());
-    if (unlink(name) != 0 && errno != ENOENT) {
+    notePendingOutput(conv, name, temporary.c_str(), finalName.c_str());
+    if (unlink(finalName.c_str()) != 0 && errno != ENOENT) {
         std::fclose(stream);
         fatalError(err::cantCreate, name);
     }

@@ -12,6 +12,7 @@ struct Conversion;
 struct PendingOutput {
     const char *finalName;
     std::string temporaryName;  // empty: written in place
+    std::string target;         // the file renamed onto: finalName, or the file a link leads to
 };
 
 // The stdio buffers the run gives its files, and the outputs it has created.

@@ -129,8 +129,11 @@ TEST_P(EndToEnd, Case) {
     std::vector<std::string> args = splitArguments(readFileBytes((caseDir / "args").string()));
     std::vector<InputFile> inputs = readInputs(caseDir / "in");
     ASSERT_FALSE(HasFailure()) << "the inputs of " << GetParam() << " did not assemble";
+    LinkList links;
+    std::vector<std::string> linkFields = splitArguments(readFileBytes((caseDir / "links").string()));
+    for (std::size_t i = 0; i + 1 < linkFields.size(); i += 2) links.emplace_back(linkFields[i], linkFields[i + 1]);
 
-    RunResult result = runRomcast(args, inputs);
+    RunResult result = runRomcastWithLinks(links, args, inputs);
     ASSERT_EQ(result.signal, 0) << "romcast was ended by a signal\n" << describeRun(result);
     EXPECT_EQ(result.err, "") << "romcast wrote to standard error";
 

@@ -238,7 +238,8 @@ std::string assembleModule(const std::string &text) {
 namespace {
 
 RunResult runControlled(const std::string &binary, const RunControl &control,
-                        const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
+                        const std::vector<std::string> &args, const std::vector<InputFile> &inputs,
+                        const LinkList &linkList = {}) {
     RunResult result;
     std::string dir = makeScratchDir();
     if (dir.empty()) {
@@ -258,6 +259,14 @@ RunResult runControlled(const std::string &binary, const RunControl &control,
             ADD_FAILURE() << "cannot write input " << input.name;
         given[fs::path(input.name).lexically_normal().generic_string()] = input.bytes;
     }
+    std::map<std::string, fs::path> links;
+    for (const auto &[name, target] : linkList) {
+        const fs::path link = work / name;
+        fs::create_directories(link.parent_path(), ec);
+        fs::create_symlink(target, link, ec);
+        if (ec) ADD_FAILURE() << "cannot make the link " << name;
+        links[fs::path(name).lexically_normal().generic_string()] = target;
+    }
 
     ProcessOutcome outcome =
         runProcess(binary, args, work.string(), dir + "/stdout", dir + "/stderr", control, inputBytes);
@@ -270,8 +279,10 @@ RunResult runControlled(const std::string &binary, const RunControl &control,
 
     for (auto it = fs::recursive_directory_iterator(work, ec); !ec && it != fs::end(it);
          it.increment(ec)) {
-        if (!it->is_regular_file()) continue;
         std::string name = it->path().lexically_relative(work).generic_string();
+        auto link = links.find(name);
+        if (link != links.end() && it->is_symlink() && fs::read_symlink(it->path(), ec) == link->second) continue;
+        if (!it->is_regular_file()) continue;
         std::string bytes = readFileBytes(it->path().string());
         auto input = given.find(name);
         if (input != given.end() && input->second == bytes) continue;
@@ -297,6 +308,11 @@ RunResult runProgram(const std::string &binary, const std::vector<std::string> &
 RunResult runRomcast(const RunControl &control, const std::vector<std::string> &args,
                      const std::vector<InputFile> &inputs) {
     return runControlled(ROMCAST_BINARY, control, args, inputs);
+}
+
+RunResult runRomcastWithLinks(const LinkList &links, const std::vector<std::string> &args,
+                              const std::vector<InputFile> &inputs) {
+    return runControlled(ROMCAST_BINARY, {}, args, inputs, links);
 }
 
 std::vector<std::string> splitArguments(const std::string &line) {

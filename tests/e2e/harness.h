@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A file written into the scratch directory before the run. `name` is relative
@@ -54,6 +55,13 @@ struct RunControl {
 // runRomcast under `control`.
 RunResult runRomcast(const RunControl &control, const std::vector<std::string> &args,
                      const std::vector<InputFile> &inputs = {});
+
+// runRomcast with symbolic links made in the directory before the run (name and
+// target each). A link still there with its target afterwards is not among the
+// files of the result.
+using LinkList = std::vector<std::pair<std::string, std::string>>;
+RunResult runRomcastWithLinks(const LinkList &links, const std::vector<std::string> &args,
+                              const std::vector<InputFile> &inputs);
 
 // Splits an argument line at blanks; double quotes group blanks into one
 // argument (and "" is an empty one). Line ends count as blanks.

@@ -12,6 +12,7 @@
 #include "ieee695/moduleTrees.h"
 #include "ieee695/recordReader.h"
 #include "output/outputFiles.h"
+#include "output/outputTransaction.h"
 #include "output/recordWriter.h"
 
 // The arguments still to be read; options with a value take the next one.
@@ -50,5 +51,6 @@ struct Conversion {
     RecordState recordState{};
     WriterBuffers writerBuffers{};
     OutputFiles files{};
+    OutputTransaction outputs;
     int listingItemCount = 0;  // unit items on the listing's current line
 };

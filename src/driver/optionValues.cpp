@@ -95,12 +95,8 @@ void setInputName(Conversion &conv, const char *argument) {
     if (extension != nullptr) {
         if (compareNoCase(extension, defaultExtension) != 0)
             fatalError(err::unknownExtension, extension);
-        conv.settings.inputName = copyText(argument);
+        conv.settings.inputName = argument;
         return;
     }
-    std::size_t length = std::strlen(argument);
-    char *name = static_cast<char *>(allocateOrFail(length + sizeof defaultExtension));
-    std::memcpy(name, argument, length);
-    std::memcpy(name + length, defaultExtension, sizeof defaultExtension);
-    conv.settings.inputName = name;
+    conv.settings.inputName = std::string(argument) + defaultExtension;
 }

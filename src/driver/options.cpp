@@ -145,7 +145,7 @@ void applyOutputOption(Conversion &conv, const char *argument) {
     }
     requireExact(argument);
     refuseDuplicate(conv, flag::outputNameGiven, argument);
-    conv.settings.outputName = copyText(takeValue(conv));
+    conv.settings.outputName = takeValue(conv);
     conv.settings.set(flag::outputNameGiven);
 }
 

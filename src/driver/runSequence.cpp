@@ -18,6 +18,7 @@
 #include "output/directConvert.h"
 #include "output/imageEmission.h"
 #include "output/outputFiles.h"
+#include "output/outputTransaction.h"
 #include "output/recordWriter.h"
 #include "security/idReport.h"
 #include "security/moduleIdSettings.h"
@@ -84,10 +85,14 @@ void convert(Conversion &conv, int argc, char **argv) {
     }
 
     // The ID report, filled once the image is written.
-    if (conv.settings.has(flag::idCode)) writeIdReport(conv, conv.settings.idReportFile);
+    if (conv.settings.has(flag::idCode)) writeIdReport(conv, conv.outputs.stream(OutputRole::idReport));
 
-    // Every file closed and each close checked; a newline ends the progress line.
-    closeAllFiles(conv);
+    // Every file closed and each close checked, then the outputs under their
+    // names; a newline ends the progress line.
+    std::FILE *input = conv.settings.inputFile;
+    conv.settings.inputFile = nullptr;
+    if (std::fclose(input) != 0) fatalError(err::cantClose, conv.settings.inputName);
+    conv.outputs.commit(conv.cancel);
     std::fputc('\n', conv.console);
     // Records of type FF are this converter's own extension of Intel HEX.
     if (conv.settings.has(flag::hexOutput) && conv.settings.has(flag::above1MB)) warn(conv, wrn::originalHex);

@@ -46,7 +46,7 @@ struct RunSettings {
 
     // Option values.
     std::int32_t recordLength;       // data bytes per text record: 16, or 32 with longRecords
-    const char *outputName;          // "-o" as typed; later the base of every output name
+    std::string outputName;          // "-o" as typed; later the base of every output name
     char entryText[10];              // "-e" as typed, at most 9 characters
     std::uint32_t entryAddress;      // S8 entry address ("-e", else the module's ASG)
     std::int32_t rangeForm;          // 0 none, 1 start only, 2 start and end
@@ -64,7 +64,7 @@ struct RunSettings {
 
     // Security bytes by target family.
     std::uint32_t idBytes[idByteCount];          // the ID code, entry 0 at the lowest address
-    const char *idText;                          // the ID text as given, or nullptr
+    std::string idText;                          // the ID text as given
     std::uint32_t idAddressLow[idByteCount];     // low address byte of each ID byte
     std::uint32_t idAreaBase;                    // base of the 256-byte ID page
     std::uint32_t idAddresses[idByteCount];      // full address of each ID byte
@@ -83,21 +83,11 @@ struct RunSettings {
 
     // Files. A stream is nullptr until the file is opened. File names have no
     // length limit of their own: the system decides which names it accepts.
-    const char *inputName;                       // the input module's name, with extension
+    std::string inputName;                       // the input module's name, with extension
     std::FILE *inputFile;
-    const char *inputStem;                       // inputName without its extension
-    const char *inputDir;                        // inputName up to its last separator
+    std::string inputStem;                       // inputName without its extension
+    std::string inputDir;                        // inputName up to its last separator
     std::int32_t outputHasExtension;             // the "-o" name carries its own extension
-    std::string outputFileName;
-    std::FILE *outputFile;
-    std::string codeOutputName;
-    std::FILE *codeOutputFile;
-    std::string romdataOutputName;
-    std::FILE *romdataOutputFile;
-    std::string debugName;
-    std::FILE *debugFile;
-    std::string idReportName;
-    std::FILE *idReportFile;
 
     // Module extent: lowest start and highest last address of the counted sections.
     std::uint32_t lowestSectionAddress;

@@ -61,7 +61,7 @@ void listUnits(Conversion &conv, std::FILE *out, UnitTree &tree) {
 void listSectionTrees(Conversion &conv) {
     if (!conv.settings.has(flag::debugListing)) return;
     std::fputs(" Make .dbg file \n", conv.console);
-    std::FILE *out = conv.settings.debugFile;
+    std::FILE *out = conv.outputs.stream(OutputRole::listing);
     if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normSecRoot   * \n");
         listSections(conv, out, conv.trees.normSecRoot);
@@ -76,7 +76,7 @@ void listSectionTrees(Conversion &conv) {
 void listUnitTrees(Conversion &conv) {
     conv.listingItemCount = 0;
     if (!conv.settings.has(flag::debugListing)) return;
-    std::FILE *out = conv.settings.debugFile;
+    std::FILE *out = conv.outputs.stream(OutputRole::listing);
     std::fputs("\n", out);
     if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normUnitRoot  * \n");

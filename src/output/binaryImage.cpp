@@ -148,7 +148,7 @@ void putBinaryByte(Conversion &conv, std::uint8_t byte, std::FILE *stream) {
         return;
     }
     if (address < state.imageNext)
-        fatalError(err::binaryGoesBack, formatAddress(address).text, conv.settings.inputName);
+        fatalError(err::binaryGoesBack, formatAddress(address).text, conv.settings.inputName.c_str());
     padImageTo(conv, address, stream);
     if (maySecurityByteLie(conv, address)) byte = placeSecurityByte(conv, address, byte, stream);
     writeImageByte(conv, byte, stream);

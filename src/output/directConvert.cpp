@@ -129,7 +129,7 @@ void convertDirect(Conversion &conv) {
                                 ? conv.settings.highestSectionAddress
                                 : conv.settings.fillEnd;
     }
-    std::FILE *out = conv.settings.outputFile;
+    std::FILE *out = conv.outputs.stream(OutputRole::image);
     conv.recordState.currentOutput = out;
     convertDataPart(conv, conv.parts.dataPart, out);
     writeSecurityRecords(conv, out);

@@ -97,20 +97,20 @@ void emitFile(Conversion &conv, UnitTree &units, std::FILE *stream) {
 void emitImage(Conversion &conv) {
     const std::uint32_t trailerPart = conv.parts.trailerPart;
     if (!conv.settings.has(flag::dualArea)) {
-        emitFile(conv, conv.trees.normUnitRoot, conv.settings.outputFile);
-        writeSecurityRecords(conv, conv.settings.outputFile);
-        writeEndRecord(conv, trailerPart, conv.settings.outputFile);
+        emitFile(conv, conv.trees.normUnitRoot, conv.outputs.stream(OutputRole::image));
+        writeSecurityRecords(conv, conv.outputs.stream(OutputRole::image));
+        writeEndRecord(conv, trailerPart, conv.outputs.stream(OutputRole::image));
         return;
     }
     // The CODE file gets no security records.
-    emitFile(conv, conv.trees.codeUnitRoot, conv.settings.codeOutputFile);
-    writeEndRecord(conv, trailerPart, conv.settings.codeOutputFile);
+    emitFile(conv, conv.trees.codeUnitRoot, conv.outputs.stream(OutputRole::code));
+    writeEndRecord(conv, trailerPart, conv.outputs.stream(OutputRole::code));
     if (conv.recordState.dataSeen == 0) warn(conv, wrn::noCodeData, conv.settings.inputName);
 
     // The fill's progress carries over into the second file; the record state does not.
     resetRecordState(conv);
-    emitFile(conv, conv.trees.romdataUnitRoot, conv.settings.romdataOutputFile);
-    writeSecurityRecords(conv, conv.settings.romdataOutputFile);
-    writeEndRecord(conv, trailerPart, conv.settings.romdataOutputFile);
+    emitFile(conv, conv.trees.romdataUnitRoot, conv.outputs.stream(OutputRole::romdata));
+    writeSecurityRecords(conv, conv.outputs.stream(OutputRole::romdata));
+    writeEndRecord(conv, trailerPart, conv.outputs.stream(OutputRole::romdata));
     if (conv.recordState.dataSeen == 0) warn(conv, wrn::noRomdataData, conv.settings.inputName);
 }

@@ -2,19 +2,14 @@
 #include "output/outputFiles.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "diag/memory.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
+#include "output/outputTransaction.h"
+#include "platform/fileSystem.h"
 #include "security/securityOptions.h"
 
 namespace {
@@ -33,10 +28,6 @@ const char *findLastSeparator(const char *text) {
     return found;
 }
 
-// A copy of the first `length` characters of `text`.
-const char *copyPrefix(const char *text, std::size_t length) {
-    return copyText(std::string(text, length).c_str());
-}
 
 // The "-e" text: hexadecimal, a value beginning with A to F written with a leading
 // 0, never above the target's address space.
@@ -56,97 +47,25 @@ std::uint32_t parseEntryAddress(Conversion &conv, const char *text) {
     return value;
 }
 
-// Refuses an output name that is the input module itself, under its own name
-// or through a link, before anything is written: the user's module must never
-// be truncated.
-void refuseTheInput(Conversion &conv, const char *name) {
-    if (conv.settings.inputFile == nullptr) return;
-    struct stat input {};
-    struct stat output {};
-    if (fstat(fileno(conv.settings.inputFile), &input) != 0 || stat(name, &output) != 0) return;
-    if (input.st_dev == output.st_dev && input.st_ino == output.st_ino) fatalError(err::cantCreate, name);
-}
-
-// The file that writing to `name` reaches: a symbolic link is followed to its
-// target, also one that does not exist yet, as opening the name would; "" for
-// links that cannot be read or that go round in a circle.
-std::string followLinks(const char *name) {
-    std::string path = name;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        std::error_code error;
-        std::string target = std::filesystem::read_symlink(path, error).string();
-        if (error) return "";
-        // A relative target is taken from the link's own directory.
-        if (target.empty() || target[0] != '/') target = path.substr(0, path.rfind('/') + 1) + target;
-        path = target;
-    }
-    return "";
-}
-
-// Creates an output under a temporary name in the directory of `name` (the
-// operating system's directory: only '/' separates there), so that a run that
-// fails or is killed never leaves a half-written file under the name; the
-// closing step renames it. An older file of the name is deleted now, as
-// opening it for writing would have emptied it. A name that is a symbolic link
-// is written through: the temporary file goes beside the link's target and
-// replaces the target, and the link stays.
-std::FILE *createOutput(Conversion &conv, const char *name, const char *mode) {
-    // A device or a pipe ("-o /dev/stdout") cannot be replaced: it is written
-    // in place and never deleted.
-    struct stat existing {};
-    if (stat(name, &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
-        std::FILE *stream = std::fopen(name, mode);
-        if (stream == nullptr) fatalError(err::cantCreate, name);
-        notePendingOutput(conv, name, nullptr);
-        return stream;
-    }
-    const std::string finalName = followLinks(name);
-    if (finalName.empty()) fatalError(err::cantCreate, name);
-    const std::size_t slash = finalName.rfind('/');
-    const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string base = finalName.substr(baseStart);
-    std::string temporary = finalName.substr(0, baseStart);
-    // Hidden, and named after the output while that fits in a name.
-    constexpr std::size_t maxBaseLength = 255;
-    temporary += base.size() + 8 <= maxBaseLength ? "." + base + ".XXXXXX" : ".romcast.XXXXXX";
-
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) fatalError(err::cantCreate, name);
-    // mkstemp makes the file private; an image gets the permissions that
-    // creating it under its own name would have given.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    std::FILE *stream = fdopen(descriptor, mode);
-    if (stream == nullptr) {
-        close(descriptor);
-        unlink(temporary.c_str());
-        fatalError(err::cantCreate, name);
-    }
-    notePendingOutput(conv, name, temporary.c_str(), finalName.c_str());
-    if (unlink(finalName.c_str()) != 0 && errno != ENOENT) {
-        std::fclose(stream);
-        fatalError(err::cantCreate, name);
-    }
-    return stream;
-}
-
 }  // namespace
 
+void refuseTheInput(Conversion &conv, const std::string &name) {
+    if (conv.settings.inputFile != nullptr && platform::isSameFile(conv.settings.inputFile, name))
+        fatalError(err::cantCreate, name.c_str());
+}
+
 void deriveNames(Conversion &conv) {
-    const char *input = conv.settings.inputName;
-    if (input == nullptr) fatalError(err::usage, programName);
+    if (conv.settings.inputName.empty()) fatalError(err::usage, programName);
+    const char *input = conv.settings.inputName.c_str();
     const char *dot = std::strrchr(input, '.');
     if (dot == nullptr) fatalError(err::usage, programName);
-    conv.settings.inputStem = copyPrefix(input, static_cast<std::size_t>(dot - input));
+    conv.settings.inputStem = std::string(input, static_cast<std::size_t>(dot - input));
     const char *separator = findLastSeparator(input);
-    conv.settings.inputDir = copyPrefix(input, separator == nullptr ? 0 : static_cast<std::size_t>(separator - input + 1));
+    conv.settings.inputDir = std::string(input, separator == nullptr ? 0 : static_cast<std::size_t>(separator - input + 1));
 
     if (conv.settings.has(flag::outputNameGiven)) {
-        const char *given = conv.settings.outputName;
-        if (given == nullptr) fatalError(err::notAppropriate, "-o");
+        const std::string typed = conv.settings.outputName;
+        const char *given = typed.c_str();
         const char *givenSeparator = findLastSeparator(given);
         const char *givenDot = std::strrchr(given, '.');
         // A leading dot of a bare name ("-o .out") is no extension.
@@ -156,64 +75,57 @@ void deriveNames(Conversion &conv) {
             conv.settings.outputHasExtension = givenDot != nullptr && givenDot != given;
         // A bare name goes beside the input module, not into the working directory.
         if (givenSeparator == nullptr)
-            conv.settings.outputName = copyText((std::string(conv.settings.inputDir) + given).c_str());
+            conv.settings.outputName = conv.settings.inputDir + typed;
     }
 
     conv.settings.entryAddress = conv.settings.has(flag::entryGiven) ? parseEntryAddress(conv, conv.settings.entryText) : 0;
 }
 
-std::FILE *openOrFail(Conversion &conv, const char *name, const char *mode, int errorCode) {
-    if (mode[0] == 'w') refuseTheInput(conv, name);
-    std::FILE *file = std::fopen(name, mode);
-    if (file == nullptr) fatalError(errorCode, name);
-    return file;
-}
-
 void openInput(Conversion &conv) {
-    conv.settings.inputFile = openOrFail(conv, conv.settings.inputName, "rb", err::cantOpen);
+    conv.settings.inputFile = std::fopen(conv.settings.inputName.c_str(), "rb");
+    if (conv.settings.inputFile == nullptr) fatalError(err::cantOpen, conv.settings.inputName);
     // A directory opens like a file but reads nothing: it cannot be opened as a module.
-    struct stat input {};
-    if (fstat(fileno(conv.settings.inputFile), &input) != 0 || S_ISDIR(input.st_mode))
-        fatalError(err::cantOpen, conv.settings.inputName);
+    if (platform::isDirectory(conv.settings.inputFile)) fatalError(err::cantOpen, conv.settings.inputName);
     // The module is read in several passes and its load records in large runs: a
     // large buffer keeps the number of reads small.
     std::setvbuf(conv.settings.inputFile, conv.files.inputBuffer, _IOFBF, sizeof conv.files.inputBuffer);
 }
 
 void openOutputs(Conversion &conv) {
-    if (!conv.settings.has(flag::outputNameGiven)) conv.settings.outputName = copyText(conv.settings.inputStem);
+    if (!conv.settings.has(flag::outputNameGiven)) conv.settings.outputName = conv.settings.inputStem;
     const std::string base = conv.settings.outputName;
     const bool hex = conv.settings.has(flag::hexOutput);
+    std::string imageName, codeName, romdataName;
 
     if (conv.settings.has(flag::dualArea)) {
         if (conv.settings.outputHasExtension != 0) fatalError(err::notAppropriate, "-o (TQ40/51X mode)");
         // The two area files are text; a binary image of both cannot be made, also
         // when "+d51x" rather than the module asked for two areas.
         if (conv.settings.has(flag::binaryOutput)) fatalError(err::dualAreaBinary);
-        conv.settings.codeOutputName = base + (hex ? ".hcd" : ".mcd");
-        conv.settings.romdataOutputName = base + (hex ? ".hdt" : ".mdt");
+        codeName = base + (hex ? ".hcd" : ".mcd");
+        romdataName = base + (hex ? ".hdt" : ".mdt");
     } else {
         const char *extension = hex ? ".hex" : conv.settings.has(flag::binaryOutput) ? ".bin" : ".mot";
-        conv.settings.outputFileName = conv.settings.outputHasExtension != 0 ? base : base + extension;
+        imageName = conv.settings.outputHasExtension != 0 ? base : base + extension;
     }
     // The listing takes ".dbg" after the base name, even one with its own extension.
-    if (conv.settings.has(flag::debugListing)) conv.settings.debugName = base + ".dbg";
+    const bool listing = conv.settings.has(flag::debugListing);
+    const std::string listingName = base + ".dbg";
 
     // Every name is checked before the first file is created.
     if (conv.settings.has(flag::dualArea)) {
-        refuseTheInput(conv, conv.settings.codeOutputName.c_str());
-        refuseTheInput(conv, conv.settings.romdataOutputName.c_str());
+        refuseTheInput(conv, codeName);
+        refuseTheInput(conv, romdataName);
     } else {
-        refuseTheInput(conv, conv.settings.outputFileName.c_str());
+        refuseTheInput(conv, imageName);
     }
-    if (conv.settings.has(flag::debugListing)) refuseTheInput(conv, conv.settings.debugName.c_str());
+    if (listing) refuseTheInput(conv, listingName);
 
     if (conv.settings.has(flag::dualArea)) {
-        conv.settings.codeOutputFile = createOutput(conv, conv.settings.codeOutputName.c_str(), "w");
-        conv.settings.romdataOutputFile = createOutput(conv, conv.settings.romdataOutputName.c_str(), "w");
+        conv.outputs.create(OutputRole::code, codeName, "w");
+        conv.outputs.create(OutputRole::romdata, romdataName, "w");
     } else {
-        conv.settings.outputFile =
-            createOutput(conv, conv.settings.outputFileName.c_str(), conv.settings.has(flag::binaryOutput) ? "wb" : "w");
+        conv.outputs.create(OutputRole::image, imageName, conv.settings.has(flag::binaryOutput) ? "wb" : "w");
     }
-    if (conv.settings.has(flag::debugListing)) conv.settings.debugFile = createOutput(conv, conv.settings.debugName.c_str(), "w");
+    if (listing) conv.outputs.create(OutputRole::listing, listingName, "w");
 }

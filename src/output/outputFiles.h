@@ -6,24 +6,8 @@
 
 struct Conversion;
 
-// Outputs under their temporary names: the main output or the two area files,
-// and the listing. They keep their entry until the run ends, so that the error
-// path also finds an output already closed or already renamed.
-struct PendingOutput {
-    const char *finalName;
-    std::string temporaryName;  // empty: written in place
-    std::string target;         // the file renamed onto: finalName, or the file a link leads to
-};
-
-// The stdio buffers the run gives its files, and the outputs it has created.
+// The stdio buffers the run gives its files.
 struct OutputFiles {
-    static constexpr int maxPendingOutputs = 4;
-    PendingOutput pending[maxPendingOutputs];
-    int pendingCount = 0;
-    // The file whose close failed: an output among them is still deleted by the
-    // clean-up, although its stream is already gone.
-    const char *closeFailedName = nullptr;
-
     static constexpr std::size_t inputBufferSize = 256 * 1024;
     char inputBuffer[inputBufferSize];
     // A run writes at most two files at once (the CODE and the ROMDATA file), and
@@ -39,7 +23,9 @@ struct OutputFiles {
 void deriveNames(Conversion &conv);
 // Opens inputFile for binary reading (error 1).
 void openInput(Conversion &conv);
-// Opens `name` with `mode`; on failure fatalError(errorCode, name).
-std::FILE *openOrFail(Conversion &conv, const char *name, const char *mode, int errorCode);
+// Refuses (error 2) an output name that is the input module itself, under its
+// own name or through a link, before anything is written: the user's module must
+// never be truncated.
+void refuseTheInput(Conversion &conv, const std::string &name);
 // Names and creates the output files; runs after the header decided dualArea.
 void openOutputs(Conversion &conv);

@@ -6,7 +6,7 @@
 bool protectSubstituted(Conversion &conv, std::FILE *stream) {
     // The CODE file of a dual-area run never holds the protect byte, and "-N"
     // copies the module's bytes unchanged.
-    return !conv.settings.has(flag::directConvert) && stream != conv.settings.codeOutputFile &&
+    return !conv.settings.has(flag::directConvert) && stream != conv.outputs.stream(OutputRole::code) &&
            conv.settings.has(flag::protect1 | flag::protect2 | flag::idCode | flag::protectX);
 }
 

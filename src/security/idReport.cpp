@@ -10,6 +10,7 @@
 #include "diag/termination.h"
 #include "driver/runSettings.h"
 #include "output/outputFiles.h"
+#include "output/outputTransaction.h"
 
 namespace {
 
@@ -51,12 +52,12 @@ void createIdReport(Conversion &conv) {
     if (found != std::string::npos) name.erase(found);
     name += reportExtension;
 
-    conv.settings.idReportName = name;
-    conv.settings.idReportFile = openOrFail(conv, conv.settings.idReportName.c_str(), "w", err::cantCreate);
+    refuseTheInput(conv, name);
+    conv.outputs.createKept(OutputRole::idReport, name);
 }
 
 void writeIdReport(Conversion &conv, std::FILE *stream) {
-    const char *idText = conv.settings.idText != nullptr ? conv.settings.idText : "";
+    const char *idText = conv.settings.idText.c_str();
     const HeadingChoice heading = chooseHeading(conv);
     if (heading.option == nullptr) {
         std::fprintf(stream, "-ID%s\n", idText);

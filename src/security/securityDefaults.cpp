@@ -9,12 +9,10 @@ void initSecurityDefaults(Conversion &conv) {
               flag::protectX | flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX | flag::tq8Target);
     applyTargetFamily(conv, tq40Family);
     for (std::uint32_t &entry : conv.settings.idBytes) entry = 0;
-    conv.settings.idText = nullptr;
+    conv.settings.idText.clear();
     conv.settings.protectValue = 0xFF;
     conv.settings.moduleIdState = 0;
     conv.settings.moduleProtectValue = 0;
     conv.settings.moduleIdText[0] = '\0';
-    conv.settings.idReportName.clear();
-    conv.settings.idReportFile = nullptr;
     conv.recordState.lastDataAddress = 0;
 }

@@ -84,7 +84,7 @@ int parseIdCode(Conversion &conv, const char *text) {
     for (std::uint32_t &entry : conv.settings.idBytes) entry = 0;
     int result = text[0] == '#' ? parseHexIdCode(conv, text + 1) : parseCharacterIdCode(conv, text);
     if (result != 0) return result;
-    conv.settings.idText = copyText(text);
+    conv.settings.idText = text;
     return 0;
 }
 
@@ -100,10 +100,10 @@ void selectTarget(Conversion &conv, int kind) {
     conv.settings.set(flag::tq8Target);
     if (kind == targetTq8) {
         conv.settings.addressLimit = 0xFFFF;
-        conv.settings.addressLimitText = copyText("0FFFFH");
+        conv.settings.addressLimitText = "0FFFFH";
     } else if (kind == targetTq8E) {
         conv.settings.addressLimit = 0xFFFFF;
-        conv.settings.addressLimitText = copyText("0FFFFFH");
+        conv.settings.addressLimitText = "0FFFFFH";
     }
     // Every TQ8 chip keeps its security bytes at the top of a 64 KB space.
     applyTargetFamily(conv, tq8Family);

@@ -82,11 +82,11 @@ TEST(Options, RangeAndFillValues) {
 TEST(Options, TextValuesAndInputName) {
     parse({"-e", "123456789", "-o", "dir/out.s", "a"});
     EXPECT_STREQ(conv.settings.entryText, "123456789");  // nine characters still fit
-    EXPECT_STREQ(conv.settings.outputName, "dir/out.s");
+    EXPECT_EQ(conv.settings.outputName, "dir/out.s");
     for (const auto &[argument, inputName] : {std::pair{"a", "a.tqx"}, {"a.Tqx", "a.Tqx"}, {"dir.v\\a", "dir.v\\a.tqx"},
                                               {"dir.v/a", "dir.v/a.tqx"}}) {
         parse({argument});
-        EXPECT_STREQ(conv.settings.inputName, inputName) << argument;
+        EXPECT_EQ(conv.settings.inputName, inputName) << argument;
     }
 }
 

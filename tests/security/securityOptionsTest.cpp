@@ -34,7 +34,7 @@ TEST(IdCode, CharacterAndHexadecimalForms) {
         EXPECT_EQ(parseIdCode(conv, c.text), c.result) << c.text;
         if (c.result != 0) continue;
         for (int i = 0; i < idByteCount; ++i) EXPECT_EQ(conv.settings.idBytes[i], c.bytes[i]) << c.text << " " << i;
-        EXPECT_STREQ(conv.settings.idText, c.text);
+        EXPECT_EQ(conv.settings.idText, c.text);
     }
 }
 

@@ -1,0 +1,47 @@
+// What the converter needs of the operating system's file system, in one small
+// interface with one implementation per system. Names are passed as the user
+// typed them; only the implementation knows which characters separate
+// directories there.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Whether `name` exists and is neither a regular file nor a directory: a device
+// or a pipe, which an output is written into in place.
+bool isDeviceOrPipe(const std::string &name);
+
+// The file that writing to `name` reaches: a symbolic link is followed to its
+// target, also one that does not exist yet; nothing for links that cannot be
+// read or that go round in a circle.
+std::optional<std::string> followLinks(const std::string &name);
+
+// A new, empty file in the directory of `finalName`, named after it and hidden,
+// with the permissions that creating `finalName` itself would have given.
+struct TemporaryFile {
+    std::FILE *stream;
+    std::string name;
+};
+std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName, const char *mode);
+
+// Flushes the stream and makes the system write the file's bytes to the disk.
+bool flushToDisk(std::FILE *stream);
+
+// Gives the file `from` the name `to`, replacing a file of that name at once.
+bool replaceFile(const std::string &from, const std::string &to);
+
+// Deletes the file `name`; a directory of that name is never deleted. True
+// when the file is gone (also when there was none).
+bool removeFile(const std::string &name);
+
+// Whether the open stream and the file `name` are one and the same file
+// (through a link or another name included).
+bool isSameFile(std::FILE *stream, const std::string &name);
+
+// Whether the open stream is a directory, which opens like a file but reads nothing.
+bool isDirectory(std::FILE *stream);
+
+}  // namespace platform

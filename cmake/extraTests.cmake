@@ -15,3 +15,11 @@ if(TARGET modasm AND TARGET modinspect)
     COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/roundTrip.sh
       $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
 endif()
+
+# The installed library, found by a project of its own (examples/embed). Not
+# in the sanitizer build, whose library only links with the sanitizers' runtime.
+if(NOT ROMCAST_SANITIZE)
+  add_test(NAME library.package
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/api/package.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
+      $<TARGET_FILE:modasm>)
+endif()

@@ -7,9 +7,10 @@
 //                             fuzz.tqx there, and romcast its outputs)
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
-#include "driver/runSequence.h"
+#include <romcast/romcast.h>
 
 namespace {
 
@@ -50,9 +51,8 @@ int main(int argc, char **argv) {
     std::fwrite(bytes.data() + 1, 1, bytes.size() - 1, module);
     if (std::fclose(module) != 0) return 64;
 
-    std::vector<char *> args{const_cast<char *>("romcast"), const_cast<char *>("-.")};
-    for (const char *option : optionSets[bytes[0] % optionSetCount]) args.push_back(const_cast<char *>(option));
-    args.push_back(const_cast<char *>(moduleName));
-    args.push_back(nullptr);
-    return runConversion(static_cast<int>(args.size()) - 1, args.data());
+    std::vector<std::string> args{"-."};
+    for (const char *option : optionSets[bytes[0] % optionSetCount]) args.emplace_back(option);
+    args.emplace_back(moduleName);
+    return romcast::run(args, stdout);
 }

@@ -34,35 +34,29 @@ std::string fillMessage(const char *text, const char *argument, const char *seco
 }  // namespace
 
 void fatalError(int code, const char *argument, const char *second) {
-    throw RunError{code, argument != nullptr ? argument : "", second != nullptr ? second : ""};
+    throw describeError(code, argument, second);
 }
 
-int finishFailedRun(Conversion &conv, RunError error) {
-    // A failed close of the input is reported in place of the error that was
-    // being reported; the clean-up goes on with the outputs.
-    if (conv.settings.inputFile != nullptr && std::fclose(conv.settings.inputFile) != 0)
-        error = RunError{err::cantClose, conv.settings.inputName, ""};
+RunError describeError(int code, const char *argument, const char *second) {
+    const ErrorMessage *message = findError(code);
+    RunError error{code, message != nullptr ? message->exitStatus : 2, ""};
+    if (message == nullptr || message->text == nullptr) return error;
+    // The usage line stands alone, without the prefix.
+    if (code == err::usage)
+        error.message = fillMessage(message->text, argument, nullptr);
+    else
+        error.message = errorPrefix + fillMessage(message->text, argument, second);
+    return error;
+}
+
+bool cleanUpAfterFailure(Conversion &conv) {
+    std::FILE *input = conv.settings.inputFile;
     conv.settings.inputFile = nullptr;
+    const bool inputClosed = input == nullptr || std::fclose(input) == 0;
     // Every output the run created goes; the ID report, once created, stays.
     conv.outputs.rollback();
     if (!conv.settings.has(flag::bannerShown)) showBanner(conv);
-
-    std::fputs(errorText(error).c_str(), conv.console);
-    std::fflush(conv.console);
-    return errorStatus(error);
-}
-
-int errorStatus(const RunError &error) {
-    const ErrorMessage *message = findError(error.code);
-    return message != nullptr ? message->exitStatus : 2;
-}
-
-std::string errorText(const RunError &error) {
-    const ErrorMessage *message = findError(error.code);
-    if (message == nullptr || message->text == nullptr) return "";
-    // The usage line stands alone, without the prefix.
-    if (error.code == err::usage) return fillMessage(message->text, error.argument.c_str(), nullptr);
-    return errorPrefix + fillMessage(message->text, error.argument.c_str(), error.second.c_str());
+    return inputClosed;
 }
 
 void warn(Conversion &conv, int code, const char *argument) {

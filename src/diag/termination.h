@@ -5,29 +5,27 @@
 #include <cstdio>
 #include <string>
 
+#include <romcast/romcast.h>
+
 struct Conversion;
 
-// How a run that cannot go on ends: the message code (see messages.h) and the
-// texts for its "%s" placeholders, in order. Thrown by fatalError and caught at
-// the one boundary of the run, which cleans up and prints the message.
-struct RunError {
-    int code;
-    std::string argument;
-    std::string second;
-};
+// How a run that cannot go on ends: the message code (see messages.h), its
+// exit status and the console line that reports it.
+using RunError = romcast::Failure;
 
-// Ends the run with `code`: throws the RunError that carries it. Never returns.
+// Ends the run with `code`: throws the RunError that carries it, its "%s"
+// placeholders replaced by the arguments in order. Never returns.
 [[noreturn]] void fatalError(int code, const char *argument = nullptr, const char *second = nullptr);
 [[noreturn]] inline void fatalError(int code, const std::string &argument) { fatalError(code, argument.c_str()); }
 
-// The boundary's half of an ending: removes what the run created (in the order
-// the files were named), shows the banner if it was not shown, prints the one
-// message and returns the code's exit status.
-int finishFailedRun(Conversion &conv, RunError error);
-// The exit status of an ending, and the console line that reports it (empty
-// for an interrupt).
-int errorStatus(const RunError &error);
-std::string errorText(const RunError &error);
+// The RunError of `code` with its arguments.
+RunError describeError(int code, const char *argument, const char *second);
+
+// The error path of a run, before the error reaches the caller: the input
+// closed, every output the run created removed (the ID report stays), and the
+// banner shown if it was not shown yet. A failed close of the input is reported
+// in place of the error that was being reported: the result says so.
+bool cleanUpAfterFailure(Conversion &conv);
 
 // Prints "Warning (romcast): " and the warning text, and returns.
 void warn(Conversion &conv, int code, const char *argument = nullptr);

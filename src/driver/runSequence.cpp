@@ -100,20 +100,15 @@ void convert(Conversion &conv, int argc, char **argv) {
 
 }  // namespace
 
-int runConversion(int argc, char **argv, std::FILE *console, const CancelFlags &cancel) {
+void runConversion(int argc, char **argv, std::FILE *console, const CancelFlags &cancel) {
     // The run's state is large (its file buffers among it): it lives on the heap.
-    std::unique_ptr<Conversion> conv;
+    const auto conv = std::make_unique<Conversion>(console, cancel);
     try {
-        conv = std::make_unique<Conversion>(console, cancel);
         convert(*conv, argc, argv);
-        return 0;
-    } catch (const RunError &error) {
-        return finishFailedRun(*conv, error);
-    } catch (const std::bad_alloc &) {
-        if (conv == nullptr) {
-            std::fputs(errorText(RunError{err::noMemory, "", ""}).c_str(), console);
-            return errorStatus(RunError{err::noMemory, "", ""});
-        }
-        return finishFailedRun(*conv, RunError{err::noMemory, "", ""});
+    } catch (...) {
+        // Whatever ended the run, nothing of it may stay behind; the error goes
+        // on to the caller, which reports it.
+        if (!cleanUpAfterFailure(*conv)) fatalError(err::cantClose, conv->settings.inputName);
+        throw;
     }
 }

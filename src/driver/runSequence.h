@@ -6,6 +6,7 @@
 #include "diag/interrupt.h"
 
 // Runs the whole conversion that the command line `argv` asks for, writing its
-// console text to `console` and polling `cancel` at every safe point. Returns
-// the exit status; never ends the process.
-int runConversion(int argc, char **argv, std::FILE *console, const CancelFlags &cancel);
+// console text to `console` and polling `cancel` at every safe point. A run that
+// cannot finish cleans up and throws its RunError (or std::bad_alloc) on to the
+// caller, which prints the message and decides the exit status.
+void runConversion(int argc, char **argv, std::FILE *console, const CancelFlags &cancel);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <romcast/romcast.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <system_error>
 
@@ -237,9 +239,11 @@ std::string assembleModule(const std::string &text) {
 
 namespace {
 
-RunResult runControlled(const std::string &binary, const RunControl &control,
-                        const std::vector<std::string> &args, const std::vector<InputFile> &inputs,
-                        const LinkList &linkList = {}) {
+// How a run is carried out: in `work`, its console streams into the two files.
+using Executor = std::function<ProcessOutcome(const std::string &work, const std::string &stdoutPath,
+                                              const std::string &stderrPath, std::size_t inputBytes)>;
+
+RunResult runIn(const Executor &execute, const std::vector<InputFile> &inputs, const LinkList &linkList = {}) {
     RunResult result;
     std::string dir = makeScratchDir();
     if (dir.empty()) {
@@ -268,9 +272,8 @@ RunResult runControlled(const std::string &binary, const RunControl &control,
         links[fs::path(name).lexically_normal().generic_string()] = target;
     }
 
-    ProcessOutcome outcome =
-        runProcess(binary, args, work.string(), dir + "/stdout", dir + "/stderr", control, inputBytes);
-    if (!outcome.started) ADD_FAILURE() << "cannot run " << binary;
+    ProcessOutcome outcome = execute(work.string(), dir + "/stdout", dir + "/stderr", inputBytes);
+    if (!outcome.started) ADD_FAILURE() << "cannot run the conversion";
     result.exitStatus = outcome.exitStatus;
     result.signal = outcome.signal;
     result.timedOut = outcome.timedOut;
@@ -294,7 +297,34 @@ RunResult runControlled(const std::string &binary, const RunControl &control,
     return result;
 }
 
+RunResult runControlled(const std::string &binary, const RunControl &control,
+                        const std::vector<std::string> &args, const std::vector<InputFile> &inputs,
+                        const LinkList &linkList = {}) {
+    const Executor inChild = [&](const std::string &work, const std::string &out, const std::string &err,
+                                 std::size_t inputBytes) {
+        return runProcess(binary, args, work, out, err, control, inputBytes);
+    };
+    return runIn(inChild, inputs, linkList);
+}
+
 }  // namespace
+
+RunResult runRomcastInProcess(const LinkList &links, const std::vector<std::string> &args,
+                              const std::vector<InputFile> &inputs) {
+    const Executor here = [&](const std::string &work, const std::string &out, const std::string &,
+                              std::size_t) {
+        ProcessOutcome outcome;
+        std::FILE *console = std::fopen(out.c_str(), "w");
+        const fs::path home = fs::current_path();
+        if (console == nullptr || chdir(work.c_str()) != 0) return outcome;
+        outcome.started = true;
+        outcome.exitStatus = romcast::run(args, console);
+        std::fclose(console);
+        fs::current_path(home);
+        return outcome;
+    };
+    return runIn(here, inputs, links);
+}
 
 RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
     return runProgram(ROMCAST_BINARY, args, inputs);

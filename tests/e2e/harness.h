@@ -63,6 +63,11 @@ using LinkList = std::vector<std::pair<std::string, std::string>>;
 RunResult runRomcastWithLinks(const LinkList &links, const std::vector<std::string> &args,
                               const std::vector<InputFile> &inputs);
 
+// runRomcastWithLinks with the conversion run inside this process, through the
+// library's romcast::run, its console written to a file.
+RunResult runRomcastInProcess(const LinkList &links, const std::vector<std::string> &args,
+                              const std::vector<InputFile> &inputs);
+
 // Splits an argument line at blanks; double quotes group blanks into one
 // argument (and "" is an empty one). Line ends count as blanks.
 std::vector<std::string> splitArguments(const std::string &line);

@@ -62,11 +62,11 @@ inline void finishReading() {
 
 // A statement that must end the run with `status`, reporting the error line
 // `message` (without its prefix).
-#define EXPECT_RUN_ENDS(statement, status, message)                                  \
+#define EXPECT_RUN_ENDS(statement, expectedStatus, expectedMessage)                                  \
     try {                                                                            \
         statement;                                                                   \
         ADD_FAILURE() << "the run did not end";                                      \
     } catch (const RunError &error) {                                                \
-        EXPECT_EQ(errorStatus(error), status);                                       \
-        EXPECT_EQ(errorText(error), std::string("Error (romcast): ") + (message) + "\n"); \
+        EXPECT_EQ(error.status, expectedStatus);                                             \
+        EXPECT_EQ(error.message, std::string("Error (romcast): ") + (expectedMessage) + "\n"); \
     }

@@ -1,0 +1,26 @@
+// romcast: converts an absolute IEEE 695 load module into S-records, Intel HEX or
+// a raw binary image. The command line is a thin shell around the converter,
+// and the one place where a run's failure becomes a message and an exit status.
+#include <cstdio>
+#include <new>
+
+#include <romcast/romcast.h>
+
+#include "diag/interrupt.h"
+#include "driver/runSequence.h"
+#include "platform/interrupt.h"
+
+int main(int argc, char **argv) {
+    // Before anything else, so that an interrupt at any moment cleans up.
+    const volatile std::sig_atomic_t *interrupted = platform::installInterruptHandler();
+    try {
+        // The whole run.
+        runConversion(argc, argv, stdout, CancelFlags{interrupted, nullptr});
+        return 0;
+    } catch (const romcast::Failure &failure) {
+        // It has cleaned up and shown the banner: the message is all that is left.
+        return romcast::report(failure, stdout);
+    } catch (const std::bad_alloc &) {
+        return romcast::report(romcast::Failure::outOfMemory(), stdout);
+    }
+}

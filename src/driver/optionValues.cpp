@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "diag/memory.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/options.h"

@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "diag/console.h"
-#include "diag/memory.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/optionValues.h"

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "diag/interrupt.h"
-#include "diag/memory.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/options.h"

@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstdint>
 
-#include "diag/memory.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"

@@ -15,3 +15,9 @@ if(TARGET modasm AND TARGET modinspect)
     COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/roundTrip.sh
       $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
 endif()
+
+# The commands of the README, typed in order, work and print what it shows.
+if(TARGET modasm AND TARGET modinspect)
+  add_test(NAME docs.readmeCommands
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/readmeCommands.sh ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+endif()

@@ -438,6 +438,7 @@ struct ModuleIdSettings {
     bool scanned = false;  // the environment part begins with NN
     int idText = -1, protectText = -1;  // indexes into `texts`, the last of each kind wins
     std::vector<AttributeText> texts;  // the ones examined
+    std::vector<AttributeText> unread;  // ".ID " and ".PROTECT " texts after those, in the same run
 };
 
 struct ModuleView {
@@ -513,6 +514,10 @@ void readIdSettings(const std::vector<Record> &records, ModuleView &view) {
     for (++k; static_cast<std::size_t>(k) < records.size() && records[k].type == typeATN; ++k) {
         if (!isAttributeText(records[k])) continue;
         const AttributeText t = attributeText(records[k]);
+        if (id.texts.size() == 3) {
+            if (startsWith(t.text, ".ID ") || startsWith(t.text, ".PROTECT ")) id.unread.push_back(t);
+            continue;
+        }
         id.texts.push_back(t);
         const int at = static_cast<int>(id.texts.size()) - 1;
         if (startsWith(t.text, "REV.F")) {
@@ -521,7 +526,6 @@ void readIdSettings(const std::vector<Record> &records, ModuleView &view) {
         } else if (startsWith(t.text, ".PROTECT ")) {
             id.protectText = at;
         }
-        if (id.texts.size() == 3) break;
     }
 }
 
@@ -643,6 +647,7 @@ ModuleView viewModule(const std::vector<Record> &records, std::size_t fileSize) 
             view.problems.push_back(std::string("no ") + partName(index) + " (ASW " + std::to_string(index) + ")");
     }
     readIdSettings(records, view);
+    if (view.hasMB && !view.id.scanned) view.problems.push_back("the environment part does not begin with an NN record");
     readSections(records, view);
     readUnits(records, view);
     return view;
@@ -702,8 +707,7 @@ void printIdSettings(const ModuleView &view) {
     }
     const std::size_t unread = view.attributeTexts.size() - id.texts.size();
     if (unread > 0)
-        std::printf("  %zu attribute text%s after the first three not read for ID settings\n", unread,
-                    unread == 1 ? " is" : "s are");
+        std::printf("  %zu later attribute text%s not read for ID settings\n", unread, unread == 1 ? " is" : "s are");
 }
 
 void printSummary(const ModuleView &view, bool verbose) {
@@ -822,6 +826,9 @@ void checkIdSettings(const ModuleView &view, const Family &family, Findings &fin
                                       ", replacing any -protect or -ofsreg option" +
                                       (id.idText < 0 ? "; -ID is dropped and no ID code is placed" : ""));
     }
+    for (const AttributeText &t : id.unread)
+        findings.add(startsWith(t.text, ".ID ") ? firstId : family.last,
+                     "the module's " + quoteName(t.text) + " is not read: only its first three attribute texts are");
 }
 
 void checkAddressSpace(const ModuleView &view, const Family &family, Findings &findings) {

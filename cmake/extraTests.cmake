@@ -23,3 +23,16 @@ if(NOT ROMCAST_SANITIZE)
     COMMAND sh ${PROJECT_SOURCE_DIR}/tests/api/package.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
       $<TARGET_FILE:modasm>)
 endif()
+
+# The commands of the README, typed in order, work and print what it shows.
+if(TARGET modasm AND TARGET modinspect)
+  add_test(NAME docs.readmeCommands
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/readmeCommands.sh ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+endif()
+
+# modinspect's summary and pre-flight check on modules shaped like a linker's.
+if(TARGET modasm AND TARGET modinspect)
+  add_test(NAME inspector.summaryAndCheck
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/summaryAndCheck.sh
+      $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
+endif()

@@ -2,24 +2,26 @@
 # (`make package`, or `cpack -G DEB` in the build directory).
 include(GNUInstallDirs)
 
-# The manual page, compressed as man expects it when gzip is at hand.
+# The manual pages, compressed as man expects them when gzip is at hand, and
+# the bash completions: romcast's, and modinspect's (installed by tools/).
 find_program(ROMCAST_GZIP gzip)
-set(ROMCAST_MANUAL ${PROJECT_SOURCE_DIR}/docs/romcast.1)
-if(ROMCAST_GZIP)
-  set(ROMCAST_MANUAL_GZ ${PROJECT_BINARY_DIR}/romcast.1.gz)
-  add_custom_command(OUTPUT ${ROMCAST_MANUAL_GZ}
-    COMMAND ${ROMCAST_GZIP} -9 -n -c ${ROMCAST_MANUAL} > ${ROMCAST_MANUAL_GZ}
-    DEPENDS ${ROMCAST_MANUAL}
-    COMMENT "Compressing the manual page")
-  add_custom_target(romcast_manual ALL DEPENDS ${ROMCAST_MANUAL_GZ})
-  install(FILES ${ROMCAST_MANUAL_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
-  install(FILES ${ROMCAST_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endif()
-
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/romcast.bash-completion
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-  RENAME romcast)
+foreach(program romcast modinspect)
+  set(manual ${PROJECT_SOURCE_DIR}/docs/${program}.1)
+  if(ROMCAST_GZIP)
+    set(manualGz ${PROJECT_BINARY_DIR}/${program}.1.gz)
+    add_custom_command(OUTPUT ${manualGz}
+      COMMAND ${ROMCAST_GZIP} -9 -n -c ${manual} > ${manualGz}
+      DEPENDS ${manual}
+      COMMENT "Compressing the manual page of ${program}")
+    add_custom_target(${program}_manual ALL DEPENDS ${manualGz})
+    install(FILES ${manualGz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  else()
+    install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/${program}.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME ${program})
+endforeach()
 
 set(CPACK_PACKAGE_NAME romcast)
 set(CPACK_PACKAGE_VENDOR "romcast developers")
@@ -31,12 +33,14 @@ set(CPACK_PACKAGE_DESCRIPTION
 TQ40 and TQ8 microcontroller families and writes the memory image it loads as
 Motorola S-records, Intel HEX or a raw binary image. It can limit the image to
 an address range, fill gaps, set the entry address, and place the chip's ID
-code and protect byte into the image.")
+code and protect byte into the image. modinspect summarises a module and
+checks it before a conversion.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "romcast developers <romcast@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The library versions come from the binary when dpkg-shlibdeps can tell them.

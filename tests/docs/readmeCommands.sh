@@ -1,0 +1,69 @@
+#!/bin/sh
+# Every command of the README, typed in order, works: the lines that begin
+# with "$ " in its code blocks run in a scratch directory holding the examples
+# and the built programs under build/, each must exit with 0, and the lines
+# shown after a command (blank lines and "..." aside) must appear in its output
+# in that order.
+#   readmeCommands.sh ROOT BUILD_DIR
+# `make demo` runs as the steps it takes once romcast is built; the commands
+# that build, test or install (other make targets, dpkg) are left to the
+# machines that do that and only counted.
+set -u
+root=$1
+build=$(cd "$2" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+mkdir -p "$work/build/tools"
+cp -R "$root/examples" "$work/examples"
+ln -s "$build/romcast" "$work/build/romcast"
+ln -s "$build/tools/modasm" "$work/build/tools/modasm"
+ln -s "$build/tools/modinspect" "$work/build/tools/modinspect"
+
+# C<tab>command and E<tab>expected line, in README order.
+awk '
+    /^    \$ / { sub(/^    \$ /, ""); print "C\t" $0; inBlock = 1; next }
+    inBlock && /^    / { sub(/^    /, ""); if ($0 != "...") print "E\t" $0; next }
+    /^$/ { next }
+    { inBlock = 0 }' "$root/README.md" > "$work/script"
+
+failures=0
+ran=0
+skipped=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# The expected lines of the command before, each found after the one before it.
+checkOutput() {
+    [ -s "$work/expected" ] || return 0
+    awk -v expectedFile="$work/expected" '
+        BEGIN { while ((getline line < expectedFile) > 0) { expected[n] = line; n++ } }
+        k < n && $0 == expected[k] { k++ }
+        END { if (k < n) { print expected[k]; exit 1 } }' "$work/output" > "$work/missing" ||
+        fail "'$command' did not print: $(cat "$work/missing")"
+}
+
+command=""
+: > "$work/expected"
+: > "$work/output"
+while IFS="$(printf '\t')" read -r kind line; do
+    if [ "$kind" = E ]; then
+        printf '%s\n' "$line" >> "$work/expected"
+        continue
+    fi
+    checkOutput
+    command=$line
+    : > "$work/expected"
+    case $command in
+        "make demo"*)
+            run='mkdir -p out && build/tools/modasm examples/demo.tqx.txt out/demo.tqx && build/romcast out/demo.tqx' ;;
+        make*|dpkg*)
+            skipped=$((skipped + 1)); : > "$work/output"; continue ;;
+        *) run=$command ;;
+    esac
+    ran=$((ran + 1))
+    (cd "$work" && sh -c "$run") > "$work/output" 2>&1 || fail "'$command' exited with $?: $(cat "$work/output")"
+done < "$work/script"
+checkOutput
+
+echo "$ran commands run, $skipped build commands left out, $failures failed"
+[ "$ran" -gt 0 ] && [ "$failures" -eq 0 ]

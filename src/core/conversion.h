@@ -15,13 +15,6 @@
 #include "output/outputTransaction.h"
 #include "output/recordWriter.h"
 
-// The arguments still to be read; options with a value take the next one.
-struct ArgumentCursor {
-    int count = 0;
-    char **vector = nullptr;
-    int next = 1;
-};
-
 struct Conversion {
     Conversion(std::FILE *consoleStream, const CancelFlags &cancelFlags)
         : console(consoleStream), cancel(cancelFlags) {}
@@ -32,12 +25,6 @@ struct Conversion {
     CancelFlags cancel;  // polled at every safe point
 
     RunSettings settings{};
-
-    // The command line while it is read. "-N" typed counts even when "-ID"
-    // cancelled its effect: direct conversion and binary output are refused
-    // together outright.
-    ArgumentCursor arguments;
-    bool directConvertTyped = false;
 
     // The module: the reader's record log, the last value it captured, the part
     // offsets of the header, and the section and unit trees.

@@ -19,7 +19,6 @@ namespace {
 const char programName[] = "romcast";
 constexpr std::size_t entryTextLimit = sizeof RunSettings::entryText - 1;
 
-
 // The protect and OFS options all write the one protect byte; those without a
 // fixed byte take it from the next argument.
 struct ProtectOption {
@@ -35,26 +34,10 @@ const ProtectOption protectOptions[] = {
 
 [[noreturn]] void failUsage() { fatalError(err::usage, programName); }
 
-// The short banner is all that "-v" shows; the run then ends without a message.
-[[noreturn]] void showVersionAndExit(Conversion &conv) {
-    showShortBanner(conv);
-    conv.settings.set(flag::bannerShown);
-    fatalError(err::versionShown);
-}
-
-const char *takeValue(Conversion &conv) {
-    if (conv.arguments.next >= conv.arguments.count) failUsage();
-    return conv.arguments.vector[conv.arguments.next++];
-}
-
 // A single-letter option followed by more characters is refused, quoting the
 // argument without its "-".
 void requireExact(const char *argument) {
     if (argument[2] != '\0') fatalError(err::invalidOption, argument + 1);
-}
-
-void refuseDuplicate(Conversion &conv, std::uint32_t bit, const char *argument) {
-    if (conv.settings.has(bit)) fatalError(err::multipleOption, argument);
 }
 
 const ProtectOption *findProtectOption(const char *argument) {
@@ -63,141 +46,180 @@ const ProtectOption *findProtectOption(const char *argument) {
     return nullptr;
 }
 
-void applyProtectOption(Conversion &conv, const ProtectOption &option, const char *argument) {
-    refuseDuplicate(conv, option.bit, argument);
-    std::uint32_t value = static_cast<std::uint32_t>(option.fixedValue);
-    if (option.fixedValue < 0) {
-        const char *text = takeValue(conv);
-        if (parseHexValue(conv, text, &value) == 0) fatalError(err::notAppropriate, option.name);
-        if (value > 0xFF) fatalError(err::outOfRange, text);
+// The command line, read once from the first argument to the last; every
+// option sets its part of the run settings.
+class CommandLine {
+public:
+    CommandLine(Conversion &conversion, int argc, char **argv) : conv(conversion), cursor{argc, argv, 1} {}
+
+    void read();
+
+private:
+    // The short banner is all that "-v" shows; the run then ends without a message.
+    [[noreturn]] void showVersionAndExit() {
+        showShortBanner(conv);
+        conv.settings.set(flag::bannerShown);
+        fatalError(err::versionShown);
     }
-    conv.settings.set(option.bit);
-    conv.settings.protectValue = value;
-    // Whether before or after "-ID", an explicit choice replaces the default 0xFF.
-    conv.settings.clear(flag::protectDefault);
-}
 
-void applyRangeOption(Conversion &conv, const char *argument) {
-    if (conv.settings.has(flag::rangeGiven | flag::entryGiven)) fatalError(err::multipleOption, argument);
-    applyRangeValue(conv, takeValue(conv));
-    conv.settings.set(flag::rangeGiven);
-}
+    const char *takeValue() {
+        if (cursor.next >= cursor.count) failUsage();
+        return cursor.vector[cursor.next++];
+    }
 
-void applyBinaryOption(Conversion &conv, const char *argument) {
-    if (conv.settings.has(flag::entryGiven | flag::hexOutput | flag::longRecords) || conv.directConvertTyped)
-        fatalError(err::invalidOption, argument);
-    refuseDuplicate(conv, flag::binaryOutput, argument);
-    conv.settings.set(flag::binaryOutput);
-}
 
-void applyEntryOption(Conversion &conv, const char *argument) {
-    if (conv.settings.has(flag::binaryOutput | flag::hexOutput | flag::rangeGiven))
-        fatalError(err::invalidOption, argument);
-    refuseDuplicate(conv, flag::entryGiven, argument);
-    const char *value = takeValue(conv);
-    if (std::strlen(value) > entryTextLimit) fatalError(err::entryTooLong);
-    std::strcpy(conv.settings.entryText, value);
-    conv.settings.set(flag::entryGiven);
-}
+    void refuseDuplicate(std::uint32_t bit, const char *argument) {
+        if (conv.settings.has(bit)) fatalError(err::multipleOption, argument);
+    }
 
-void applyFillOption(Conversion &conv, const char *argument) {
-    refuseDuplicate(conv, flag::fillGiven, argument);
-    applyFillValue(conv, takeValue(conv));
-    conv.settings.fillState = 0;
-    conv.settings.set(flag::fillGiven);
-}
 
-void applyHexOption(Conversion &conv, const char *argument) {
-    refuseDuplicate(conv, flag::binaryOutput | flag::entryGiven | flag::hexOutput, argument);
-    conv.settings.set(flag::hexOutput);
-}
-
-void applyIdOption(Conversion &conv, const char *argument) {
-    if (argument[2] != 'D') fatalError(err::invalidOption, argument);
-    refuseDuplicate(conv, flag::idCode, argument);
-    if (parseIdCode(conv, argument + 3) != 0) fatalError(err::notAppropriate, argument);
-    conv.settings.set(flag::idCode);
-    // The ID bytes are substituted into the image, which direct conversion
-    // never builds.
-    conv.settings.clear(flag::directConvert);
-}
-
-void applyDirectOption(Conversion &conv, const char *argument) {
-    if (conv.settings.has(flag::binaryOutput)) fatalError(err::invalidOption, argument);
-    refuseDuplicate(conv, flag::directConvert, argument);
-    conv.directConvertTyped = true;
-    if (!conv.settings.has(flag::idCode)) conv.settings.set(flag::directConvert);
-}
-
-void applyLongOption(Conversion &conv, const char *argument) {
-    refuseDuplicate(conv, flag::longRecords, argument);
-    conv.settings.set(flag::longRecords);
-    conv.settings.recordLength = 32;
-}
-
-void applyOutputOption(Conversion &conv, const char *argument) {
-    if (argument[1] == 'o') {
-        if (const ProtectOption *option = findProtectOption(argument)) {
-            applyProtectOption(conv, *option, argument);
-            return;
+    void applyProtectOption(const ProtectOption &option, const char *argument) {
+        refuseDuplicate(option.bit, argument);
+        std::uint32_t value = static_cast<std::uint32_t>(option.fixedValue);
+        if (option.fixedValue < 0) {
+            const char *text = takeValue();
+            if (parseHexValue(conv, text, &value) == 0) fatalError(err::notAppropriate, option.name);
+            if (value > 0xFF) fatalError(err::outOfRange, text);
         }
+        conv.settings.set(option.bit);
+        conv.settings.protectValue = value;
+        // Whether before or after "-ID", an explicit choice replaces the default 0xFF.
+        conv.settings.clear(flag::protectDefault);
     }
-    requireExact(argument);
-    refuseDuplicate(conv, flag::outputNameGiven, argument);
-    conv.settings.outputName = takeValue(conv);
-    conv.settings.set(flag::outputNameGiven);
-}
 
-void applyTargetOption(Conversion &conv, const char *argument) {
-    if (std::strcmp(argument, "-TQ8") == 0)
-        selectTarget(conv, 2);
-    else if (std::strcmp(argument, "-TQ8E") == 0)
-        selectTarget(conv, 4);
-    else if (std::strcmp(argument, "-TQ8N") == 0)
-        selectTarget(conv, 8);
-    else
-        fatalError(err::invalidOption, argument);
-}
+    void applyRangeOption(const char *argument) {
+        if (conv.settings.has(flag::rangeGiven | flag::entryGiven)) fatalError(err::multipleOption, argument);
+        applyRangeValue(conv, takeValue());
+        conv.settings.set(flag::rangeGiven);
+    }
 
-// An argument beginning "-": the second character chooses the option.
-void applyDashOption(Conversion &conv, const char *argument) {
-    switch (argument[1]) {
-    case '.':
+    void applyBinaryOption(const char *argument) {
+        if (conv.settings.has(flag::entryGiven | flag::hexOutput | flag::longRecords) || directConvertTyped)
+            fatalError(err::invalidOption, argument);
+        refuseDuplicate(flag::binaryOutput, argument);
+        conv.settings.set(flag::binaryOutput);
+    }
+
+    void applyEntryOption(const char *argument) {
+        if (conv.settings.has(flag::binaryOutput | flag::hexOutput | flag::rangeGiven))
+            fatalError(err::invalidOption, argument);
+        refuseDuplicate(flag::entryGiven, argument);
+        const char *value = takeValue();
+        if (std::strlen(value) > entryTextLimit) fatalError(err::entryTooLong);
+        std::strcpy(conv.settings.entryText, value);
+        conv.settings.set(flag::entryGiven);
+    }
+
+    void applyFillOption(const char *argument) {
+        refuseDuplicate(flag::fillGiven, argument);
+        applyFillValue(conv, takeValue());
+        conv.settings.fillState = 0;
+        conv.settings.set(flag::fillGiven);
+    }
+
+    void applyHexOption(const char *argument) {
+        refuseDuplicate(flag::binaryOutput | flag::entryGiven | flag::hexOutput, argument);
+        conv.settings.set(flag::hexOutput);
+    }
+
+    void applyIdOption(const char *argument) {
+        if (argument[2] != 'D') fatalError(err::invalidOption, argument);
+        refuseDuplicate(flag::idCode, argument);
+        if (parseIdCode(conv, argument + 3) != 0) fatalError(err::notAppropriate, argument);
+        conv.settings.set(flag::idCode);
+        // The ID bytes are substituted into the image, which direct conversion
+        // never builds.
+        conv.settings.clear(flag::directConvert);
+    }
+
+    void applyDirectOption(const char *argument) {
+        if (conv.settings.has(flag::binaryOutput)) fatalError(err::invalidOption, argument);
+        refuseDuplicate(flag::directConvert, argument);
+        directConvertTyped = true;
+        if (!conv.settings.has(flag::idCode)) conv.settings.set(flag::directConvert);
+    }
+
+    void applyLongOption(const char *argument) {
+        refuseDuplicate(flag::longRecords, argument);
+        conv.settings.set(flag::longRecords);
+        conv.settings.recordLength = 32;
+    }
+
+    void applyOutputOption(const char *argument) {
+        if (argument[1] == 'o') {
+            if (const ProtectOption *option = findProtectOption(argument)) {
+                applyProtectOption(*option, argument);
+                return;
+            }
+        }
         requireExact(argument);
-        refuseDuplicate(conv, flag::quiet, argument);
-        conv.settings.set(flag::quiet);
-        return;
-    case 'A': case 'a': requireExact(argument); applyRangeOption(conv, argument); return;
-    case 'B': case 'b': requireExact(argument); applyBinaryOption(conv, argument); return;
-    case 'e': case 'E': requireExact(argument); applyEntryOption(conv, argument); return;
-    case 'F': case 'f': requireExact(argument); applyFillOption(conv, argument); return;
-    case 'H': case 'h': requireExact(argument); applyHexOption(conv, argument); return;
-    case 'L': case 'l': requireExact(argument); applyLongOption(conv, argument); return;
-    case 'N': case 'n': requireExact(argument); applyDirectOption(conv, argument); return;
-    case 'v': case 'V': requireExact(argument); showVersionAndExit(conv);
-    case 'I': applyIdOption(conv, argument); return;
-    case 'o': case 'O': applyOutputOption(conv, argument); return;
-    case 'T': applyTargetOption(conv, argument); return;
-    case 'p':
-        if (const ProtectOption *option = findProtectOption(argument)) {
-            applyProtectOption(conv, *option, argument);
-            return;
-        }
-        break;
-    default: break;
+        refuseDuplicate(flag::outputNameGiven, argument);
+        conv.settings.outputName = takeValue();
+        conv.settings.set(flag::outputNameGiven);
     }
-    fatalError(err::invalidOption, argument);
-}
 
-// An argument beginning "+": the two hidden options, and any other "+d..."
-// passes unnoticed.
-void applyPlusOption(Conversion &conv, const char *argument) {
-    if (argument[1] != 'd') fatalError(err::invalidOption, argument);
-    if (std::strcmp(argument, "+debug") == 0)
-        conv.settings.set(flag::debugListing);
-    else if (std::strcmp(argument, "+d51x") == 0)
-        conv.settings.set(flag::forceDualArea);
-}
+    void applyTargetOption(const char *argument) {
+        if (std::strcmp(argument, "-TQ8") == 0)
+            selectTarget(conv, 2);
+        else if (std::strcmp(argument, "-TQ8E") == 0)
+            selectTarget(conv, 4);
+        else if (std::strcmp(argument, "-TQ8N") == 0)
+            selectTarget(conv, 8);
+        else
+            fatalError(err::invalidOption, argument);
+    }
+
+    // An argument beginning "-": the second character chooses the option.
+    void applyDashOption(const char *argument) {
+        switch (argument[1]) {
+        case '.':
+            requireExact(argument);
+            refuseDuplicate(flag::quiet, argument);
+            conv.settings.set(flag::quiet);
+            return;
+        case 'A': case 'a': requireExact(argument); applyRangeOption(argument); return;
+        case 'B': case 'b': requireExact(argument); applyBinaryOption(argument); return;
+        case 'e': case 'E': requireExact(argument); applyEntryOption(argument); return;
+        case 'F': case 'f': requireExact(argument); applyFillOption(argument); return;
+        case 'H': case 'h': requireExact(argument); applyHexOption(argument); return;
+        case 'L': case 'l': requireExact(argument); applyLongOption(argument); return;
+        case 'N': case 'n': requireExact(argument); applyDirectOption(argument); return;
+        case 'v': case 'V': requireExact(argument); showVersionAndExit();
+        case 'I': applyIdOption(argument); return;
+        case 'o': case 'O': applyOutputOption(argument); return;
+        case 'T': applyTargetOption(argument); return;
+        case 'p':
+            if (const ProtectOption *option = findProtectOption(argument)) {
+                applyProtectOption(*option, argument);
+                return;
+            }
+            break;
+        default: break;
+        }
+        fatalError(err::invalidOption, argument);
+    }
+
+    // An argument beginning "+": the two hidden options, and any other "+d..."
+    // passes unnoticed.
+    void applyPlusOption(const char *argument) {
+        if (argument[1] != 'd') fatalError(err::invalidOption, argument);
+        if (std::strcmp(argument, "+debug") == 0)
+            conv.settings.set(flag::debugListing);
+        else if (std::strcmp(argument, "+d51x") == 0)
+            conv.settings.set(flag::forceDualArea);
+    }
+
+    Conversion &conv;
+    // The arguments still to be read; options with a value take the next one.
+    struct {
+        int count;
+        char **vector;
+        int next;
+    } cursor;
+    // "-N" typed counts even when "-ID" cancelled its effect: direct conversion
+    // and binary output are refused together outright.
+    bool directConvertTyped = false;
+};
 
 }  // namespace
 
@@ -210,9 +232,11 @@ int compareNoCase(const char *a, const char *b) {
     }
 }
 
-void parseOptions(Conversion &conv, int argc, char **argv) {
-    conv.arguments = ArgumentCursor{argc, argv, 1};
-    conv.directConvertTyped = false;
+void parseOptions(Conversion &conv, int argc, char **argv) { CommandLine(conv, argc, argv).read(); }
+
+void CommandLine::read() {
+    const int argc = cursor.count;
+    char **const argv = cursor.vector;
 
     // Nothing to convert, or a lone option: "-v" shows the version, anything
     // else beginning "-" is a misuse.
@@ -221,24 +245,24 @@ void parseOptions(Conversion &conv, int argc, char **argv) {
         failUsage();
     }
     if (argc == 2) {
-        if (compareNoCase(argv[1], "-v") == 0) showVersionAndExit(conv);
+        if (compareNoCase(argv[1], "-v") == 0) showVersionAndExit();
         if (argv[1][0] == '-') {
             showBanner(conv);
             failUsage();
         }
     }
 
-    while (conv.arguments.next < argc && (argv[conv.arguments.next][0] == '-' || argv[conv.arguments.next][0] == '+')) {
-        const char *argument = argv[conv.arguments.next++];
+    while (cursor.next < argc && (argv[cursor.next][0] == '-' || argv[cursor.next][0] == '+')) {
+        const char *argument = argv[cursor.next++];
         if (argument[0] == '-')
-            applyDashOption(conv, argument);
+            applyDashOption(argument);
         else
-            applyPlusOption(conv, argument);
+            applyPlusOption(argument);
     }
 
     checkSecurityOptions(conv);
     if (!conv.settings.has(flag::bannerShown)) showBanner(conv);
     // The input name is the last argument, and nothing may follow it.
-    if (conv.arguments.next != argc - 1) failUsage();
-    setInputName(conv, argv[conv.arguments.next]);
+    if (cursor.next != argc - 1) failUsage();
+    setInputName(conv, argv[cursor.next]);
 }

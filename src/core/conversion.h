@@ -12,7 +12,6 @@
 #include "ieee695/moduleTrees.h"
 #include "ieee695/recordReader.h"
 #include "output/outputFiles.h"
-#include "output/recordWriter.h"
 
 // The arguments still to be read; options with a value take the next one.
 struct ArgumentCursor {
@@ -46,9 +45,7 @@ struct Conversion {
     ModuleParts parts{};
     ModuleTrees trees;
 
-    // The writers and the files.
-    RecordState recordState{};
-    WriterBuffers writerBuffers{};
+    // The files; each output file gets its own writer (output/imageWriter.h).
     OutputFiles files{};
     int listingItemCount = 0;  // unit items on the listing's current line
 };

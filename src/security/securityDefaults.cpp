@@ -1,6 +1,5 @@
 #include "core/conversion.h"
 #include "driver/runSettings.h"
-#include "output/recordWriter.h"
 #include "security/securityOptions.h"
 #include "security/targetFamily.h"
 
@@ -16,5 +15,4 @@ void initSecurityDefaults(Conversion &conv) {
     conv.settings.moduleIdText[0] = '\0';
     conv.settings.idReportName.clear();
     conv.settings.idReportFile = nullptr;
-    conv.recordState.lastDataAddress = 0;
 }

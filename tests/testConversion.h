@@ -1,5 +1,5 @@
 // The conversion that unit tests drive the core's steps with. A test sets the
-// fields it needs; initRunSettings and resetRecordState give the start values.
+// fields it needs; initRunSettings and initSecurityDefaults give the start values.
 #pragma once
 
 #include <cstdio>

@@ -13,7 +13,6 @@
 #include "ieee695/recordReader.h"
 #include "output/outputFiles.h"
 #include "output/outputTransaction.h"
-#include "output/recordWriter.h"
 
 struct Conversion {
     Conversion(std::FILE *consoleStream, const CancelFlags &cancelFlags)
@@ -34,9 +33,7 @@ struct Conversion {
     ModuleParts parts{};
     ModuleTrees trees;
 
-    // The writers and the files.
-    RecordState recordState{};
-    WriterBuffers writerBuffers{};
+    // The files; each output file gets its own writer (output/imageWriter.h).
     OutputFiles files{};
     OutputTransaction outputs;
     int listingItemCount = 0;  // unit items on the listing's current line

@@ -18,7 +18,6 @@
 #include "output/imageEmission.h"
 #include "output/outputFiles.h"
 #include "output/outputTransaction.h"
-#include "output/recordWriter.h"
 #include "security/idReport.h"
 #include "security/moduleIdSettings.h"
 #include "security/securityOptions.h"
@@ -53,12 +52,8 @@ void convertThroughTrees(Conversion &conv) {
 
 void convert(Conversion &conv, int argc, char **argv) {
 
-    // Start values, then the record state and the security defaults; every
-    // option overrides a start value.
+    // Start values, then the security defaults; every option overrides a start value.
     initRunSettings(conv);
-    conv.recordState.binarySum = 0;
-    conv.recordState.binaryLength = 0;
-    resetRecordState(conv);
     initSecurityDefaults(conv);
 
     // The command line, its cross-checks and the banner.

@@ -68,13 +68,7 @@ struct RunSettings {
     std::uint32_t idAddressLow[idByteCount];     // low address byte of each ID byte
     std::uint32_t idAreaBase;                    // base of the 256-byte ID page
     std::uint32_t idAddresses[idByteCount];      // full address of each ID byte
-    std::uint32_t securityHighByte;              // upper byte of the S2 address of security records
-    std::uint32_t securityMidByte;               // middle byte of that address (0xFF)
     std::uint32_t protectAddress;                // address of the protect / OFS byte
-    std::uint32_t protectChecksumBase;           // 0x05 + the three address bytes of protectAddress
-    const char *protect1Record;                  // ready-made S2 line placing 0x3F
-    const char *protect2Record;                  // ready-made S2 line placing 0xF3
-    const char *protectDefaultRecord;            // ready-made S2 line placing 0xFF
 
     // ID settings carried in the module.
     std::uint32_t moduleIdState;                 // bit 1: ".ID " found, bit 2: ".PROTECT " found
@@ -104,6 +98,6 @@ struct RunSettings {
 };
 
 
-// Sets every field to its start value (the run's step 2); the security fields and
-// the record state are set afterwards by initSecurityDefaults and resetRecordState.
+// Sets every field to its start value (the run's step 2); the security fields are
+// set afterwards by initSecurityDefaults.
 void initRunSettings(Conversion &conv);

@@ -9,8 +9,7 @@
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/recordReader.h"
-#include "output/recordWriter.h"
-#include "output/securityRecords.h"
+#include "output/imageWriter.h"
 
 namespace {
 
@@ -70,9 +69,8 @@ void scanSectionBounds(Conversion &conv, std::uint32_t sectionPart) {
 
 // The data part in file order: each ASP moves the address, each LD writes its
 // bytes there. Nothing is sorted and no gap is filled.
-void convertDataPart(Conversion &conv, std::uint32_t dataPart, std::FILE *stream) {
-    bufferOutput(conv, stream);
-    if (!conv.settings.has(flag::hexOutput)) writeHeaderRecord(stream);
+void convertDataPart(Conversion &conv, std::uint32_t dataPart, ImageWriter &writer) {
+    writer.writeHeaderRecord();
     std::FILE *in = conv.settings.inputFile;
     std::fseek(in, static_cast<long>(dataPart), SEEK_SET);
     std::uint32_t repeatCount = 0;
@@ -88,16 +86,16 @@ void convertDataPart(Conversion &conv, std::uint32_t dataPart, std::FILE *stream
             conv.capture.length = 0;
             readNumberValue(conv, &sectionIndex, &conv.capture, in);
             const std::uint32_t address = capturedNumber(conv);
-            if (conv.recordState.currentAddress != address) flushRecord(conv, address, stream);
+            if (writer.state.currentAddress != address) writer.flushRecord(address);
             break;
         }
         case rec::LD:
             readLoadBytes(conv, &conv.capture, in);
             loadSeen = true;
-            putRepeatedBytes(conv, conv.capture.bytes + 1, static_cast<std::uint32_t>(conv.capture.length - 1),
-                             repeatCount > 0 ? repeatCount : 1, stream);
+            writer.putRepeatedBytes(ByteSpan(conv.capture.bytes + 1, static_cast<std::size_t>(conv.capture.length - 1)),
+                                    repeatCount > 0 ? repeatCount : 1);
             repeatCount = 0;
-            if (conv.recordState.currentAddress > addressEnd) limitExceeded = true;
+            if (writer.state.currentAddress > addressEnd) limitExceeded = true;
             break;
         case rec::RE:
             readNumber(conv, &repeatCount, in);
@@ -110,9 +108,9 @@ void convertDataPart(Conversion &conv, std::uint32_t dataPart, std::FILE *stream
             rejectModule(conv);
         }
     }
-    if (limitExceeded || conv.recordState.currentAddress > addressEnd)
+    if (limitExceeded || writer.state.currentAddress > addressEnd)
         warn(conv, wrn::addressExceeds, conv.settings.addressLimitText);
-    if (conv.recordState.recordFill > 0) flushRecord(conv, 0, stream);
+    writer.closeRecord();
     if (!loadSeen) warn(conv, wrn::noObjectData, conv.settings.inputName);
 }
 
@@ -129,9 +127,8 @@ void convertDirect(Conversion &conv) {
                                 ? conv.settings.highestSectionAddress
                                 : conv.settings.fillEnd;
     }
-    std::FILE *out = conv.outputs.stream(OutputRole::image);
-    conv.recordState.currentOutput = out;
-    convertDataPart(conv, conv.parts.dataPart, out);
-    writeSecurityRecords(conv, out);
-    writeEndRecord(conv, conv.parts.trailerPart, out);
+    const std::unique_ptr<ImageWriter> writer = makeImageWriter(conv, conv.outputs.stream(OutputRole::image), true);
+    convertDataPart(conv, conv.parts.dataPart, *writer);
+    writer->writeSecurityRecords();
+    writer->writeEndRecord(conv.parts.trailerPart);
 }

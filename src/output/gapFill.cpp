@@ -1,13 +1,10 @@
 // settings.fillState is the progress of the fill over the run: 0 no address
 // record seen yet; 1 seen, none at or above the fill start yet; 2 filling; 3 the
 // fill end was reached.
-#include "core/conversion.h"
 #include "output/gapFill.h"
 
-#include <cstring>
-
-#include "driver/runSettings.h"
-#include "output/recordWriter.h"
+#include "core/conversion.h"
+#include "output/imageWriter.h"
 
 namespace {
 
@@ -15,8 +12,7 @@ enum FillState : std::int32_t { noAddressYet = 0, beforeFillStart = 1, filling =
 
 // A byte that the fill leaves open: the protect byte, and an ID byte alone in its
 // gap. The security records write them.
-bool leftForSecurityRecord(Conversion &conv, std::uint32_t target) {
-    const std::uint32_t current = conv.recordState.currentAddress;
+bool leftForSecurityRecord(Conversion &conv, std::uint32_t current, std::uint32_t target) {
     if (conv.settings.has(flag::protect1 | flag::protect2 | flag::idCode | flag::protectX) &&
         current == conv.settings.protectAddress)
         return true;
@@ -30,19 +26,13 @@ std::uint32_t larger(std::uint32_t a, std::uint32_t b) { return a > b ? a : b; }
 
 }  // namespace
 
-void fillTo(Conversion &conv, std::uint32_t target, bool atAddressRecord) {
-    // A binary image pads every gap at the unit's address record, with or
-    // without "-F" (binaryImage.cpp).
-    if (conv.settings.has(flag::binaryOutput)) {
-        if (atAddressRecord) padBinaryImage(conv, target, conv.recordState.currentOutput);
-        return;
-    }
+void fillTextGap(Conversion &conv, ImageWriter &writer, std::uint32_t target, bool atAddressRecord) {
+    const std::uint32_t current = writer.state.currentAddress;
     if (!conv.settings.has(flag::fillGiven)) return;
     if (conv.settings.fillState == fillDone) return;
     if (!atAddressRecord && conv.settings.fillForm == 0) return;
-    if (leftForSecurityRecord(conv, target)) return;
+    if (leftForSecurityRecord(conv, current, target)) return;
 
-    const std::uint32_t current = conv.recordState.currentAddress;
     const std::int32_t state = conv.settings.fillState;
     std::uint32_t from = current;
     std::uint32_t end = target;  // exclusive, so a target of 0 fills nothing
@@ -74,13 +64,8 @@ void fillTo(Conversion &conv, std::uint32_t target, bool atAddressRecord) {
     // The last address filled is end - 1, read as 0 for a target of 0; a fill that
     // ends at address 0 writes nothing, not even the byte at 0.
     if (end == 1) end = 0;
-    if (from != current) flushRecord(conv, from, conv.recordState.currentOutput);
+    if (from != current) writer.flushRecord(from);
     // Every byte put moves the current address by one, so the gap takes exactly
-    // end - currentAddress fill bytes; they go in pieces of one buffer.
-    std::memset(conv.writerBuffers.fill, conv.settings.fillByte, sizeof conv.writerBuffers.fill);
-    while (conv.recordState.currentAddress < end) {
-        const std::uint32_t left = end - conv.recordState.currentAddress;
-        const std::uint32_t count = left < sizeof conv.writerBuffers.fill ? left : static_cast<std::uint32_t>(sizeof conv.writerBuffers.fill);
-        putImageBytes(conv, conv.writerBuffers.fill, count, conv.recordState.currentOutput);
-    }
+    // end - currentAddress fill bytes.
+    if (writer.state.currentAddress < end) writer.putFillBytes(end - writer.state.currentAddress);
 }

@@ -2,18 +2,18 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "ieee695/moduleTrees.h"
 
 struct Conversion;
+class ImageWriter;
 
 // Every output file of the run: the single image, or the CODE and the ROMDATA
 // file of a dual-area run.
 void emitImage(Conversion &conv);
 // One file: its header, the units of `units` in address order, the final fill
 // up to the end of the "-A" range. The security and end records are the caller's.
-void emitFile(Conversion &conv, UnitTree &units, std::FILE *stream);
+void emitFile(Conversion &conv, UnitTree &units, ImageWriter &writer);
 // One unit, re-read from the input at `seek` (its ASP record) up to the next SB,
 // ME or ASP record.
-void emitUnit(Conversion &conv, std::uint32_t seek);
+void emitUnit(Conversion &conv, ImageWriter &writer, std::uint32_t seek);

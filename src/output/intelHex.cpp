@@ -1,15 +1,9 @@
-// Intel HEX: data records of at most one 64 KiB bank each, extended address
-// records in the segment form (type 02) or, for images above 1 MiB, in this
-// converter's own bank form (type FF), and the end record.
+#include "output/intelHex.h"
+
 #include "core/conversion.h"
-#include "driver/runSettings.h"
 #include "output/hexDigits.h"
-#include "output/recordFormats.h"
-#include "output/recordWriter.h"
 
 namespace {
-
-constexpr std::uint32_t bankMask = 0xFF0000;
 
 // A record with the two-byte offset `address16`, the record type and `count`
 // data bytes, ending in the two's complement checksum.
@@ -41,41 +35,31 @@ char *formatSegmentRecord(char *at, std::uint32_t address) {
     return formatAddressRecord(at, 0x02, (address >> 4) & 0xF000);
 }
 
-char *formatExtendedAddress(Conversion &conv, char *at, std::uint32_t address) {
-    if (conv.settings.has(flag::above1MB)) return formatAddressRecord(at, 0xFF, (address >> 16) & 0xFF);
-    return formatSegmentRecord(at, address);
-}
-
-void writeText(const char *text, const char *end, std::FILE *stream) {
-    std::fwrite(text, 1, static_cast<std::size_t>(end - text), stream);
-}
-
 }  // namespace
 
-void writeSegmentRecord(std::uint32_t address, std::FILE *stream) {
-    char text[maxRecordText];
-    writeText(text, formatSegmentRecord(text, address), stream);
-}
-
-void writeExtendedAddress(Conversion &conv, std::uint32_t address, std::FILE *stream) {
-    char text[maxRecordText];
-    writeText(text, formatExtendedAddress(conv, text, address), stream);
-}
-
-char *formatIntelHexData(Conversion &conv, char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
-    RecordState &state = conv.recordState;
+char *IntelHexWriter::formatData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
     // Bank 0xFF always gets its own address record before every data record.
-    if (((state.lastUpperAddress ^ address) & bankMask) != 0 || (address & bankMask) == bankMask)
-        at = formatExtendedAddress(conv, at, address);
+    if (((lastUpperAddress ^ address) & bankMask) != 0 || (address & bankMask) == bankMask) {
+        at = conv.settings.has(flag::above1MB) ? formatAddressRecord(at, 0xFF, (address >> 16) & 0xFF)
+                                               : formatSegmentRecord(at, address);
+    }
     at = formatHexLine(at, address & 0xFFFF, 0x00, bytes, count);
-    state.lastUpperAddress = address;
+    lastUpperAddress = address;
     return at;
 }
 
-void writeIntelHexData(Conversion &conv, std::FILE *stream) {
-    const RecordState &state = conv.recordState;
+// Security records carry only the low 16 bits of their address. A reader places
+// them by the last extended address record it saw, so a segment record for the
+// ID page comes first unless that record already stands for it.
+void IntelHexWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
     char text[maxRecordText];
-    writeText(text, formatIntelHexData(conv, text, state.recordAddress, state.recordBuffer, state.recordFill), stream);
+    char *at = text;
+    const std::uint32_t page = conv.settings.idAreaBase;
+    if (((lastUpperAddress ^ page) & bankMask) != 0) {
+        at = formatSegmentRecord(at, page);
+        lastUpperAddress = page;
+    }
+    writeText(text, formatHexLine(at, address & 0xFFFF, 0x00, &byte, 1));
 }
 
-void writeIntelHexEnd(std::FILE *stream) { std::fputs(":00000001FF\n", stream); }
+void IntelHexWriter::writeEndRecord(std::uint32_t) { std::fputs(":00000001FF\n", stream); }

@@ -1,11 +1,22 @@
-// Motorola S-records: S2 data records and the S8 end record.
+#include "output/sRecord.h"
+
 #include "core/conversion.h"
-#include "driver/runSettings.h"
+#include "ieee695/recordReader.h"
 #include "output/hexDigits.h"
-#include "output/recordFormats.h"
-#include "output/recordWriter.h"
 
 namespace {
+
+// Without "-e" the S8 record carries the module's execution start address: the
+// ASG record at the start of the trailer part. Anything else there leaves the
+// entry address as it is.
+void readModuleEntry(Conversion &conv, std::uint32_t trailerPart) {
+    std::FILE *in = conv.settings.inputFile;
+    if (in == nullptr || std::fseek(in, static_cast<long>(trailerPart), SEEK_SET) != 0) return;
+    if (readRecordType(conv, in) != rec::ASG) return;
+    conv.capture.length = 0;
+    if (readValue(conv, &conv.capture, 1, in) <= 0) return;
+    parseNumberAt(conv.capture.bytes, 0, &conv.settings.entryAddress);
+}
 
 // The address in six digits, or more when it needs them ("1000000"): the record
 // keeps every digit, so data above 24 bits is not moved into bank 0. Only the
@@ -19,11 +30,11 @@ char *putAddressDigits(char *at, std::uint32_t address) {
     return putHexPair(at, address);
 }
 
-}  // namespace
-
-char *formatSRecordData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
+// An S2 or S8 record: its type, the count, the address, `count` data bytes and
+// the ones' complement checksum.
+char *formatRecord(char *at, char type, std::uint32_t address, const std::uint8_t *bytes, int count) {
     *at++ = 'S';
-    *at++ = '2';
+    *at++ = type;
     const unsigned length = static_cast<unsigned>(count) + 4;
     unsigned sum = length + (address >> 16 & 0xFF) + (address >> 8 & 0xFF) + (address & 0xFF);
     at = putHexPair(at, length);
@@ -37,22 +48,21 @@ char *formatSRecordData(char *at, std::uint32_t address, const std::uint8_t *byt
     return at;
 }
 
-void writeSRecordData(Conversion &conv, std::FILE *stream) {
-    const RecordState &state = conv.recordState;
-    char text[maxRecordText];
-    const char *end = formatSRecordData(text, state.recordAddress, state.recordBuffer, state.recordFill);
-    std::fwrite(text, 1, static_cast<std::size_t>(end - text), stream);
+}  // namespace
+
+void SRecordWriter::writeHeaderRecord() { std::fputs("S0030000FC\n", stream); }
+
+char *SRecordWriter::formatData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
+    return formatRecord(at, '2', address, bytes, count);
 }
 
-void writeSRecordEnd(std::uint32_t entryAddress, std::FILE *stream) {
-    char text[32];
-    char *at = text;
-    *at++ = 'S';
-    *at++ = '8';
-    at = putHexPair(at, 4);
-    at = putAddressDigits(at, entryAddress);
-    const unsigned sum = 4 + (entryAddress >> 16 & 0xFF) + (entryAddress >> 8 & 0xFF) + (entryAddress & 0xFF);
-    at = putHexPair(at, ~sum);
-    *at++ = '\n';
-    std::fwrite(text, 1, static_cast<std::size_t>(at - text), stream);
+void SRecordWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
+    char text[maxRecordText];
+    writeText(text, formatData(text, address, &byte, 1));
+}
+
+void SRecordWriter::writeEndRecord(std::uint32_t trailerPart) {
+    if (!conv.settings.has(flag::entryGiven)) readModuleEntry(conv, trailerPart);
+    char text[maxRecordText];
+    writeText(text, formatRecord(text, '8', conv.settings.entryAddress, nullptr, 0));
 }

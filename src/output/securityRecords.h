@@ -4,13 +4,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 struct Conversion;
+class TextRecordWriter;
 
 // After an ASP record moved the address to `address`: one record for each ID byte
-// that the move skipped and nothing wrote. Writes to currentOutput.
-void writeGapIdRecords(Conversion &conv, std::uint32_t address);
+// that the move skipped and nothing wrote.
+void writeSkippedIdRecords(Conversion &conv, TextRecordWriter &writer, std::uint32_t address);
 // After the last unit of a file: the ID bytes above the data and the protect
 // byte, where nothing wrote them.
-void writeSecurityRecords(Conversion &conv, std::FILE *stream);
+void writeMissingSecurityRecords(Conversion &conv, TextRecordWriter &writer);

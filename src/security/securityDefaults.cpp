@@ -1,6 +1,5 @@
 #include "core/conversion.h"
 #include "driver/runSettings.h"
-#include "output/recordWriter.h"
 #include "security/securityOptions.h"
 #include "security/targetFamily.h"
 
@@ -14,5 +13,4 @@ void initSecurityDefaults(Conversion &conv) {
     conv.settings.moduleIdState = 0;
     conv.settings.moduleProtectValue = 0;
     conv.settings.moduleIdText[0] = '\0';
-    conv.recordState.lastDataAddress = 0;
 }

@@ -10,7 +10,6 @@
 #include "testConversion.h"
 #include "driver/options.h"
 #include "driver/runSettings.h"
-#include "output/recordWriter.h"
 #include "security/securityOptions.h"
 
 namespace {
@@ -19,7 +18,6 @@ namespace {
 // a captured stdout.
 void parse(std::vector<std::string> args) {
     initRunSettings(conv);
-    resetRecordState(conv);
     initSecurityDefaults(conv);
     args.insert(args.begin(), "romcast");
     std::vector<char *> argv;

@@ -4,14 +4,12 @@
 
 #include "testConversion.h"
 #include "driver/runSettings.h"
-#include "output/recordWriter.h"
 #include "security/securityOptions.h"
 
 namespace {
 
 void startRun() {
     initRunSettings(conv);
-    resetRecordState(conv);
     initSecurityDefaults(conv);
 }
 

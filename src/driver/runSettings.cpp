@@ -18,6 +18,7 @@ void initRunSettings(Conversion &conv) {
     conv.settings.fillEnd = 0;
     conv.settings.fillState = 0;
     conv.settings.fillByte = 0xFF;
+    conv.settings.recordLength = 16;
     conv.settings.highestSectionAddress = 0;
     conv.settings.lowestSectionAddress = 0xFFFFFF;
     conv.settings.progressTicks = 0;

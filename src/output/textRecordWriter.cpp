@@ -10,7 +10,7 @@
 TextRecordWriter::TextRecordWriter(Conversion &conv, std::FILE *stream, bool holdsProtect, bool splitsAtBanks)
     : ImageWriter(conv, stream, holdsProtect),
       splitsAtBanks(splitsAtBanks),
-      recordLength(conv.settings.has(flag::longRecords) ? 32 : 16) {}
+      recordLength(static_cast<std::uint32_t>(conv.settings.recordLength)) {}
 
 // How many of `count` bytes from the current address can go into the record
 // buffer in one copy: up to the end of the record and, at a bank split, no

@@ -31,28 +31,22 @@ const ErrorCase errorCases[] = {
     {{"-.", "-L"}, usage, false},
     // The version ends the run wherever it stands (alone, it is a startup/ case).
     {{"-.", "-v", "a"}, shortBanner, false},
-    {{"-H", "-V", "anything", "after"}, shortBanner, false},
 
     // Invalid option: a known letter with more after it is quoted without "-",
     // anything else whole; words are case-sensitive.
     {{"-Hx", "a"}, "Invalid option 'Hx' is used\n"},
     {{"-Id", "a"}, "Invalid option '-Id' is used\n"},
-    {{"+x", "a"}, "Invalid option '+x' is used\n"},
     {{"-.", "-q", "a"}, "Invalid option '-q' is used\n", false},
     // One-sided conflicts, quoted as typed.
     {{"-e", "1", "-B", "a"}, "Invalid option '-B' is used\n"},
     {{"-B", "-e", "1", "a"}, "Invalid option '-e' is used\n"},
     {{"-L", "-B", "a"}, "Invalid option '-B' is used\n"},
-    {{"-A", "1", "-e", "1", "a"}, "Invalid option '-e' is used\n"},
     {{"-ID", "-N", "-B", "a"}, "Invalid option '-B' is used\n"},
     {{"-F", "XY", "a"}, "Invalid option 'XY' is used\n"},
     {{"-B", "-F", "0:100", "a"}, "Invalid option '-F data:Start Addr:End Addr' is used\n"},
-    {{"-B", "-F", "0:0:FF", "a"}, "Invalid option '-F data:Start Addr:End Addr' is used\n"},
 
     {{"-IDabcdefgh", "a"}, "Option '-IDabcdefgh' is not appropriate\n"},
-    {{"-ID#0123456789ABCDE", "a"}, "Option '-ID#0123456789ABCDE' is not appropriate\n"},
     {{"-protectx", "G1", "a"}, "Option '-protectx' is not appropriate\n"},
-    {{"-TQ8", "-protectx", "10000", "a"}, "Option '-protectx' is not appropriate\n"},
     {{"-protectx", "100", "a"}, "Value is out range '100'\n"},
     {{"-TQ8", "-ofsregx", "0100", "a"}, "Value is out range '0100'\n"},
 
@@ -60,11 +54,7 @@ const ErrorCase errorCases[] = {
 
     // Duplicates, quoting the later option as typed.
     {{"-h", "-H", "a"}, "'-H' option multiple specified\n"},
-    {{"-e", "1", "-h", "a"}, "'-h' option multiple specified\n"},
-    {{"-e", "1", "-A", "1", "a"}, "'-A' option multiple specified\n"},
-    {{"-.", "-.", "a"}, "'-.' option multiple specified\n", false},
     {{"-ID", "-IDx", "a"}, "'-IDx' option multiple specified\n"},
-    {{"-protect1", "-protect1", "a"}, "'-protect1' option multiple specified\n"},
     {{"-e", "1234567890", "a"}, "'-e' option is too long\n"},
     // Protect and OFS choices after the last option.
     {{"-protect1", "-protect2", "a"}, "'-protect' or '-ofsreg' option multiple specified\n"},
@@ -72,19 +62,14 @@ const ErrorCase errorCases[] = {
 
     {{"-A", "1000:1000", "a"}, "'-A' Option Illegal format '-A StartAddr:EndAddr'\n"},
     {{"-TQ8", "-A", "10000", "a"}, "'-A' Option Illegal format '-A StartAddr:EndAddr'\n"},
-    {{"-A", "1:2:3", "a"}, "'-A' Option Illegal format '-A StartAddr:EndAddr'\n"},
     {{"-F", "0:100:100", "a"}, "'-F' Option Illegal format '-F Data:StartAddr:EndAddr'\n"},
-    {{"-F", "0:1:2:3", "a"}, "'-F' Option Illegal format '-F Data:StartAddr:EndAddr'\n"},
     // "-F" against "-A", still before any file is opened.
     {{"-A", "1000:1FFF", "-F", "0:800:1800", "a"}, "Address specified by '-F' option exceed output address\n"},
 
     // Target options: the name quoted follows a fixed table of pairs, not the order.
     {{"-TQ8", "-TQ8E", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
     {{"-TQ8", "-TQ8N", "a"}, "Specified an option that can't be used with '-TQ8'\n"},
-    {{"-TQ8E", "-TQ8", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
-    {{"-TQ8E", "-TQ8N", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
     {{"-TQ8N", "-TQ8", "a"}, "Specified an option that can't be used with '-TQ8'\n"},
-    {{"-TQ8N", "-TQ8E", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
     {{"-protect2", "-TQ8E", "a"}, "Specified an option that can't be used with '-TQ8E'\n"},
     {{"-TQ8", "-protect1", "-protect2", "a"}, "Specified an option that can't be used with '-TQ8'\n"},
     {{"-ofsreg1", "-ofsreg2", "a"}, "Specified an option that can't be used in TQ40\n"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,12 +38,8 @@ std::vector<std::string> findCases() {
 
 // "options/hexTwice" becomes "options_hexTwice": test names allow only letters,
 // digits and underscores.
-std::string testName(const std::string &casePath) {
-    std::string name = casePath;
-    for (char &c : name) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        if (!plain) c = '_';
-    }
+std::string testName(std::string name) {
+    std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
     return name;
 }
 
@@ -62,41 +59,31 @@ std::map<std::string, std::string> readTree(const fs::path &dir) {
 std::vector<InputFile> readInputs(const fs::path &dir) {
     std::vector<InputFile> inputs;
     for (const auto &[name, bytes] : readTree(dir)) {
-        const std::string suffix = ".txt";
-        if (name.size() > suffix.size() && name.ends_with(suffix)) {
-            inputs.push_back({name.substr(0, name.size() - suffix.size()), assembleModule(bytes)});
-        } else {
-            inputs.push_back({name, bytes});
-        }
+        const bool text = name.size() > 4 && name.ends_with(".txt");  // a module text, assembled
+        inputs.push_back(text ? InputFile{name.substr(0, name.size() - 4), assembleModule(bytes)} : InputFile{name, bytes});
     }
     return inputs;
 }
 
 int readStatus(const fs::path &caseDir) {
-    std::ifstream in(caseDir / "status");
     int status = 0;
-    if (in) in >> status;
+    std::ifstream(caseDir / "status") >> status;
     return status;
 }
 
-void writeFile(const fs::path &path, const std::string &bytes) {
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) ADD_FAILURE() << "cannot write " << path;
-}
-
 void regenerate(const fs::path &caseDir, const RunResult &result) {
-    writeFile(caseDir / "stdout", result.out);
+    writeFileBytes(caseDir / "stdout", result.out);
     std::error_code ec;
     if (result.exitStatus == 0) {
         fs::remove(caseDir / "status", ec);
     } else {
-        writeFile(caseDir / "status", std::to_string(result.exitStatus) + "\n");
+        writeFileBytes(caseDir / "status", std::to_string(result.exitStatus) + "\n");
     }
+    fs::remove(caseDir / "removed", ec);
+    for (const std::string &name : result.removed)
+        writeFileBytes(caseDir / "removed", readFileBytes((caseDir / "removed").string()) + name + "\n");
     fs::remove_all(caseDir / "out", ec);
-    for (const auto &[name, bytes] : result.files) writeFile(caseDir / "out" / name, bytes);
+    for (const auto &[name, bytes] : result.files) writeFileBytes(caseDir / "out" / name, bytes);
 }
 
 void compareOutputs(const fs::path &caseDir, const RunResult &result) {
@@ -104,6 +91,10 @@ void compareOutputs(const fs::path &caseDir, const RunResult &result) {
     std::string expectedOut = readFileBytes((caseDir / "stdout").string());
     std::string difference = describeDifference("stdout", expectedOut, result.out);
     if (!difference.empty()) ADD_FAILURE() << difference;
+
+    std::string removed;
+    for (const std::string &name : result.removed) removed += name + "\n";
+    EXPECT_EQ(removed, readFileBytes((caseDir / "removed").string())) << "inputs the run removed";
 
     std::map<std::string, std::string> expected = readTree(caseDir / "out");
     for (const auto &[name, bytes] : expected) {
@@ -137,7 +128,7 @@ TEST_P(EndToEnd, Case) {
     std::vector<InputFile> inputs = readInputs(caseDir / "in");
     ASSERT_FALSE(HasFailure()) << "the inputs of " << GetParam() << " did not assemble";
 
-    RunResult result = runRomcastWithLinks(readLinks(caseDir), args, inputs);
+    RunResult result = runRomcast(args, inputs, {}, readLinks(caseDir));
     ASSERT_EQ(result.signal, 0) << "romcast was ended by a signal\n" << describeRun(result);
     EXPECT_EQ(result.err, "") << "romcast wrote to standard error";
 

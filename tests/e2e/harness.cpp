@@ -26,36 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh directory under the system's temporary directory; "" on failure.
-std::string makeScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "romcast-e2e-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr) return "";
-    return buffer.data();
-}
-
-void removeScratchDir(const std::string &dir) {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-}
-
-bool writeFileBytes(const fs::path &path, const std::string &bytes) {
-    std::error_code ec;
-    if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
-}
-
-struct ProcessOutcome {
-    int exitStatus = -1;
-    int signal = 0;
-    bool started = false;
-    bool timedOut = false;
-};
-
 std::size_t fileSize(const std::string &path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? static_cast<std::size_t>(info.st_size) : 0;
@@ -64,11 +34,9 @@ std::size_t fileSize(const std::string &path) {
 // The bytes held by the files below `dir`.
 std::size_t bytesBelow(const std::string &dir) {
     std::size_t total = 0;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it); it.increment(ec)) {
-        std::error_code sizeError;
-        if (it->is_regular_file(sizeError)) total += fileSize(it->path().string());
-    }
+    std::error_code ec, typeError;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it); it.increment(ec))
+        if (it->is_regular_file(typeError)) total += fileSize(it->path().string());
     return total;
 }
 
@@ -92,11 +60,8 @@ int waitUnderControl(pid_t child, const RunControl &control, const std::string &
             kill(child, SIGKILL);
             continue;
         }
-        if (signalsLeft > 0 && !triggered) {
-            triggered = (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
-                        (control.signalAfterWritten > 0 &&
-                         bytesBelow(workDir) >= inputBytes + control.signalAfterWritten);
-        }
+        triggered = triggered || (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
+                    (control.signalAfterWritten > 0 && bytesBelow(workDir) >= inputBytes + control.signalAfterWritten);
         if (triggered && signalsLeft > 0) {
             kill(child, control.signal);
             if (--signalsLeft > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -111,7 +76,7 @@ int waitUnderControl(pid_t child, const RunControl &control, const std::string &
 // limit asks for one, so arguments reach the program exactly as given. The
 // child is spawned rather than forked: forking a test process built with the
 // address sanitizer copies its huge mappings, which costs far more than the run.
-ProcessOutcome runProcess(const std::string &binary, const std::vector<std::string> &args,
+RunResult runProcess(const std::string &binary, const std::vector<std::string> &args,
                           const std::string &workDir, const std::string &stdoutPath,
                           const std::string &stderrPath, const RunControl &control = {},
                           std::size_t inputBytes = 0) {
@@ -126,7 +91,7 @@ ProcessOutcome runProcess(const std::string &binary, const std::vector<std::stri
     for (std::string &arg : command) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    ProcessOutcome outcome;
+    RunResult outcome;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -140,10 +105,8 @@ ProcessOutcome runProcess(const std::string &binary, const std::vector<std::stri
     if (spawned != 0) return outcome;
 
     const int status = waitUnderControl(child, control, workDir, stdoutPath, inputBytes, outcome.timedOut);
-    if (status == -1) return outcome;
-    outcome.started = true;
-    if (WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+    if (status != -1 && WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
+    if (status != -1 && WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
     return outcome;
 }
 
@@ -154,54 +117,32 @@ bool isText(const std::string &bytes) {
     return true;
 }
 
+// The lines of `text`, each with its newline (the last may lack one).
 std::vector<std::string> splitLines(const std::string &text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
+    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size() - 1);
         lines.push_back(text.substr(start, end - start + 1));
-        start = end + 1;
     }
     return lines;
 }
 
-// A line as a C string literal, so blanks, carriage returns and a missing
-// newline are visible.
+// A line in quotes, its line end and carriage return shown, so blanks and a
+// missing newline are visible.
 std::string quoteLine(const std::string &line) {
     std::string quoted = "\"";
-    for (char c : line) {
-        if (c == '\n') {
-            quoted += "\\n";
-        } else if (c == '\r') {
-            quoted += "\\r";
-        } else if (c == '\t') {
-            quoted += "\\t";
-        } else if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else {
-            quoted += c;
-        }
-    }
+    for (char c : line) quoted += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
     return quoted + "\"";
 }
 
 std::string hexAround(const std::string &bytes, std::size_t offset) {
-    std::size_t from = offset >= 8 ? offset - 8 : 0;
-    std::size_t to = std::min(bytes.size(), offset + 9);
     std::string shown;
     char piece[8];
-    for (std::size_t i = from; i < to; ++i) {
-        std::snprintf(piece, sizeof piece, i == offset ? "[%02X]" : " %02X ",
-                      static_cast<unsigned char>(bytes[i]));
+    for (std::size_t i = offset >= 8 ? offset - 8 : 0; i < std::min(bytes.size(), offset + 9); ++i) {
+        std::snprintf(piece, sizeof piece, i == offset ? "[%02X]" : " %02X ", static_cast<unsigned char>(bytes[i]));
         shown += piece;
     }
-    if (offset >= bytes.size()) shown += "[end]";
-    return shown;
+    return offset >= bytes.size() ? shown + "[end]" : shown;
 }
 
 }  // namespace
@@ -214,39 +155,33 @@ std::string readFileBytes(const std::string &path) {
 }
 
 std::string assembleModule(const std::string &text) {
-    std::string dir = makeScratchDir();
-    if (dir.empty()) {
-        ADD_FAILURE() << "cannot create a scratch directory";
-        return "";
-    }
-    std::string module;
-    if (!writeFileBytes(fs::path(dir) / "module.txt", text)) {
-        ADD_FAILURE() << "cannot write the module text into " << dir;
-    } else {
-        ProcessOutcome outcome = runProcess(ROMCAST_MODASM, {"module.txt", "module.tqx"}, dir,
-                                            dir + "/stdout", dir + "/stderr");
-        if (!outcome.started || outcome.exitStatus != 0) {
-            ADD_FAILURE() << "modasm failed (status " << outcome.exitStatus << "): "
-                          << readFileBytes(dir + "/stderr") << "module text:\n"
-                          << text;
-        } else {
-            module = readFileBytes(dir + "/module.tqx");
-        }
-    }
-    removeScratchDir(dir);
-    return module;
+    RunResult run = runProgram(ROMCAST_MODASM, {"module.txt", "module.tqx"}, {{"module.txt", text}});
+    if (run.exitStatus == 0) return run.files["module.tqx"];
+    ADD_FAILURE() << "modasm failed (status " << run.exitStatus << "): " << run.err << "module text:\n" << text;
+    return "";
+}
+
+bool writeFileBytes(const fs::path &path, const std::string &bytes) {
+    std::error_code ec;
+    if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
 }
 
 namespace {
 
-// How a run is carried out: in `work`, its console streams into the two files.
-using Executor = std::function<ProcessOutcome(const std::string &work, const std::string &stdoutPath,
+// How a run is carried out: in `work`, its console streams into the two files;
+// it gives the exit status, signal and time-out, or neither status nor signal
+// when the run could not start.
+using Executor = std::function<RunResult(const std::string &work, const std::string &stdoutPath,
                                               const std::string &stderrPath, std::size_t inputBytes)>;
 
 RunResult runIn(const Executor &execute, const std::vector<InputFile> &inputs, const LinkList &linkList = {}) {
     RunResult result;
-    std::string dir = makeScratchDir();
-    if (dir.empty()) {
+    std::string dir = (fs::temp_directory_path() / "romcast-e2e-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) {
         ADD_FAILURE() << "cannot create a scratch directory";
         return result;
     }
@@ -272,11 +207,8 @@ RunResult runIn(const Executor &execute, const std::vector<InputFile> &inputs, c
         links[fs::path(name).lexically_normal().generic_string()] = target;
     }
 
-    ProcessOutcome outcome = execute(work.string(), dir + "/stdout", dir + "/stderr", inputBytes);
-    if (!outcome.started) ADD_FAILURE() << "cannot run the conversion";
-    result.exitStatus = outcome.exitStatus;
-    result.signal = outcome.signal;
-    result.timedOut = outcome.timedOut;
+    result = execute(work.string(), dir + "/stdout", dir + "/stderr", inputBytes);
+    if (result.exitStatus < 0 && result.signal == 0) ADD_FAILURE() << "cannot run the conversion";
     result.out = readFileBytes(dir + "/stdout");
     result.err = readFileBytes(dir + "/stderr");
 
@@ -293,18 +225,8 @@ RunResult runIn(const Executor &execute, const std::vector<InputFile> &inputs, c
     }
     for (const auto &[name, bytes] : given)
         if (!fs::exists(work / name, ec)) result.removed.insert(name);
-    removeScratchDir(dir);
+    fs::remove_all(dir, ec);
     return result;
-}
-
-RunResult runControlled(const std::string &binary, const RunControl &control,
-                        const std::vector<std::string> &args, const std::vector<InputFile> &inputs,
-                        const LinkList &linkList = {}) {
-    const Executor inChild = [&](const std::string &work, const std::string &out, const std::string &err,
-                                 std::size_t inputBytes) {
-        return runProcess(binary, args, work, out, err, control, inputBytes);
-    };
-    return runIn(inChild, inputs, linkList);
 }
 
 }  // namespace
@@ -313,11 +235,10 @@ RunResult runRomcastInProcess(const LinkList &links, const std::vector<std::stri
                               const std::vector<InputFile> &inputs) {
     const Executor here = [&](const std::string &work, const std::string &out, const std::string &,
                               std::size_t) {
-        ProcessOutcome outcome;
+        RunResult outcome;
         std::FILE *console = std::fopen(out.c_str(), "w");
         const fs::path home = fs::current_path();
         if (console == nullptr || chdir(work.c_str()) != 0) return outcome;
-        outcome.started = true;
         outcome.exitStatus = romcast::run(args, console);
         std::fclose(console);
         fs::current_path(home);
@@ -326,23 +247,18 @@ RunResult runRomcastInProcess(const LinkList &links, const std::vector<std::stri
     return runIn(here, inputs, links);
 }
 
-RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs) {
-    return runProgram(ROMCAST_BINARY, args, inputs);
+RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs,
+                     const RunControl &control, const LinkList &links) {
+    return runProgram(ROMCAST_BINARY, args, inputs, control, links);
 }
 
 RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
-                     const std::vector<InputFile> &inputs) {
-    return runControlled(binary, {}, args, inputs);
-}
-
-RunResult runRomcast(const RunControl &control, const std::vector<std::string> &args,
-                     const std::vector<InputFile> &inputs) {
-    return runControlled(ROMCAST_BINARY, control, args, inputs);
-}
-
-RunResult runRomcastWithLinks(const LinkList &links, const std::vector<std::string> &args,
-                              const std::vector<InputFile> &inputs) {
-    return runControlled(ROMCAST_BINARY, {}, args, inputs, links);
+                     const std::vector<InputFile> &inputs, const RunControl &control, const LinkList &links) {
+    const Executor inChild = [&](const std::string &work, const std::string &out, const std::string &err,
+                                 std::size_t inputBytes) {
+        return runProcess(binary, args, work, out, err, control, inputBytes);
+    };
+    return runIn(inChild, inputs, links);
 }
 
 std::vector<std::string> splitArguments(const std::string &line) {
@@ -351,17 +267,14 @@ std::vector<std::string> splitArguments(const std::string &line) {
     bool inArgument = false;
     bool quoted = false;
     for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            inArgument = true;
-        } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+        if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
             if (inArgument) args.push_back(current);
             current.clear();
             inArgument = false;
-        } else {
-            current += c;
-            inArgument = true;
+            continue;
         }
+        if (c == '"') quoted = !quoted; else current += c;
+        inArgument = true;
     }
     if (inArgument) args.push_back(current);
     return args;

@@ -3,6 +3,7 @@
 // leaves behind.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -33,15 +34,6 @@ struct RunResult {
 // fails the current test (the assembler's message is shown) and yields "".
 std::string assembleModule(const std::string &text);
 
-// Runs romcast with `args` (argv[0] is supplied) in a new scratch directory that
-// holds `inputs`; the directory is removed afterwards. A failure to set up the
-// run fails the current test.
-RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs = {});
-
-// The same for any program, given by its path (ROMCAST_MODASM for the assembler).
-RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
-                     const std::vector<InputFile> &inputs = {});
-
 // What a run may meet besides its arguments and inputs.
 struct RunControl {
     double timeLimit = 0;              // seconds until SIGKILL ends the run; 0: none
@@ -52,18 +44,22 @@ struct RunControl {
     unsigned long addressSpace = 0;    // RLIMIT_AS of the run in bytes; 0: unlimited
 };
 
-// runRomcast under `control`.
-RunResult runRomcast(const RunControl &control, const std::vector<std::string> &args,
-                     const std::vector<InputFile> &inputs = {});
-
-// runRomcast with symbolic links made in the directory before the run (name and
-// target each). A link still there with its target afterwards is not among the
-// files of the result.
+// Symbolic links made in the directory before the run (name and target each).
+// A link still there with its target afterwards is not among the files of the result.
 using LinkList = std::vector<std::pair<std::string, std::string>>;
-RunResult runRomcastWithLinks(const LinkList &links, const std::vector<std::string> &args,
-                              const std::vector<InputFile> &inputs);
 
-// runRomcastWithLinks with the conversion run inside this process, through the
+// Runs romcast with `args` (argv[0] is supplied) under `control` in a new
+// scratch directory that holds `inputs` and `links`; the directory is removed
+// afterwards. A failure to set up the run fails the current test.
+RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs = {},
+                     const RunControl &control = {}, const LinkList &links = {});
+
+// The same for any program, given by its path (ROMCAST_MODASM for the assembler).
+RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,
+                     const std::vector<InputFile> &inputs = {}, const RunControl &control = {},
+                     const LinkList &links = {});
+
+// runRomcast with the conversion run inside this process, through the
 // library's romcast::run, its console written to a file.
 RunResult runRomcastInProcess(const LinkList &links, const std::vector<std::string> &args,
                               const std::vector<InputFile> &inputs);
@@ -74,6 +70,9 @@ std::vector<std::string> splitArguments(const std::string &line);
 
 // The whole contents of a file, or "" when it cannot be read.
 std::string readFileBytes(const std::string &path);
+
+// Writes `bytes` to `path`, creating its directories; false on failure.
+bool writeFileBytes(const std::filesystem::path &path, const std::string &bytes);
 
 // Empty when equal; otherwise a short description of where `actual` first
 // departs from `expected`: line number and both lines for text, byte offset and

@@ -5,12 +5,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "diag/interrupt.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
-#include "ieee695/recordReader.h"
 #include "output/outputFiles.h"
 #include "output/recordWriter.h"
 
@@ -38,11 +38,9 @@ struct Conversion {
     ArgumentCursor arguments;
     bool directConvertTyped = false;
 
-    // The module: the reader's record log, the last value it captured, the part
+    // The module: its bytes, read whole when the input is opened, the part
     // offsets of the header, and the section and unit trees.
-    RecordLog log{};
-    std::int32_t droppedBytes = 0;  // bytes consumed past a full log (see recordReader.cpp)
-    RecordCapture capture{};
+    std::vector<std::uint8_t> moduleBytes;
     ModuleParts parts{};
     ModuleTrees trees;
 

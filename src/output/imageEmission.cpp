@@ -1,76 +1,55 @@
 #include "core/conversion.h"
 #include "output/imageEmission.h"
 
+#include <span>
+
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
-#include "ieee695/recordReader.h"
+#include "ieee695/dataPart.h"
+#include "ieee695/moduleReader.h"
 #include "output/gapFill.h"
 #include "output/recordWriter.h"
 #include "output/securityRecords.h"
 
 namespace {
 
-
-[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
-
 // The ASP record that opens the unit: fill the gap up to its address, move there,
 // and give the ID bytes that the move skipped their own records.
-void moveToUnitAddress(Conversion &conv, std::FILE *in) {
-    std::uint32_t sectionIndex = 0;
-    conv.capture.length = 0;
-    readNumberValue(conv, &sectionIndex, &conv.capture, in);
-    std::uint32_t address = 0;
-    const int end = parseNumberAt(conv.capture.bytes, 0, &address);
-    if (end == 0 || end > conv.capture.length) rejectModule(conv);
+void moveToUnitAddress(Conversion &conv, std::uint32_t address) {
     fillTo(conv, address, true);
     if (conv.recordState.currentAddress != address) flushRecord(conv, address, conv.recordState.currentOutput);
     if (conv.settings.has(flag::idCode)) writeGapIdRecords(conv, address);
 }
 
-// The bytes of the LD record just captured, `passes` times in succession.
-void emitLoadBytes(Conversion &conv, std::uint32_t passes) {
-    const int count = conv.capture.length - 1;  // the first captured byte is the count
+// The bytes of an LD record, `passes` times in succession.
+void emitLoadBytes(Conversion &conv, std::span<const std::uint8_t> bytes, std::uint32_t passes) {
+    const std::size_t count = bytes.size();
     // Data that would run past the end of the 32-bit address space is no image.
     const std::uint64_t last = std::uint64_t{conv.recordState.currentAddress} +
                                std::uint64_t{passes} * static_cast<std::uint64_t>(count);
-    if (last > 0x100000000ULL) rejectModule(conv);
-    putRepeatedBytes(conv, conv.capture.bytes + 1, static_cast<std::uint32_t>(count), passes,
+    if (last > 0x100000000ULL) rejectModule(conv.settings.inputName);
+    putRepeatedBytes(conv, bytes.data(), static_cast<std::uint32_t>(count), passes,
                      conv.recordState.currentOutput);
 }
 
 }  // namespace
 
 void emitUnit(Conversion &conv, std::uint32_t seek) {
-    std::FILE *in = conv.settings.inputFile;
-    if (std::fseek(in, static_cast<long>(seek), SEEK_SET) != 0) rejectModule(conv);
-    if (readRecordType(conv, in) != rec::ASP) rejectModule(conv);
-    moveToUnitAddress(conv, in);
+    ModuleReader reader = readerOf(conv);
+    DataPartReader data(reader, seek);
+    if (data.next().type != rec::ASP) reader.reject();
+    moveToUnitAddress(conv, data.readUnit().address);
 
-    std::uint32_t repeatCount = 0;
     for (;;) {
-        const std::int32_t type = readRecordType(conv, in);
+        const DataRecord record = data.next();
         // The next ASP record begins another unit, emitted in its own turn, so
         // every byte of the module is written once.
-        if (type == rec::SB || type == rec::ME || type == rec::ASP) break;
-        switch (type) {
-        case rec::LD:
-            readLoadBytes(conv, &conv.capture, in);
-            if (std::feof(in)) rejectModule(conv);
+        if (record.type == rec::SB || record.type == rec::ME || record.type == rec::ASP) break;
+        if (record.type == rec::LD) {
             conv.recordState.dataSeen = 1;
-            emitLoadBytes(conv, repeatCount > 0 ? repeatCount : 1);
-            repeatCount = 0;
-            break;
-        case rec::RE:
-            readNumber(conv, &repeatCount, in);
-            if (std::feof(in)) rejectModule(conv);
-            break;
-        case rec::ASG:
-            readValue(conv, nullptr, 1, in);
-            break;
-        default:
-            rejectModule(conv);
+            emitLoadBytes(conv, record.bytes, record.passes);
         }
     }
 

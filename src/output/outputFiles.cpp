@@ -13,6 +13,7 @@
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
+#include "ieee695/moduleReader.h"
 #include "security/securityOptions.h"
 
 namespace {
@@ -152,9 +153,8 @@ void openInput(Conversion &conv) {
     struct stat input {};
     if (fstat(fileno(conv.settings.inputFile), &input) != 0 || S_ISDIR(input.st_mode))
         fatalError(err::cantOpen, conv.settings.inputName);
-    // The module is read in several passes and its load records in large runs: a
-    // large buffer keeps the number of reads small.
-    std::setvbuf(conv.settings.inputFile, conv.files.inputBuffer, _IOFBF, sizeof conv.files.inputBuffer);
+    // The module is read in several passes: it is read whole, once.
+    conv.moduleBytes = loadModuleBytes(conv.settings.inputFile);
 }
 
 void openOutputs(Conversion &conv) {

@@ -5,7 +5,7 @@
 
 #include "diag/console.h"
 #include "driver/runSettings.h"
-#include "ieee695/recordReader.h"
+#include "ieee695/moduleHeader.h"
 #include "output/recordFormats.h"
 #include "output/securityBytes.h"
 
@@ -15,19 +15,6 @@ namespace {
 
 // Bits 16 to 23 of an address: its 64 KiB bank.
 constexpr std::uint32_t bankMask = 0xFF0000;
-
-
-// Without "-e" the S8 record carries the module's execution start address: the
-// ASG record at the start of the trailer part. Anything else there leaves the
-// entry address as it is.
-void readModuleEntry(Conversion &conv, std::uint32_t trailerPart) {
-    std::FILE *in = conv.settings.inputFile;
-    if (in == nullptr || std::fseek(in, static_cast<long>(trailerPart), SEEK_SET) != 0) return;
-    if (readRecordType(conv, in) != rec::ASG) return;
-    conv.capture.length = 0;
-    if (readValue(conv, &conv.capture, 1, in) <= 0) return;
-    parseNumberAt(conv.capture.bytes, 0, &conv.settings.entryAddress);
-}
 
 
 // How many of `count` bytes from the record state's current address can go into
@@ -212,7 +199,7 @@ void writeEndRecord(Conversion &conv, std::uint32_t trailerPart, std::FILE *stre
     } else if (conv.settings.has(flag::binaryOutput)) {
         finishBinaryImage(conv, stream);
     } else {
-        if (!conv.settings.has(flag::entryGiven)) readModuleEntry(conv, trailerPart);
+        if (!conv.settings.has(flag::entryGiven)) conv.settings.entryAddress = readModuleEntry(conv, trailerPart).value_or(conv.settings.entryAddress);
         writeSRecordEnd(conv.settings.entryAddress, stream);
     }
 }

@@ -9,8 +9,6 @@
 
 #include "diag/console.h"
 #include "diag/memory.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
 #include "driver/runSettings.h"
 #include "ieee695/dataPart.h"
 #include "ieee695/moduleHeader.h"

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "driver/runSettings.h"
 #include "ieee695/dataPart.h"
 #include "ieee695/moduleReader.h"
+#include "ieee695/moduleTrees.h"
 #include "ieee695/readerTestSupport.h"
 #include "testConversion.h"
 
@@ -59,8 +61,6 @@ TEST(ModuleReader, CutFieldsAtTheEnd) {
     EXPECT_EQ(readerOver(number).readNumber(), 0x12FFu);  // a missing byte reads as 0xFF
     const Bytes value{0x82, 0x12, 0x34};
     EXPECT_FALSE(readerOver(value).readValue(ModuleReader::Run::oneValue).complete);
-    const Bytes prefix{0xE2};
-    EXPECT_EQ(readerOver(prefix).readRecordType(), 0xE2 * 256 - 1);
 
     // The checked reads refuse what the plain ones take.
     const Bytes load{0x04, 0x01, 0x02};
@@ -69,8 +69,6 @@ TEST(ModuleReader, CutFieldsAtTheEnd) {
     EXPECT_RUN_ENDS(readerOver(cutNumber).readWholeNumber(), 3, illegal);
     const Bytes expression{0x01, 0x82, 0x10, 0x00, 0xA5};
     EXPECT_RUN_ENDS(readerOver(expression).readIndexedValue(), 3, illegal);
-    const Bytes plain{0x01, 0x82, 0x10, 0x00, 0xE1};
-    EXPECT_EQ(readerOver(plain).readIndexedValue().value, 0x1000u);
 }
 
 // A record may take 8192 bytes, counting a byte looked at past its end.
@@ -112,6 +110,59 @@ TEST(DataPartReader, RecordsInOrder) {
     EXPECT_EQ(data.next().type, rec::ASG);
     EXPECT_EQ(data.next().type, rec::ME);
     EXPECT_RUN_ENDS(data.next(), 3, illegal);
+}
+
+void putLong(Bytes &out, std::uint32_t value) {
+    out.insert(out.end(), {0x84, static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+                           static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+}
+
+void putSection(Bytes &out, std::uint8_t index, std::uint8_t letter, std::uint32_t size, std::uint32_t base) {
+    out.insert(out.end(), {0xE6, index, 0xC1, letter, 0x01, 'x', 0xE7, index, 0x02, 0xE2, 0xD3, index});
+    putLong(out, size);
+    out.insert(out.end(), {0xE2, 0xCC, index});
+    putLong(out, base);
+}
+
+// The offset of the unit's ASP record.
+std::uint32_t putUnit(Bytes &out, std::uint8_t index, std::uint32_t address) {
+    const auto offset = static_cast<std::uint32_t>(out.size());
+    out.insert(out.end(), {0xE2, 0xD0, index});
+    putLong(out, address);
+    out.insert(out.end(), {0xED, 0x01, 0xAA});
+    return offset;
+}
+
+// Sections by base, equal bases in reading order; a unit joins every section
+// of its index; the merged walk is by address, equal addresses in section order.
+TEST(ModuleTrees, WalkOrder) {
+    initRunSettings(conv);
+    clearModuleTrees(conv);
+    conv.settings.flags = flag::bannerShown;
+    Bytes &module = conv.moduleBytes;
+    module = {0x00};
+    conv.parts.sectionPart = 1;
+    putSection(module, 1, 0xD0, 0x100, 0x2000);
+    putSection(module, 2, 0xD2, 0x10, 0x1000);
+    putSection(module, 3, 0xC4, 0x10, 0x500);  // loads nothing
+    putSection(module, 1, 0xD0, 8, 0x2000);
+    conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
+    const std::uint32_t u0 = putUnit(module, 1, 0x2010);
+    const std::uint32_t u1 = putUnit(module, 2, 0x1000);
+    const std::uint32_t u2 = putUnit(module, 1, 0x2000);
+    putUnit(module, 3, 0x500);
+    module.push_back(0xE1);
+    readSectionPart(conv);
+    readDataPart(conv);
+    rebuildUnitTrees(conv);
+    std::vector<std::uint32_t> bases;
+    for (const SectionNode *node : walkSections(conv.trees.normSecRoot)) bases.push_back(node->address);
+    EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000}));
+    std::vector<std::uint32_t> walk;
+    for (const UnitNode &unit : walkUnits(conv.trees.normUnitRoot)) walk.push_back(unit.seek);
+    EXPECT_EQ(walk, (std::vector<std::uint32_t>{u1, u2, u2, u0, u0}));
+    EXPECT_EQ(conv.settings.lowestSectionAddress, 0x1000u);
+    EXPECT_EQ(conv.settings.highestSectionAddress, 0x20FFu);
 }
 
 }  // namespace

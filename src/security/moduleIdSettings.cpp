@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "diag/messages.h"
 #include "diag/termination.h"
@@ -65,7 +66,11 @@ std::optional<std::string> attributeText(Conversion &conv, const ValueRun &value
     if (value.bytes.empty()) return std::nullopt;
     const std::uint8_t lead = value.bytes[0];
     if (lead >= 0x80 && lead != 0xDE && lead != 0xDF) return std::nullopt;
-    ModuleReader run(value.bytes, conv.settings.inputName, CancelFlags{});
+    // A run that the end of the module cut off has always been read with one
+    // byte 0xFF after it, for the read that met the end.
+    std::vector<std::uint8_t> bytes(value.bytes.begin(), value.bytes.end());
+    if (!value.complete) bytes.push_back(0xFF);
+    ModuleReader run(bytes, conv.settings.inputName, CancelFlags{});
     const std::optional<std::string_view> name = run.readName();
     if (!name || name->size() >= nameBufferSize) rejectModule(conv.settings.inputName);
     return std::string(name->substr(0, name->find('\0')));

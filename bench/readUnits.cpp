@@ -1,5 +1,5 @@
 // Times the reading of large modules: the section part, the data part and the
-// per-kind unit trees, in-process on a module written to a temporary file.
+// per-kind unit trees, in-process on a module held in memory.
 //
 //   readUnits [units]   (default 1000000)
 #include <chrono>
@@ -72,18 +72,11 @@ Bytes writeModule(const Layout &layout) {
 
 void timeReading(const char *what, const Layout &layout) {
     const Bytes module = writeModule(layout);
-    std::FILE *file = std::tmpfile();
-    if (file == nullptr || std::fwrite(module.data(), 1, module.size(), file) != module.size()) {
-        std::printf("cannot write the module\n");
-        std::exit(1);
-    }
-    std::rewind(file);
-
     auto conv = std::make_unique<Conversion>(stdout, CancelFlags{});
     initRunSettings(*conv);
     conv->settings.set(flag::quiet | flag::bannerShown);
     conv->settings.inputName = "bench.tqx";
-    conv->settings.inputFile = file;
+    conv->moduleBytes.assign(module.begin(), module.end());
 
     const auto start = std::chrono::steady_clock::now();
     readModuleHeader(*conv);
@@ -95,7 +88,6 @@ void timeReading(const char *what, const Layout &layout) {
 
     std::printf("%-44s %9zu units in the walk  %6.2f s  (%zu bytes)\n", what, walked, elapsed.count(),
                 module.size());
-    std::fclose(file);
 }
 
 }  // namespace

@@ -5,14 +5,16 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "diag/interrupt.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleTrees.h"
-#include "ieee695/recordReader.h"
 #include "output/outputFiles.h"
 #include "output/outputTransaction.h"
+#include "platform/fileSystem.h"
 
 struct Conversion {
     Conversion(std::FILE *consoleStream, const CancelFlags &cancelFlags)
@@ -25,11 +27,10 @@ struct Conversion {
 
     RunSettings settings{};
 
-    // The module: the reader's record log, the last value it captured, the part
+    // The module: its bytes, read whole when the input is opened, the part
     // offsets of the header, and the section and unit trees.
-    RecordLog log{};
-    std::int32_t droppedBytes = 0;  // bytes consumed past a full log (see recordReader.cpp)
-    RecordCapture capture{};
+    std::vector<std::uint8_t> moduleBytes;
+    std::optional<platform::FileIdentity> inputIdentity;  // never to be written as an output
     ModuleParts parts{};
     ModuleTrees trees;
 

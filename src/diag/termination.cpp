@@ -49,14 +49,10 @@ RunError describeError(int code, const char *argument, const char *second) {
     return error;
 }
 
-bool cleanUpAfterFailure(Conversion &conv) {
-    std::FILE *input = conv.settings.inputFile;
-    conv.settings.inputFile = nullptr;
-    const bool inputClosed = input == nullptr || std::fclose(input) == 0;
+void cleanUpAfterFailure(Conversion &conv) {
     // Every output the run created goes; the ID report, once created, stays.
     conv.outputs.rollback();
     if (!conv.settings.has(flag::bannerShown)) showBanner(conv);
-    return inputClosed;
 }
 
 void warn(Conversion &conv, int code, const char *argument) {

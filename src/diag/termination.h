@@ -21,11 +21,10 @@ using RunError = romcast::Failure;
 // The RunError of `code` with its arguments.
 RunError describeError(int code, const char *argument, const char *second);
 
-// The error path of a run, before the error reaches the caller: the input
-// closed, every output the run created removed (the ID report stays), and the
-// banner shown if it was not shown yet. A failed close of the input is reported
-// in place of the error that was being reported: the result says so.
-bool cleanUpAfterFailure(Conversion &conv);
+// The error path of a run, before the error reaches the caller: every output
+// the run created removed (the ID report stays), and the banner shown if it was
+// not shown yet.
+void cleanUpAfterFailure(Conversion &conv);
 
 // Prints "Warning (romcast): " and the warning text, and returns.
 void warn(Conversion &conv, int code, const char *argument = nullptr);

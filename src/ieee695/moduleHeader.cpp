@@ -1,42 +1,36 @@
 #include "core/conversion.h"
 #include "ieee695/moduleHeader.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "diag/console.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
-#include "ieee695/recordReader.h"
-
+#include "ieee695/moduleReader.h"
 
 namespace {
 
-constexpr int processorNameSize = 20;  // 19 characters and the NUL
+constexpr std::size_t processorNameSize = 20;  // 19 characters and the NUL
 constexpr std::uint32_t objectFormatAttribute = 38;
 constexpr std::uint8_t absoluteFormat = 0x01;
 
-const char singleAreaTarget[] = "TQ40";
-const char dualAreaTarget[] = "TQ40/51X";
-
-
-[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
-
-// A record longer than the log is malformed, whatever its type.
-void requireWholeRecord(Conversion &conv) {
-    if (conv.log.overflowed) rejectModule(conv);
-}
+constexpr std::string_view singleAreaTarget = "TQ40";
+constexpr std::string_view dualAreaTarget = "TQ40/51X";
 
 // MB: the processor decides the mode. A name that cannot be read, or is too long
-// for its buffer, stays empty and so matches no target.
-void checkTarget(Conversion &conv, std::FILE *in) {
-    if (readRecordType(conv, in) != rec::MB) rejectModule(conv);
-    char processor[processorNameSize] = "";
-    readTwoNames(conv, processor, processorNameSize, nullptr, 0, in);
-    const bool dualTarget = std::strcmp(processor, dualAreaTarget) == 0;
-    if (!dualTarget && std::strcmp(processor, singleAreaTarget) != 0)
-        fatalError(err::mcuMismatch, conv.settings.inputName);
-    requireWholeRecord(conv);
+// for a processor's, counts as empty and so matches no target; like any text of
+// the module it ends at a NUL.
+void checkTarget(Conversion &conv, ModuleReader &reader) {
+    if (reader.readRecordType() != rec::MB) reader.reject();
+    const std::optional<std::string_view> name = reader.readName();
+    std::string_view processor = name && name->size() < processorNameSize ? *name : std::string_view{};
+    processor = processor.substr(0, processor.find('\0'));
+    reader.readName();  // the module's own name
+    const bool dualTarget = processor == dualAreaTarget;
+    if (!dualTarget && processor != singleAreaTarget) fatalError(err::mcuMismatch, conv.settings.inputName);
+    // Only a known target is refused for its length.
+    reader.requireWholeRecord();
     if (dualTarget) {
         conv.settings.set(flag::dualArea);
         if (conv.settings.has(flag::binaryOutput)) fatalError(err::dualAreaBinary);
@@ -48,12 +42,11 @@ void checkTarget(Conversion &conv, std::FILE *in) {
 }
 
 // The ASW records, in any order and repeated: the last offset for an index wins.
-void readPartOffsets(Conversion &conv, std::FILE *in) {
-    std::int32_t type = readRecordType(conv, in);
+void readPartOffsets(Conversion &conv, ModuleReader &reader) {
+    std::int32_t type = reader.readRecordType();
     while (type == rec::ASW) {
-        std::uint32_t index = 0;
-        std::uint32_t offset = 0;
-        readTwoNumbers(conv, &index, &offset, in);
+        const std::uint32_t index = reader.readNumber();
+        const std::uint32_t offset = reader.readNumber();
         switch (index) {
         case 1: conv.parts.environmentPart = offset; break;
         case 2: conv.parts.sectionPart = offset; break;
@@ -62,44 +55,52 @@ void readPartOffsets(Conversion &conv, std::FILE *in) {
         default: break;
         }
         tickProgress(conv);
-        type = readRecordType(conv, in);
+        type = reader.readRecordType();
     }
-    unreadRecordType(conv, type, in);
-    if (conv.parts.sectionPart == 0 || conv.parts.dataPart == 0 || conv.parts.trailerPart == 0)
-        rejectModule(conv);
+    reader.unreadRecordType(type);
+    if (conv.parts.sectionPart == 0 || conv.parts.dataPart == 0 || conv.parts.trailerPart == 0) reader.reject();
 }
 
 // The first run of ATN records must hold attribute 38 with the value 1: an
 // absolute module.
-void checkAbsolute(Conversion &conv, std::FILE *in) {
-    std::int32_t type = readRecordType(conv, in);
-    while (type == rec::ATN) {
-        std::uint32_t attribute = 0;
-        conv.capture.length = 0;
-        readAttribute(conv, nullptr, nullptr, &attribute, &conv.capture, in);
-        requireWholeRecord(conv);
-        if (attribute == objectFormatAttribute) {
-            if (conv.capture.length < 1 || conv.capture.bytes[0] != absoluteFormat) rejectModule(conv);
+void checkAbsolute(ModuleReader &reader) {
+    while (reader.readRecordType() == rec::ATN) {
+        const Attribute attribute = reader.readAttribute();
+        reader.requireWholeRecord();
+        if (attribute.number == objectFormatAttribute) {
+            const auto value = attribute.value.bytes;
+            if (value.empty() || value[0] != absoluteFormat) reader.reject();
             return;
         }
-        type = readRecordType(conv, in);
     }
-    rejectModule(conv);
+    reader.reject();
 }
 
 }  // namespace
 
 void readModuleHeader(Conversion &conv) {
-    std::FILE *in = conv.settings.inputFile;
+    ModuleReader reader = readerOf(conv);
     conv.parts.sectionPart = 0;
     conv.parts.dataPart = 0;
     conv.parts.trailerPart = 0;
-    checkTarget(conv, in);
+    checkTarget(conv, reader);
     // The record after MB (the address descriptor) is passed over whole.
-    readRecord(conv, &conv.capture, in);
-    requireWholeRecord(conv);
-    readPartOffsets(conv, in);
-    readRecord(conv, nullptr, in);
-    requireWholeRecord(conv);
-    checkAbsolute(conv, in);
+    reader.skipRecord();
+    readPartOffsets(conv, reader);
+    reader.skipRecord();
+    checkAbsolute(reader);
+}
+
+std::optional<std::uint32_t> readModuleEntry(const Conversion &conv, std::uint32_t trailerPart) {
+    ModuleReader reader = readerOf(conv);
+    reader.seek(trailerPart);
+    if (reader.readRecordType() != rec::ASG) return std::nullopt;
+    const ValueRun run = reader.readValue(ModuleReader::Run::oneValue);
+    if (!run.complete || run.bytes.empty()) return std::nullopt;
+    const std::uint8_t lead = run.bytes[0];
+    if (lead < 0x80) return lead;
+    if (lead < 0x81 || lead > 0x84) return std::nullopt;
+    std::uint32_t value = 0;
+    for (int i = 1; i <= lead - 0x80; ++i) value = (value << 8) | run.bytes[static_cast<std::size_t>(i)];
+    return value;
 }

@@ -1,7 +1,9 @@
-// The module header: processor check, dual-area mode, the offsets of the parts.
+// The module header: processor check, dual-area mode, the offsets of the parts;
+// and the entry address in the trailer part.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 struct Conversion;
 
@@ -13,6 +15,10 @@ struct ModuleParts {
     std::uint32_t trailerPart;      // ASW index 6 (holds the ASG record)
 };
 
-// Reads MB, the ASW records and the ATN 38 check from the start of inputFile;
+// Reads MB, the ASW records and the ATN 38 check from the start of the module;
 // returns only when the header is acceptable (else fatalError).
 void readModuleHeader(Conversion &conv);
+
+// The execution start address: the plain number of the ASG record at the start
+// of the trailer part. Anything else there gives none.
+std::optional<std::uint32_t> readModuleEntry(const Conversion &conv, std::uint32_t trailerPart);

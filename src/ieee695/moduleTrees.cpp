@@ -4,30 +4,22 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <optional>
+#include <string>
 
 #include "diag/console.h"
 #include "diag/memory.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
 #include "driver/runSettings.h"
+#include "ieee695/dataPart.h"
 #include "ieee695/moduleHeader.h"
-#include "ieee695/recordReader.h"
+#include "ieee695/moduleReader.h"
+#include "ieee695/sectionPart.h"
 
 namespace {
 
 // Last type letters that decide where a section goes.
-constexpr std::uint32_t letterD = 0xC4;  // loads nothing
 constexpr std::uint32_t letterP = 0xD0;  // code
 constexpr std::uint32_t letterR = 0xD2;  // ROM data
-
-constexpr std::uint32_t oneMegabyte = 0x100000;
-
-
-[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
-
-void requireWholeRecord(Conversion &conv) {
-    if (conv.log.overflowed) rejectModule(conv);
-}
 
 // Walk order is ascending key with equal keys in insertion order; appending keeps
 // the tree sorted as long as no key is smaller than the last one, the usual case.
@@ -46,38 +38,20 @@ void insertUnit(Conversion &conv, UnitTree &tree, const UnitNode &unit) {
     tickProgress(conv);
 }
 
-// The plain number that the ASS, ASL or ASP record just read must carry.
-std::uint32_t capturedValue(Conversion &conv) {
-    std::uint32_t value = 0;
-    if (!readPlainNumber(conv.capture, &value)) rejectModule(conv);
-    return value;
-}
-
-// The ASS or ASL record that must come next in the section part.
-std::uint32_t readSectionValue(Conversion &conv, std::int32_t expectedType, std::FILE *in) {
-    std::uint32_t sectionIndex = 0;
-    conv.capture.length = 0;
-    if (readTypeNumberValue(conv, &sectionIndex, &conv.capture, in) != expectedType) rejectModule(conv);
-    requireWholeRecord(conv);
-    return capturedValue(conv);
-}
-
-// Sections of size 0 and 'D' sections load nothing and do not count.
-void widenExtent(Conversion &conv, std::uint32_t base, std::uint32_t size) {
-    if (base + size > oneMegabyte) conv.settings.set(flag::above1MB);
-    const std::uint32_t last = base + size - 1;
-    if (last > conv.settings.highestSectionAddress) conv.settings.highestSectionAddress = last;
-    if (base < conv.settings.lowestSectionAddress) conv.settings.lowestSectionAddress = base;
-}
-
-void storeSection(Conversion &conv, const SectionNode &section) {
-    const std::uint32_t letter = section.type & 0xFF;
+void storeSection(Conversion &conv, const SectionRecord &section) {
+    const std::string name(section.name);  // the node keeps its own copy
+    SectionNode node{};
+    node.name = name.c_str();
+    node.address = section.base;
+    node.type = section.letters;
+    node.index = section.index;
+    const std::uint32_t letter = section.letters & 0xFF;
     if (!conv.settings.has(flag::dualArea)) {
-        if (letter != letterD) insertSection(conv, conv.trees.normSecRoot, conv.trees.normByIndex, section);
+        if (!section.loadsNothing()) insertSection(conv, conv.trees.normSecRoot, conv.trees.normByIndex, node);
     } else if (letter == letterP) {
-        insertSection(conv, conv.trees.codeSecRoot, conv.trees.codeByIndex, section);
+        insertSection(conv, conv.trees.codeSecRoot, conv.trees.codeByIndex, node);
     } else if (letter == letterR) {
-        insertSection(conv, conv.trees.romdataSecRoot, conv.trees.romdataByIndex, section);
+        insertSection(conv, conv.trees.romdataSecRoot, conv.trees.romdataByIndex, node);
     }
 }
 
@@ -128,57 +102,28 @@ const std::vector<UnitNode> &walkUnits(UnitTree &tree) {
 }
 
 void readSectionPart(Conversion &conv) {
-    std::FILE *in = conv.settings.inputFile;
-    std::fseek(in, static_cast<long>(conv.parts.sectionPart), SEEK_SET);
-    char name[nameBufferSize];
-    std::int32_t type = readRecordType(conv, in);
-    while (type == rec::ST) {
-        SectionNode section{};
-        section.name = name;
-        if (readSectionType(conv, &section.index, &section.type, name, nameBufferSize, nullptr, in) == badItem)
-            rejectModule(conv);
-        requireWholeRecord(conv);
-        readRecord(conv, nullptr, in);  // the record between ST and ASS is not looked at
-        requireWholeRecord(conv);
-        const std::uint32_t size = readSectionValue(conv, rec::ASS, in);
-        section.address = readSectionValue(conv, rec::ASL, in);
-        if (size != 0) {
-            if ((section.type & 0xFF) != letterD) widenExtent(conv, section.address, size);
-            storeSection(conv, section);
-            tickProgress(conv);
-        }
-        type = readRecordType(conv, in);
+    ModuleReader reader = readerOf(conv);
+    reader.seek(conv.parts.sectionPart);
+    while (const std::optional<SectionRecord> section = readSection(reader)) {
+        // A section of size 0 loads nothing: no node, no extent, no progress.
+        if (section->size == 0) continue;
+        if (!section->loadsNothing()) widenExtent(conv, *section);
+        storeSection(conv, *section);
+        tickProgress(conv);
     }
 }
 
 void readDataPart(Conversion &conv) {
-    std::FILE *in = conv.settings.inputFile;
-    std::fseek(in, static_cast<long>(conv.parts.dataPart), SEEK_SET);
-    std::int32_t type = readRecordType(conv, in);
-    while (type != rec::ASG && type != rec::ME) {
-        switch (type) {
-        case rec::ASP: {
-            // The unit is found again later by the offset of its type bytes.
-            UnitNode unit{};
-            unit.seek = static_cast<std::uint32_t>(std::ftell(in) - 2);
-            conv.capture.length = 0;
-            readNumberValue(conv, &unit.section, &conv.capture, in);
-            requireWholeRecord(conv);
-            unit.address = capturedValue(conv);
-            attachUnit(conv, unit);
-            break;
+    ModuleReader reader = readerOf(conv);
+    DataPartReader data(reader, conv.parts.dataPart);
+    for (;;) {
+        const std::int32_t type = data.next().type;
+        if (type == rec::ASG || type == rec::ME) return;
+        if (type == rec::ASP) {
+            // The unit is found again later by the offset of its ASP record.
+            const UnitStart start = data.readUnit();
+            attachUnit(conv, UnitNode{start.section, start.address, start.offset});
         }
-        case rec::LD:
-            readLoadBytes(conv, nullptr, in);
-            break;
-        case rec::RE:  // the repeat count matters only when the bytes are written
-        case rec::SB:  // a unit belongs to the section its ASP record names
-            readNumber(conv, nullptr, in);
-            break;
-        default:
-            rejectModule(conv);
-        }
-        type = readRecordType(conv, in);
     }
 }
 

@@ -49,7 +49,6 @@ struct ModuleTrees {
     // The nodes themselves; a deque never moves what it holds, so the trees can
     // keep pointers into it.
     std::deque<SectionNode> sectionStore;
-    std::deque<std::string> sectionNames;
     SectionIndex normByIndex, codeByIndex, romdataByIndex;
 };
 

@@ -1,73 +1,52 @@
 #include "core/conversion.h"
 #include "output/imageEmission.h"
 
+#include <span>
+
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
-#include "ieee695/recordReader.h"
+#include "ieee695/dataPart.h"
+#include "ieee695/moduleReader.h"
 #include "output/imageWriter.h"
 
 namespace {
 
-
-[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
-
 // The ASP record that opens the unit: fill the gap up to its address, move there,
 // and give the ID bytes that the move skipped their own records.
-void moveToUnitAddress(Conversion &conv, ImageWriter &writer, std::FILE *in) {
-    std::uint32_t sectionIndex = 0;
-    conv.capture.length = 0;
-    readNumberValue(conv, &sectionIndex, &conv.capture, in);
-    std::uint32_t address = 0;
-    const int end = parseNumberAt(conv.capture.bytes, 0, &address);
-    if (end == 0 || end > conv.capture.length) rejectModule(conv);
+void moveToUnitAddress(Conversion &conv, ImageWriter &writer, std::uint32_t address) {
     writer.fillTo(address, true);
     if (writer.state.currentAddress != address) writer.flushRecord(address);
     if (conv.settings.has(flag::idCode)) writer.writeGapIdRecords(address);
 }
 
-// The bytes of the LD record just captured, `passes` times in succession.
-void emitLoadBytes(Conversion &conv, ImageWriter &writer, std::uint32_t passes) {
-    const int count = conv.capture.length - 1;  // the first captured byte is the count
+// The bytes of an LD record, `passes` times in succession.
+void emitLoadBytes(Conversion &conv, ImageWriter &writer, ByteSpan bytes, std::uint32_t passes) {
+    const std::size_t count = bytes.size();
     // Data that would run past the end of the 32-bit address space is no image.
     const std::uint64_t last = std::uint64_t{writer.state.currentAddress} +
                                std::uint64_t{passes} * static_cast<std::uint64_t>(count);
-    if (last > 0x100000000ULL) rejectModule(conv);
-    writer.putRepeatedBytes(ByteSpan(conv.capture.bytes + 1, static_cast<std::size_t>(count)), passes);
+    if (last > 0x100000000ULL) rejectModule(conv.settings.inputName.c_str());
+    writer.putRepeatedBytes(bytes, passes);
 }
 
 }  // namespace
 
 void emitUnit(Conversion &conv, ImageWriter &writer, std::uint32_t seek) {
-    std::FILE *in = conv.settings.inputFile;
-    if (std::fseek(in, static_cast<long>(seek), SEEK_SET) != 0) rejectModule(conv);
-    if (readRecordType(conv, in) != rec::ASP) rejectModule(conv);
-    moveToUnitAddress(conv, writer, in);
+    ModuleReader reader = readerOf(conv);
+    DataPartReader data(reader, seek);
+    if (data.next().type != rec::ASP) reader.reject();
+    moveToUnitAddress(conv, writer, data.readUnit().address);
 
-    std::uint32_t repeatCount = 0;
     for (;;) {
-        const std::int32_t type = readRecordType(conv, in);
+        const DataRecord record = data.next();
         // The next ASP record begins another unit, emitted in its own turn, so
         // every byte of the module is written once.
-        if (type == rec::SB || type == rec::ME || type == rec::ASP) break;
-        switch (type) {
-        case rec::LD:
-            readLoadBytes(conv, &conv.capture, in);
-            if (std::feof(in)) rejectModule(conv);
+        if (record.type == rec::SB || record.type == rec::ME || record.type == rec::ASP) break;
+        if (record.type == rec::LD) {
             writer.state.dataSeen = true;
-            emitLoadBytes(conv, writer, repeatCount > 0 ? repeatCount : 1);
-            repeatCount = 0;
-            break;
-        case rec::RE:
-            readNumber(conv, &repeatCount, in);
-            if (std::feof(in)) rejectModule(conv);
-            break;
-        case rec::ASG:
-            readValue(conv, nullptr, 1, in);
-            break;
-        default:
-            rejectModule(conv);
+            emitLoadBytes(conv, writer, record.bytes, record.passes);
         }
     }
 

@@ -14,6 +14,6 @@ void emitImage(Conversion &conv);
 // One file: its header, the units of `units` in address order, the final fill
 // up to the end of the "-A" range. The security and end records are the caller's.
 void emitFile(Conversion &conv, UnitTree &units, ImageWriter &writer);
-// One unit, re-read from the input at `seek` (its ASP record) up to the next SB,
+// One unit, read again from the module's bytes at `seek` (its ASP record) up to the next SB,
 // ME or ASP record.
 void emitUnit(Conversion &conv, ImageWriter &writer, std::uint32_t seek);

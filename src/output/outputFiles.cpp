@@ -8,6 +8,7 @@
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
+#include "ieee695/moduleReader.h"
 #include "output/outputTransaction.h"
 #include "platform/fileSystem.h"
 #include "security/securityOptions.h"
@@ -50,7 +51,7 @@ std::uint32_t parseEntryAddress(Conversion &conv, const char *text) {
 }  // namespace
 
 void refuseTheInput(Conversion &conv, const std::string &name) {
-    if (conv.settings.inputFile != nullptr && platform::isSameFile(conv.settings.inputFile, name))
+    if (conv.inputIdentity && platform::isSameFile(*conv.inputIdentity, name))
         fatalError(err::cantCreate, name.c_str());
 }
 
@@ -82,13 +83,18 @@ void deriveNames(Conversion &conv) {
 }
 
 void openInput(Conversion &conv) {
-    conv.settings.inputFile = std::fopen(conv.settings.inputName.c_str(), "rb");
-    if (conv.settings.inputFile == nullptr) fatalError(err::cantOpen, conv.settings.inputName);
+    std::FILE *input = std::fopen(conv.settings.inputName.c_str(), "rb");
+    if (input == nullptr) fatalError(err::cantOpen, conv.settings.inputName);
     // A directory opens like a file but reads nothing: it cannot be opened as a module.
-    if (platform::isDirectory(conv.settings.inputFile)) fatalError(err::cantOpen, conv.settings.inputName);
-    // The module is read in several passes and its load records in large runs: a
-    // large buffer keeps the number of reads small.
-    std::setvbuf(conv.settings.inputFile, conv.files.inputBuffer, _IOFBF, sizeof conv.files.inputBuffer);
+    conv.inputIdentity = platform::identify(input);
+    if (!conv.inputIdentity) {
+        std::fclose(input);
+        fatalError(err::cantOpen, conv.settings.inputName);
+    }
+    // The module is read in several passes: it is read whole, once, and the file
+    // closed at once.
+    conv.moduleBytes = loadModuleBytes(input);
+    if (std::fclose(input) != 0) fatalError(err::cantClose, conv.settings.inputName);
 }
 
 void openOutputs(Conversion &conv) {

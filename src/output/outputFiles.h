@@ -6,10 +6,8 @@
 
 struct Conversion;
 
-// The stdio buffers the run gives its files.
+// The stdio buffers the run gives its output files.
 struct OutputFiles {
-    static constexpr std::size_t inputBufferSize = 256 * 1024;
-    char inputBuffer[inputBufferSize];
     // A run writes at most two files at once (the CODE and the ROMDATA file), and
     // a buffer stays with its stream until the stream is closed.
     static constexpr std::size_t outputBufferSize = 256 * 1024;
@@ -21,7 +19,8 @@ struct OutputFiles {
 
 // Derives inputStem, inputDir, outputName, outputHasExtension and entryAddress.
 void deriveNames(Conversion &conv);
-// Opens inputFile for binary reading (error 1).
+// Reads the input module whole (error 1 when it cannot be opened or is a
+// directory) and notes which file it is.
 void openInput(Conversion &conv);
 // Refuses (error 2) an output name that is the input module itself, under its
 // own name or through a link, before anything is written: the user's module must

@@ -1,22 +1,10 @@
 #include "output/sRecord.h"
 
 #include "core/conversion.h"
-#include "ieee695/recordReader.h"
+#include "ieee695/moduleHeader.h"
 #include "output/hexDigits.h"
 
 namespace {
-
-// Without "-e" the S8 record carries the module's execution start address: the
-// ASG record at the start of the trailer part. Anything else there leaves the
-// entry address as it is.
-void readModuleEntry(Conversion &conv, std::uint32_t trailerPart) {
-    std::FILE *in = conv.settings.inputFile;
-    if (in == nullptr || std::fseek(in, static_cast<long>(trailerPart), SEEK_SET) != 0) return;
-    if (readRecordType(conv, in) != rec::ASG) return;
-    conv.capture.length = 0;
-    if (readValue(conv, &conv.capture, 1, in) <= 0) return;
-    parseNumberAt(conv.capture.bytes, 0, &conv.settings.entryAddress);
-}
 
 // The address in six digits, or more when it needs them ("1000000"): the record
 // keeps every digit, so data above 24 bits is not moved into bank 0. Only the
@@ -62,7 +50,10 @@ void SRecordWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
 }
 
 void SRecordWriter::writeEndRecord(std::uint32_t trailerPart) {
-    if (!conv.settings.has(flag::entryGiven)) readModuleEntry(conv, trailerPart);
+    // Without "-e" the S8 record carries the module's execution start address,
+    // when the trailer part holds one.
+    if (!conv.settings.has(flag::entryGiven))
+        conv.settings.entryAddress = readModuleEntry(conv, trailerPart).value_or(conv.settings.entryAddress);
     char text[maxRecordText];
     writeText(text, formatRecord(text, '8', conv.settings.entryAddress, nullptr, 0));
 }

@@ -4,6 +4,7 @@
 // directories there.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -37,11 +38,17 @@ bool replaceFile(const std::string &from, const std::string &to);
 // when the file is gone (also when there was none).
 bool removeFile(const std::string &name);
 
-// Whether the open stream and the file `name` are one and the same file
-// (through a link or another name included).
-bool isSameFile(std::FILE *stream, const std::string &name);
+// Which file an open stream is, so that no output ever replaces it.
+struct FileIdentity {
+    std::uint64_t device;
+    std::uint64_t file;
+};
+// Nothing for a directory, which opens like a file but reads nothing, and for a
+// stream the system cannot tell about.
+std::optional<FileIdentity> identify(std::FILE *stream);
 
-// Whether the open stream is a directory, which opens like a file but reads nothing.
-bool isDirectory(std::FILE *stream);
+// Whether the file `name` is the file `identity` (through a link or another
+// name included).
+bool isSameFile(const FileIdentity &identity, const std::string &name);
 
 }  // namespace platform

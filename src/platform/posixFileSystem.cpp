@@ -63,16 +63,17 @@ bool replaceFile(const std::string &from, const std::string &to) { return std::r
 // unlink and not remove: a directory of that name is never ours to delete.
 bool removeFile(const std::string &name) { return unlink(name.c_str()) == 0 || errno == ENOENT; }
 
-bool isSameFile(std::FILE *stream, const std::string &name) {
-    struct stat open {};
-    struct stat named {};
-    if (fstat(fileno(stream), &open) != 0 || stat(name.c_str(), &named) != 0) return false;
-    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+std::optional<FileIdentity> identify(std::FILE *stream) {
+    struct stat info {};
+    if (fstat(fileno(stream), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
-bool isDirectory(std::FILE *stream) {
-    struct stat info {};
-    return fstat(fileno(stream), &info) != 0 || S_ISDIR(info.st_mode);
+bool isSameFile(const FileIdentity &identity, const std::string &name) {
+    struct stat named {};
+    if (stat(name.c_str(), &named) != 0) return false;
+    return identity.device == static_cast<std::uint64_t>(named.st_dev) &&
+           identity.file == static_cast<std::uint64_t>(named.st_ino);
 }
 
 }  // namespace platform

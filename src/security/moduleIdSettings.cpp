@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
-#include "ieee695/recordReader.h"
+#include "ieee695/moduleReader.h"
 #include "security/idReport.h"
 #include "security/securityOptions.h"
 
@@ -37,8 +41,6 @@ constexpr std::uint32_t allProtectFlags = flag::protect1 | flag::protect2 | flag
 constexpr std::uint32_t ofsFlags = flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX;
 constexpr std::uint32_t protectFlags = flag::protect1 | flag::protect2 | flag::protectX;
 
-// The value run of the attribute being read (8 KB: kept off the stack).
-
 bool startsWith(const char *text, const char *prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -46,8 +48,6 @@ bool startsWith(const char *text, const char *prefix) {
 bool isHexChar(char c) { return isHexDigit(static_cast<unsigned char>(c)); }
 
 int hexCharValue(char c) { return hexDigitValue(static_cast<unsigned char>(c)); }
-
-[[noreturn]] void rejectModule(Conversion &conv) { fatalError(err::illegalFormat, conv.settings.inputName); }
 
 // "#" followed by nothing but hexadecimal digits, at most 14 of them.
 bool isWellFormedHexId(const char *text) {
@@ -58,16 +58,22 @@ bool isWellFormedHexId(const char *text) {
     return true;
 }
 
-// Decodes the name that opens an attribute's value run into `text`. Returns
-// false when the run does not open with a name (such an attribute is ignored);
-// a name longer than `text` holds, or running past the record, is a broken module.
-bool decodeAttributeText(Conversion &conv, const RecordCapture &capture, char *text) {
-    if (capture.length <= 0) return false;
-    const std::uint8_t lead = capture.bytes[0];
-    if (lead >= 0x80 && lead != 0xDE && lead != 0xDF) return false;
-    const int end = parseNameAt(capture.bytes, 0, text, nameBufferSize);
-    if (end == 0 || end > capture.length) rejectModule(conv);
-    return true;
+// The name that opens an attribute's value run, with its characters up to a NUL
+// as a text takes them. No value when the run does not open with a name (such an
+// attribute is ignored); a name longer than a text holds, or cut off by the end
+// of the run, is a broken module.
+std::optional<std::string> attributeText(Conversion &conv, const ValueRun &value) {
+    if (value.bytes.empty()) return std::nullopt;
+    const std::uint8_t lead = value.bytes[0];
+    if (lead >= 0x80 && lead != 0xDE && lead != 0xDF) return std::nullopt;
+    // A run that the end of the module cut off has always been read with one
+    // byte 0xFF after it, for the read that met the end.
+    std::vector<std::uint8_t> bytes(value.bytes.begin(), value.bytes.end());
+    if (!value.complete) bytes.push_back(0xFF);
+    ModuleReader run(bytes, conv.settings.inputName.c_str(), CancelFlags{});
+    const std::optional<std::string_view> name = run.readName();
+    if (!name || name->size() >= nameBufferSize) rejectModule(conv.settings.inputName.c_str());
+    return std::string(name->substr(0, name->find('\0')));
 }
 
 // Takes one attribute text: an ID text or a protect text replaces an earlier
@@ -76,7 +82,7 @@ void takeAttributeText(Conversion &conv, const char *text) {
     if (startsWith(text, revisionPrefix)) return;
     if (startsWith(text, idPrefix)) {
         const char *id = text + idPrefixLength;
-        if (id[0] == '#' && !isWellFormedHexId(id)) rejectModule(conv);
+        if (id[0] == '#' && !isWellFormedHexId(id)) rejectModule(conv.settings.inputName.c_str());
         std::strcpy(conv.settings.moduleIdText, id);  // shorter than text, which fits the buffer
         conv.settings.idText = conv.settings.moduleIdText;
         conv.settings.moduleIdState |= foundId;
@@ -84,7 +90,7 @@ void takeAttributeText(Conversion &conv, const char *text) {
     }
     if (startsWith(text, protectPrefix)) {
         const char *value = text + protectPrefixLength;
-        if (!isHexChar(value[0]) || !isHexChar(value[1])) rejectModule(conv);
+        if (!isHexChar(value[0]) || !isHexChar(value[1])) rejectModule(conv.settings.inputName.c_str());
         conv.settings.moduleProtectValue =
             static_cast<std::uint32_t>(hexCharValue(value[0]) * 16 + hexCharValue(value[1]));
         conv.settings.moduleIdState |= foundProtect;
@@ -111,27 +117,20 @@ void fillIdBytes(Conversion &conv, const char *text) {
 }  // namespace
 
 void readModuleIdSettings(Conversion &conv) {
-    std::FILE *file = conv.settings.inputFile;
-    char text[nameBufferSize];
-    std::uint32_t number = 0;
+    ModuleReader reader = readerOf(conv);
+    reader.seek(conv.parts.environmentPart);
+    if (reader.readRecordType() != rec::NN) reader.reject();
+    reader.readNumber();
+    reader.readName();
 
-    std::fseek(file, static_cast<long>(conv.parts.environmentPart), SEEK_SET);
-    if (readTypeNumberName(conv, &number, text, nameBufferSize, file) != rec::NN) rejectModule(conv);
-
-    RecordCapture &capture = conv.capture;
-    std::uint32_t first = 0;
-    std::uint32_t second = 0;
-    std::uint32_t attribute = 0;
     int examined = 0;
-    capture.length = 0;
-    while (readTypeAttribute(conv, &first, &second, &attribute, &capture, file) == rec::ATN) {
-        if (attribute == idTextAttribute && decodeAttributeText(conv, capture, text)) {
-            takeAttributeText(conv, text);
+    while (reader.readRecordType() == rec::ATN) {
+        const Attribute attribute = reader.readAttribute();
+        if (attribute.number != idTextAttribute) continue;
+        if (const std::optional<std::string> text = attributeText(conv, attribute.value)) {
+            takeAttributeText(conv, text->c_str());
             if (++examined == maxTextsExamined) break;
         }
-        // A value run the reader refused leaves the capture as it was: never
-        // let an old text be taken for the next attribute's.
-        capture.length = 0;
     }
     applyModuleIdSettings(conv);
 }

@@ -1,0 +1,328 @@
+#include "core/conversion.h"
+#include "ieee695/moduleReader.h"
+
+#include "diag/messages.h"
+#include "diag/termination.h"
+
+namespace {
+
+bool isRecordType(int c) { return c >= 0xE0 && c <= 0xFB; }
+bool isLongNumber(int c) { return c >= 0x81 && c <= 0x88; }
+bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
+
+}  // namespace
+
+void rejectModule(const char *inputName) { fatalError(err::illegalFormat, inputName); }
+
+std::vector<std::uint8_t> loadModuleBytes(std::FILE *file) {
+    constexpr std::size_t block = 1 << 20;
+    std::vector<std::uint8_t> bytes;
+    for (;;) {
+        const std::size_t had = bytes.size();
+        bytes.resize(had + block);
+        const std::size_t got = std::fread(bytes.data() + had, 1, block, file);
+        bytes.resize(had + got);
+        if (got < block) return bytes;
+    }
+}
+
+ModuleReader readerOf(const Conversion &conv) {
+    return ModuleReader(conv.moduleBytes, conv.settings.inputName.c_str(), conv.cancel);
+}
+
+int ModuleReader::takeByte() {
+    const std::size_t at = pos_++;
+    if (pos_ > recordPeak_) recordPeak_ = pos_;
+    if (at >= bytes_.size()) {
+        endMet_ = true;
+        return end;
+    }
+    return bytes_[at];
+}
+
+// Takes `count` bytes as reading them one by one would: a run cut off by the
+// end stops after the one read that met it. False when it was cut off.
+bool ModuleReader::takeRun(std::size_t count) {
+    const std::size_t left = pos_ < bytes_.size() ? bytes_.size() - pos_ : 0;
+    if (count <= left) {
+        pos_ += count;
+    } else {
+        pos_ = (pos_ < bytes_.size() ? bytes_.size() : pos_) + 1;
+        endMet_ = true;
+    }
+    if (pos_ > recordPeak_) recordPeak_ = pos_;
+    return count <= left;
+}
+
+std::span<const std::uint8_t> ModuleReader::taken(std::size_t from) const {
+    const std::size_t to = pos_ < bytes_.size() ? pos_ : bytes_.size();
+    return from < to ? bytes_.subspan(from, to - from) : std::span<const std::uint8_t>{};
+}
+
+void ModuleReader::seek(std::uint32_t offset) {
+    pos_ = offset;
+    recordStart_ = recordPeak_ = pos_;
+    endMet_ = false;
+}
+
+std::int32_t ModuleReader::readRecordType() {
+    if (cancel_.raised()) fatalError(err::interrupted);
+    recordStart_ = recordPeak_ = pos_;
+    const int first = takeByte();
+    if (first == end) return rec::endOfFile;
+    if (first == 0xE2 || first == 0xF1 || first == 0xF8) {
+        const int second = takeByte();
+        return first * 256 + (second == end ? -1 : second);
+    }
+    return first;
+}
+
+void ModuleReader::unreadRecordType(std::int32_t type) {
+    recordStart_ = recordPeak_ = pos_;
+    if (type == rec::endOfFile) return;
+    // Back from where the reads stopped: reads at the end took no byte.
+    const std::size_t at = pos_ < bytes_.size() ? pos_ : bytes_.size();
+    const std::size_t width = type >= 0x100 ? 2 : 1;
+    if (at < width) return;
+    seek(static_cast<std::uint32_t>(at - width));
+}
+
+void ModuleReader::requireWholeRecord() const {
+    if (recordPeak_ - recordStart_ > recordLimit) reject();
+}
+
+std::int32_t ModuleReader::skipRecord() {
+    const std::int32_t type = readRecordType();
+    skipBody(type);
+    requireWholeRecord();
+    return type;
+}
+
+std::uint32_t ModuleReader::readNumber() {
+    const int lead = takeByte();
+    if (lead == end) return 0;
+    if (lead <= 0x80) return static_cast<std::uint32_t>(lead);
+    std::uint32_t value = 0;
+    if (isLongNumber(lead)) {
+        for (int i = 0; i < lead - 0x80; ++i) {
+            const int c = takeByte();
+            value = (value << 8) | static_cast<std::uint32_t>(c == end ? 0xFF : c);
+        }
+    } else if (isRecordType(lead)) {
+        giveBack();
+    }
+    return value;
+}
+
+std::optional<std::string_view> ModuleReader::readName() {
+    const int lead = takeByte();
+    int length = 0;
+    if (lead == end) return std::nullopt;
+    if (lead < 0x80) {
+        length = lead;
+    } else if (lead == 0xDE) {
+        length = takeByte();
+        if (length == end) return std::nullopt;
+    } else if (lead == 0xDF) {
+        const int high = takeByte();
+        const int low = takeByte();
+        if (high == end || low == end) return std::nullopt;
+        length = high * 256 + low;
+    } else {
+        return std::nullopt;
+    }
+    const std::size_t start = pos_;
+    if (!takeRun(static_cast<std::size_t>(length)) || endMet_) return std::nullopt;
+    return std::string_view(reinterpret_cast<const char *>(bytes_.data() + start), static_cast<std::size_t>(length));
+}
+
+std::uint32_t ModuleReader::readLetters() {
+    std::uint32_t value = 0;
+    for (;;) {
+        const int c = takeByte();
+        if (c == end || !isLetter(c)) break;
+        value = (value << 8) | static_cast<std::uint32_t>(c);
+    }
+    giveBack();
+    return value;
+}
+
+ValueRun ModuleReader::readValue(Run run) {
+    const std::size_t start = pos_;
+    int c = takeByte();
+    while (c != end && !isRecordType(c)) {
+        if (c == 0x80 || c == 0x90) {
+            // An omitted field or a comma ends a one-value run and stays taken.
+            if (run == Run::oneValue) break;
+        } else if (isLongNumber(c)) {
+            giveBack();
+            readNumber();
+        } else if (c == 0xDE || c == 0xDF) {
+            giveBack();
+            readName();
+        } else if (c >= 0x80 && !(c >= 0xA0 && c <= 0xD8)) {
+            return ValueRun{};
+        }
+        c = takeByte();
+    }
+    if (c != end && isRecordType(c)) giveBack();
+    return ValueRun{taken(start), !endMet_};
+}
+
+Attribute ModuleReader::readAttribute() {
+    readNumber();
+    readNumber();
+    const std::uint32_t number = readNumber();
+    return Attribute{number, readValue(Run::toRecordEnd)};
+}
+
+std::uint32_t ModuleReader::readWholeNumber() {
+    const std::uint32_t value = readNumber();
+    if (endMet_) reject();
+    return value;
+}
+
+std::span<const std::uint8_t> ModuleReader::readLoadBytes() {
+    const int count = takeByte();
+    const std::size_t start = pos_;
+    if (count == end || !takeRun(static_cast<std::size_t>(count))) reject();
+    return bytes_.subspan(start, static_cast<std::size_t>(count));
+}
+
+IndexedValue ModuleReader::readIndexedValue() {
+    const std::uint32_t index = readNumber();
+    const ValueRun run = readValue(Run::oneValue);
+    requireWholeRecord();
+    // An address or a size is never guessed from an expression or an omitted field.
+    if (!run.complete || run.bytes.empty()) reject();
+    const std::span<const std::uint8_t> number = run.bytes;
+    const std::uint8_t lead = number[0];
+    const std::size_t size = lead < 0x80 ? 1 : lead >= 0x81 && lead <= 0x84 ? 1 + lead - 0x80 : 0;
+    if (size != number.size()) reject();
+    std::uint32_t value = lead < 0x80 ? lead : 0;
+    for (std::size_t i = 1; i < size; ++i) value = (value << 8) | number[i];
+    return IndexedValue{index, value};
+}
+
+void ModuleReader::skipCountedBytes() {
+    const int count = takeByte();
+    if (count != end) takeRun(static_cast<std::size_t>(count));
+}
+
+// Counted byte runs, letters with a number, and bracket groups.
+void ModuleReader::skipLoadItems() {
+    int c = takeByte();
+    while (c != end && !isRecordType(c)) {
+        if (c < 0x80) {
+            giveBack();
+            skipCountedBytes();
+        } else if (c >= 0xC1 && c <= 0xD8) {
+            readNumber();
+        } else if (c == 0xBA || c == 0xBC || c == 0xBE) {
+            skipBracketGroup(c + 1);
+        }
+        c = takeByte();
+    }
+    if (c != end) giveBack();
+}
+
+// A group whose opening byte is taken, up to and including `close`. A long
+// number is read whole, so that its bytes can never close the group.
+void ModuleReader::skipBracketGroup(int close) {
+    for (;;) {
+        const int c = takeByte();
+        if (c == end || c == close) return;
+        if (isLongNumber(c)) {
+            giveBack();
+            readNumber();
+        }
+    }
+}
+
+void ModuleReader::skipBody(std::int32_t type) {
+    switch (type) {
+    case 0xE0:  // MB
+        readName();
+        readName();
+        break;
+    case 0xE3:
+        takeByte();
+        readValue(Run::oneValue);
+        break;
+    case 0xE4:
+    case 0xFA:
+        skipLoadItems();
+        break;
+    case 0xE5:  // SB
+    case 0xEE:
+    case 0xF7:  // RE
+    case 0xF9:  // BE
+    case 0xE2C7:  // ASG
+        readValue(Run::oneValue);
+        break;
+    case 0xE6:  // ST
+        readNumber();
+        readLetters();
+        readName();
+        readValue(Run::toRecordEnd);
+        break;
+    case 0xE7:  // SA
+    case 0xEC:  // AD
+    case 0xF4:  // WX
+    case 0xF1C9:  // ATI
+    case 0xF1CE:  // ATN
+    case 0xF1D8:  // ATX
+    case 0xF814:
+        readValue(Run::toRecordEnd);
+        break;
+    case 0xE8:
+    case 0xE9:
+    case 0xF0:  // NN
+    case 0xF801:
+    case 0xF802:
+    case 0xF803:
+        readNumber();
+        readName();
+        break;
+    case 0xED:  // LD
+        skipCountedBytes();
+        break;
+    case 0xF2:  // TY
+        readNumber();
+        takeByte();
+        readNumber();
+        readValue(Run::toRecordEnd);
+        break;
+    case 0xE2C9:  // ASI
+    case 0xE2CC:  // ASL
+    case 0xE2CE:  // ASN
+    case 0xE2D0:  // ASP
+    case 0xE2D2:  // ASR
+    case 0xE2D3:  // ASS
+        readNumber();
+        readValue(Run::oneValue);
+        break;
+    case 0xE2D7:  // ASW
+        readNumber();
+        readNumber();
+        break;
+    case 0xF804:
+    case 0xF805:
+    case 0xF806:
+    case 0xF80B:
+        readNumber();
+        readName();
+        readValue(Run::toRecordEnd);
+        break;
+    case 0xF80A:
+        readNumber();
+        readName();
+        readName();
+        readNumber();
+        readName();
+        readValue(Run::toRecordEnd);
+        break;
+    default:
+        break;  // ME, the end of the module and every type without a known body
+    }
+}

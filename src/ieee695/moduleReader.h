@@ -1,0 +1,143 @@
+// The byte-level reader of IEEE 695 modules: a cursor over the module's bytes,
+// read whole into memory once. Its operations return values; the ones that can
+// meet a malformed module raise the illegal-format error themselves.
+//
+// A field cut off by the end of the module is read the way the module's records
+// have always been read: every read at the end counts as one byte taken (a
+// missing byte of a number counts as 0xFF), and the callers that need a whole
+// field are given operations that refuse a cut one.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "diag/interrupt.h"
+
+struct Conversion;
+
+// Record types: one byte, or prefix * 256 + next byte after 0xE2, 0xF1, 0xF8.
+namespace rec {
+constexpr std::int32_t endOfFile = -1;
+constexpr std::int32_t MB = 0xE0;
+constexpr std::int32_t ME = 0xE1;
+constexpr std::int32_t SB = 0xE5;
+constexpr std::int32_t ST = 0xE6;
+constexpr std::int32_t LD = 0xED;
+constexpr std::int32_t NN = 0xF0;
+constexpr std::int32_t RE = 0xF7;
+constexpr std::int32_t ASG = 0xE2C7;
+constexpr std::int32_t ASL = 0xE2CC;
+constexpr std::int32_t ASP = 0xE2D0;
+constexpr std::int32_t ASS = 0xE2D3;
+constexpr std::int32_t ASW = 0xE2D7;
+constexpr std::int32_t ATN = 0xF1CE;
+}  // namespace rec
+
+// The longest record the reader takes, counted from its type byte, with every
+// byte looked at past its end (the next record's type, or a read at the end).
+constexpr std::size_t recordLimit = 8192;
+
+// The malformed-module error, naming the input.
+[[noreturn]] void rejectModule(const char *inputName);
+
+// The whole input, read from the open stream at its start (a read error ends
+// the bytes as the end of the file would).
+std::vector<std::uint8_t> loadModuleBytes(std::FILE *file);
+
+// An expression run: the bytes it took from the module.
+struct ValueRun {
+    std::span<const std::uint8_t> bytes;
+    // False when the module ended inside it, or when a byte that no value holds
+    // stopped it (the bytes are then empty and that byte stays taken).
+    bool complete = false;
+};
+
+// An ATN record's body: the attribute number (the third number) and its value.
+struct Attribute {
+    std::uint32_t number;
+    ValueRun value;
+};
+
+// The body of an ASS, ASL or ASP record.
+struct IndexedValue {
+    std::uint32_t index;  // section index
+    std::uint32_t value;  // size, base or load address
+};
+
+class ModuleReader {
+public:
+    ModuleReader(std::span<const std::uint8_t> module, const char *inputName, const CancelFlags &cancel)
+        : bytes_(module), inputName_(inputName), cancel_(cancel) {}
+
+    [[noreturn]] void reject() const { rejectModule(inputName_); }
+
+    // Moves to a part or a unit; an offset past the end reads as the end.
+    void seek(std::uint32_t offset);
+    // The offset of the first type byte of the record being read.
+    std::uint32_t recordOffset() const { return static_cast<std::uint32_t>(recordStart_); }
+
+    // Begins a record: its type, or rec::endOfFile. A safe point for an interrupt.
+    // A prefix byte that ends the module gives prefix * 256 - 1, no type.
+    std::int32_t readRecordType();
+    // Goes back over the type just read, so that the next record is read again.
+    void unreadRecordType(std::int32_t type);
+    // A whole record of any type, its body passed over; one longer than the
+    // limit raises.
+    std::int32_t skipRecord();
+    // Raises when the record being read has gone past the limit.
+    void requireWholeRecord() const;
+
+    // Fields, none of which raises.
+    // A number: one byte below 0x81 is its own value, 0x81..0x88 the big-endian
+    // bytes after it (low 32 bits). A record type is left for readRecordType
+    // and gives 0, as does any other byte (taken).
+    std::uint32_t readNumber();
+    // A name: no value when the first byte opens no name (it stays taken) or
+    // the module ends inside it.
+    std::optional<std::string_view> readName();
+    // Type letters, the last one in the low byte; 0 when there are none.
+    std::uint32_t readLetters();
+    // One value (ends after a comma or an omitted field), or all values up to
+    // the next record.
+    enum class Run { oneValue, toRecordEnd };
+    ValueRun readValue(Run run);
+    // ATN body: three numbers and a value run.
+    Attribute readAttribute();
+
+    // Checked fields and bodies.
+    // A number that the end of the module must not cut off.
+    std::uint32_t readWholeNumber();
+    // A counted byte run (LD); raises when the module ends inside it.
+    std::span<const std::uint8_t> readLoadBytes();
+    // A section index and a value that must be one plain number of at most four
+    // bytes; raises on anything else, a cut record or a record past the limit.
+    IndexedValue readIndexedValue();
+
+private:
+    static constexpr int end = -1;  // what a read at the end gives
+
+    int takeByte();
+    bool takeRun(std::size_t count);
+    void giveBack() { --pos_; }
+    std::span<const std::uint8_t> taken(std::size_t from) const;
+    void skipCountedBytes();
+    void skipLoadItems();
+    void skipBracketGroup(int close);
+    void skipBody(std::int32_t type);
+
+    std::span<const std::uint8_t> bytes_;
+    const char *inputName_;
+    CancelFlags cancel_;
+    // The bytes taken so far; past the end it goes on counting the reads there.
+    std::size_t pos_ = 0;
+    std::size_t recordStart_ = 0;
+    std::size_t recordPeak_ = 0;  // the furthest pos_ in the current record
+    bool endMet_ = false;         // a read met the end since the last move
+};
+
+// A reader over the run's module, at its start.
+ModuleReader readerOf(const Conversion &conv);

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/runSettings.h"
+#include "ieee695/dataPart.h"
+#include "ieee695/moduleReader.h"
+#include "ieee695/moduleTrees.h"
+#include "ieee695/readerTestSupport.h"
+#include "testConversion.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+const char illegal[] = "Illegal file format `app.tqx' is used";
+
+ModuleReader readerOver(const Bytes &bytes) { return ModuleReader(bytes, "app.tqx", CancelFlags{}); }
+
+// A record of `total` bytes: NN 1 and a name that fills it up.
+Bytes nameRecord(std::size_t total) {
+    const std::size_t length = total - 5;
+    Bytes bytes(total, 'n');
+    const Bytes head{0xF0, 0x01, 0xDF, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
+    std::copy(head.begin(), head.end(), bytes.begin());
+    return bytes;
+}
+
+TEST(ModuleReader, FieldsReadAsValues) {
+    const Bytes bytes{0xE2, 0xD7, 0x84, 0x00, 0x0F, 0x00, 0x00, 0x7F, 0xE1};
+    ModuleReader reader = readerOver(bytes);
+    EXPECT_EQ(reader.readRecordType(), rec::ASW);
+    EXPECT_EQ(reader.readNumber(), 0x000F0000u);
+    EXPECT_EQ(reader.readNumber(), 127u);
+    EXPECT_EQ(reader.readNumber(), 0u);  // a record type is left for the next record
+    reader.unreadRecordType(rec::endOfFile);
+    EXPECT_EQ(reader.readRecordType(), rec::ME);
+    EXPECT_EQ(reader.readRecordType(), rec::endOfFile);
+
+    // One value ends after its comma; a run to the record's end stops at the next type.
+    const Bytes values{0x05, 0x90, 0x06, 0xC1, 0xD3, 0xD0, 0xE5};
+    ModuleReader run = readerOver(values);
+    const ValueRun one = run.readValue(ModuleReader::Run::oneValue);
+    EXPECT_EQ(Bytes(one.bytes.begin(), one.bytes.end()), (Bytes{0x05, 0x90}));
+    EXPECT_EQ(run.readNumber(), 6u);
+    EXPECT_EQ(run.readLetters(), 0xC1D3D0u);
+    EXPECT_EQ(run.readRecordType(), rec::SB);
+
+    const Bytes invalid{0x05, 0x8A, 0x07};
+    ModuleReader stopped = readerOver(invalid);
+    EXPECT_FALSE(stopped.readValue(ModuleReader::Run::toRecordEnd).complete);
+    EXPECT_EQ(stopped.readNumber(), 7u);  // the byte no value holds stays taken
+}
+
+TEST(ModuleReader, CutFieldsAtTheEnd) {
+    const Bytes name{0x05, 'a', 'b'};
+    EXPECT_FALSE(readerOver(name).readName().has_value());
+    const Bytes number{0x82, 0x12};
+    EXPECT_EQ(readerOver(number).readNumber(), 0x12FFu);  // a missing byte reads as 0xFF
+    const Bytes value{0x82, 0x12, 0x34};
+    EXPECT_FALSE(readerOver(value).readValue(ModuleReader::Run::oneValue).complete);
+
+    // The checked reads refuse what the plain ones take.
+    const Bytes load{0x04, 0x01, 0x02};
+    EXPECT_RUN_ENDS(readerOver(load).readLoadBytes(), 3, illegal);
+    const Bytes cutNumber{0x82, 0x12};
+    EXPECT_RUN_ENDS(readerOver(cutNumber).readWholeNumber(), 3, illegal);
+    const Bytes expression{0x01, 0x82, 0x10, 0x00, 0xA5};
+    EXPECT_RUN_ENDS(readerOver(expression).readIndexedValue(), 3, illegal);
+}
+
+// A record may take 8192 bytes, counting a byte looked at past its end.
+TEST(ModuleReader, RecordLimit) {
+    Bytes longest = nameRecord(recordLimit);
+    longest.push_back(0xE1);
+    ModuleReader reader = readerOver(longest);
+    EXPECT_EQ(reader.skipRecord(), rec::NN);
+    EXPECT_EQ(reader.readRecordType(), rec::ME);
+
+    const Bytes tooLong = nameRecord(recordLimit + 1);
+    EXPECT_RUN_ENDS(readerOver(tooLong).skipRecord(), 3, illegal);
+
+    Bytes lookAhead(recordLimit + 1, 0xC1);  // ATN and a run of letters up to ME
+    lookAhead[0] = 0xF1;
+    lookAhead[1] = 0xCE;
+    lookAhead.back() = 0xE1;
+    EXPECT_RUN_ENDS(readerOver(lookAhead).skipRecord(), 3, illegal);
+}
+
+// RE repeats the next LD only; ASP bodies are read on demand; SB, ASG and ME
+// are handed over for the caller to end its walk.
+TEST(DataPartReader, RecordsInOrder) {
+    const Bytes part{0x00, 0xE2, 0xD0, 0x01, 0x82, 0x10, 0x00, 0xF7, 0x03, 0xE5, 0x01,
+                     0xED, 0x02, 0xAA, 0xBB, 0xED, 0x01, 0xCC, 0xE2, 0xC7, 0x00, 0xE1, 0xF0};
+    ModuleReader reader = readerOver(part);
+    DataPartReader data(reader, 1);
+    EXPECT_EQ(data.next().type, rec::ASP);
+    const UnitStart unit = data.readUnit();
+    EXPECT_EQ(unit.offset, 1u);
+    EXPECT_EQ(unit.section, 1u);
+    EXPECT_EQ(unit.address, 0x1000u);
+    EXPECT_EQ(data.next().type, rec::SB);
+    const DataRecord repeated = data.next();
+    EXPECT_EQ(repeated.type, rec::LD);
+    EXPECT_EQ(Bytes(repeated.bytes.begin(), repeated.bytes.end()), (Bytes{0xAA, 0xBB}));
+    EXPECT_EQ(repeated.passes, 3u);
+    EXPECT_EQ(data.next().passes, 1u);
+    EXPECT_EQ(data.next().type, rec::ASG);
+    EXPECT_EQ(data.next().type, rec::ME);
+    EXPECT_RUN_ENDS(data.next(), 3, illegal);
+}
+
+void putLong(Bytes &out, std::uint32_t value) {
+    out.insert(out.end(), {0x84, static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+                           static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+}
+
+void putSection(Bytes &out, std::uint8_t index, std::uint8_t letter, std::uint32_t size, std::uint32_t base) {
+    out.insert(out.end(), {0xE6, index, 0xC1, letter, 0x01, 'x', 0xE7, index, 0x02, 0xE2, 0xD3, index});
+    putLong(out, size);
+    out.insert(out.end(), {0xE2, 0xCC, index});
+    putLong(out, base);
+}
+
+// The offset of the unit's ASP record.
+std::uint32_t putUnit(Bytes &out, std::uint8_t index, std::uint32_t address) {
+    const auto offset = static_cast<std::uint32_t>(out.size());
+    out.insert(out.end(), {0xE2, 0xD0, index});
+    putLong(out, address);
+    out.insert(out.end(), {0xED, 0x01, 0xAA});
+    return offset;
+}
+
+// Sections by base, equal bases in reading order; a unit joins every section
+// of its index; the merged walk is by address, equal addresses in section order.
+TEST(ModuleTrees, WalkOrder) {
+    initRunSettings(conv);
+    clearModuleTrees(conv);
+    conv.settings.flags = flag::bannerShown;
+    Bytes &module = conv.moduleBytes;
+    module = {0x00};
+    conv.parts.sectionPart = 1;
+    putSection(module, 1, 0xD0, 0x100, 0x2000);
+    putSection(module, 2, 0xD2, 0x10, 0x1000);
+    putSection(module, 3, 0xC4, 0x10, 0x500);  // loads nothing
+    putSection(module, 1, 0xD0, 8, 0x2000);
+    conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
+    const std::uint32_t u0 = putUnit(module, 1, 0x2010);
+    const std::uint32_t u1 = putUnit(module, 2, 0x1000);
+    const std::uint32_t u2 = putUnit(module, 1, 0x2000);
+    putUnit(module, 3, 0x500);
+    module.push_back(0xE1);
+    readSectionPart(conv);
+    readDataPart(conv);
+    rebuildUnitTrees(conv);
+    std::vector<std::uint32_t> bases;
+    for (const SectionNode *node : walkSections(conv.trees.normSecRoot)) bases.push_back(node->address);
+    EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000}));
+    std::vector<std::uint32_t> walk;
+    for (const UnitNode &unit : walkUnits(conv.trees.normUnitRoot)) walk.push_back(unit.seek);
+    EXPECT_EQ(walk, (std::vector<std::uint32_t>{u1, u2, u2, u0, u0}));
+    EXPECT_EQ(conv.settings.lowestSectionAddress, 0x1000u);
+    EXPECT_EQ(conv.settings.highestSectionAddress, 0x20FFu);
+}
+
+}  // namespace

@@ -1,8 +1,8 @@
-#include "core/conversion.h"
 #include "diag/console.h"
 
 #include <cstdio>
 
+#include "core/conversion.h"
 #include "diag/interrupt.h"
 #include "driver/runSettings.h"
 

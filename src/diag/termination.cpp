@@ -1,9 +1,9 @@
-#include "core/conversion.h"
 #include "diag/termination.h"
 
 #include <cstdio>
 #include <string>
 
+#include "core/conversion.h"
 #include "diag/console.h"
 #include "diag/interrupt.h"
 #include "diag/messages.h"

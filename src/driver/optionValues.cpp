@@ -1,9 +1,9 @@
-#include "core/conversion.h"
 #include "driver/optionValues.h"
 
 #include <cstdint>
 #include <cstring>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/options.h"

@@ -1,4 +1,3 @@
-#include "core/conversion.h"
 #include "driver/options.h"
 
 #include <cctype>
@@ -7,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/conversion.h"
 #include "diag/console.h"
 #include "diag/messages.h"
 #include "diag/termination.h"

@@ -1,9 +1,9 @@
-#include "core/conversion.h"
 #include "driver/rangeChecks.h"
 
 #include <algorithm>
 #include <cstdint>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"

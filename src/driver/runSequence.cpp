@@ -1,10 +1,10 @@
-#include "core/conversion.h"
 #include "driver/runSequence.h"
 
 #include <cstdio>
 #include <memory>
 #include <new>
 
+#include "core/conversion.h"
 #include "diag/interrupt.h"
 #include "diag/messages.h"
 #include "diag/termination.h"

@@ -1,8 +1,8 @@
-#include "core/conversion.h"
 #include "ieee695/moduleHeader.h"
 
 #include <string_view>
 
+#include "core/conversion.h"
 #include "diag/console.h"
 #include "diag/messages.h"
 #include "diag/termination.h"

@@ -1,6 +1,6 @@
-#include "core/conversion.h"
 #include "ieee695/moduleReader.h"
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 

@@ -1,4 +1,3 @@
-#include "core/conversion.h"
 #include "ieee695/moduleTrees.h"
 
 #include <algorithm>
@@ -7,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/conversion.h"
 #include "diag/console.h"
-#include "diag/memory.h"
 #include "driver/runSettings.h"
 #include "ieee695/dataPart.h"
 #include "ieee695/moduleHeader.h"
@@ -25,7 +24,6 @@ constexpr std::uint32_t letterR = 0xD2;  // ROM data
 // the tree sorted as long as no key is smaller than the last one, the usual case.
 void insertSection(Conversion &conv, SectionTree &tree, SectionIndex &byIndex, const SectionNode &section) {
     SectionNode &node = conv.trees.sectionStore.emplace_back(section);
-    node.name = copyText(section.name);
     if (!tree.nodes.empty() && node.address < tree.nodes.back()->address) tree.sorted = false;
     tree.nodes.push_back(&node);
     byIndex.emplace(node.index, &node);
@@ -39,9 +37,8 @@ void insertUnit(Conversion &conv, UnitTree &tree, const UnitNode &unit) {
 }
 
 void storeSection(Conversion &conv, const SectionRecord &section) {
-    const std::string name(section.name);  // the node keeps its own copy
     SectionNode node{};
-    node.name = name.c_str();
+    node.name = section.name;
     node.address = section.base;
     node.type = section.letters;
     node.index = section.index;

@@ -24,7 +24,7 @@ struct UnitTree {
 };
 
 struct SectionNode {
-    const char *name;       // owned copy of the ST name
+    std::string name;       // the ST name
     std::uint32_t address;  // base address (ASL): the key
     std::uint32_t type;     // type letters, the last letter in the low byte
     std::uint32_t index;    // section index of the ST record

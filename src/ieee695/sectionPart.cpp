@@ -1,6 +1,6 @@
-#include "core/conversion.h"
 #include "ieee695/sectionPart.h"
 
+#include "core/conversion.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleReader.h"
 

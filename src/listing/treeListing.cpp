@@ -1,8 +1,8 @@
-#include "core/conversion.h"
 #include "listing/treeListing.h"
 
 #include <cstdio>
 
+#include "core/conversion.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleTrees.h"
 
@@ -34,7 +34,7 @@ void writeBanner(std::FILE *out, const char *frame, const char *title) {
 
 void listSections(Conversion &conv, std::FILE *out, SectionTree &tree) {
     for (SectionNode *section : walkSections(tree)) {
-        std::fprintf(out, "  SECNAME: %s \n", section->name);
+        std::fprintf(out, "  SECNAME: %s \n", section->name.c_str());
         std::fprintf(out, "  SECADD : %6Xh  SECTYPE: %6X  SECNUM:%3d \n",
                      static_cast<unsigned>(section->address), static_cast<unsigned>(section->type),
                      static_cast<int>(section->index));

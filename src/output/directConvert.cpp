@@ -1,15 +1,15 @@
-#include "core/conversion.h"
 #include "output/directConvert.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
-#include "ieee695/moduleHeader.h"
 #include "ieee695/dataPart.h"
+#include "ieee695/moduleHeader.h"
 #include "ieee695/moduleReader.h"
 #include "ieee695/sectionPart.h"
 #include "output/imageWriter.h"

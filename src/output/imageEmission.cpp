@@ -1,13 +1,13 @@
-#include "core/conversion.h"
 #include "output/imageEmission.h"
 
 #include <span>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"
-#include "ieee695/moduleHeader.h"
 #include "ieee695/dataPart.h"
+#include "ieee695/moduleHeader.h"
 #include "ieee695/moduleReader.h"
 #include "output/imageWriter.h"
 

@@ -1,10 +1,10 @@
-#include "core/conversion.h"
 #include "output/outputFiles.h"
 
 #include <cctype>
 #include <cstring>
 #include <string>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"

@@ -1,4 +1,3 @@
-#include "core/conversion.h"
 #include "security/idReport.h"
 
 #include <cstdint>
@@ -6,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"

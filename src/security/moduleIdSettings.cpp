@@ -1,4 +1,3 @@
-#include "core/conversion.h"
 #include "security/moduleIdSettings.h"
 
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"

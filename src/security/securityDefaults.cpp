@@ -1,5 +1,5 @@
-#include "core/conversion.h"
 #include "driver/runSettings.h"
+#include "core/conversion.h"
 #include "security/securityOptions.h"
 #include "security/targetFamily.h"
 

@@ -1,9 +1,9 @@
-#include "core/conversion.h"
 #include "security/securityOptions.h"
 
 #include <bit>
 #include <cstdint>
 
+#include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
 #include "driver/runSettings.h"

@@ -1,6 +1,6 @@
-#include "core/conversion.h"
 #include "security/targetFamily.h"
 
+#include "core/conversion.h"
 #include "driver/runSettings.h"
 
 const TargetFamily tq40Family = {0xFFF00, 0xFFFFF};

@@ -35,7 +35,7 @@ struct Conversion {
     ModuleTrees trees;
 
     // The files; each output file gets its own writer (output/imageWriter.h).
-    OutputFiles files{};
+    OutputFiles files;
     OutputTransaction outputs;
     int listingItemCount = 0;  // unit items on the listing's current line
 };

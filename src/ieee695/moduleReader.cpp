@@ -15,8 +15,20 @@ bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
 void rejectModule(const char *inputName) { fatalError(err::illegalFormat, inputName); }
 
 std::vector<std::uint8_t> loadModuleBytes(std::FILE *file) {
-    constexpr std::size_t block = 1 << 20;
     std::vector<std::uint8_t> bytes;
+    // A file of known size is read in one piece, into memory taken once; what
+    // cannot tell its size (a pipe) is read in blocks.
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+    if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+        bytes.resize(static_cast<std::size_t>(size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+        const int next = std::fgetc(file);
+        if (next == EOF) return bytes;
+        // It grew while being read: the rest in blocks.
+        bytes.push_back(static_cast<std::uint8_t>(next));
+    }
+    constexpr std::size_t block = 1 << 20;
     for (;;) {
         const std::size_t had = bytes.size();
         bytes.resize(had + block);

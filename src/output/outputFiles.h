@@ -12,8 +12,8 @@ struct OutputFiles {
     // a buffer stays with its stream until the stream is closed.
     static constexpr std::size_t outputBufferSize = 256 * 1024;
     struct OutputBuffer {
-        std::FILE *stream;
-        char bytes[outputBufferSize];
+        std::FILE *stream = nullptr;
+        char bytes[outputBufferSize];  // not cleared: stdio writes before it reads
     } outputBuffers[2];
 };
 

@@ -79,7 +79,8 @@ void timeReading(const char *what, const Layout &layout) {
     conv->moduleBytes.assign(module.begin(), module.end());
 
     const auto start = std::chrono::steady_clock::now();
-    readModuleHeader(*conv);
+    readModuleTarget(*conv);
+    readModuleParts(*conv);
     readSectionPart(*conv);
     readDataPart(*conv);
     rebuildUnitTrees(*conv);

@@ -67,7 +67,9 @@ void convert(Conversion &conv, int argc, char **argv) {
     // Names, the input, the header (which settles the mode), then the outputs.
     deriveNames(conv);
     openInput(conv);
-    readModuleHeader(conv);
+    readModuleTarget(conv);
+    planOutputForm(conv);
+    readModuleParts(conv);
     openOutputs(conv);
 
     if (conv.settings.has(flag::directConvert) && !conv.settings.has(flag::dualArea)) {

@@ -31,14 +31,10 @@ void checkTarget(Conversion &conv, ModuleReader &reader) {
     if (!dualTarget && processor != singleAreaTarget) fatalError(err::mcuMismatch, conv.settings.inputName);
     // Only a known target is refused for its length.
     reader.requireWholeRecord();
-    if (dualTarget) {
+    if (dualTarget)
         conv.settings.set(flag::dualArea);
-        if (conv.settings.has(flag::binaryOutput)) fatalError(err::dualAreaBinary);
-    } else {
+    else
         conv.settings.clear(flag::dualArea);
-    }
-    // "+d51x" forces the mode after the target check.
-    if (conv.settings.has(flag::forceDualArea)) conv.settings.set(flag::dualArea);
 }
 
 // The ASW records, in any order and repeated: the last offset for an index wins.
@@ -78,13 +74,17 @@ void checkAbsolute(ModuleReader &reader) {
 
 }  // namespace
 
-void readModuleHeader(Conversion &conv) {
+void readModuleTarget(Conversion &conv) {
     ModuleReader reader = readerOf(conv);
-    conv.parts.sectionPart = 0;
-    conv.parts.dataPart = 0;
-    conv.parts.trailerPart = 0;
     checkTarget(conv, reader);
-    // The record after MB (the address descriptor) is passed over whole.
+}
+
+void readModuleParts(Conversion &conv) {
+    ModuleReader reader = readerOf(conv);
+    conv.parts = ModuleParts{};
+    // MB again, already checked; the record after it (the address descriptor)
+    // is passed over whole.
+    reader.skipRecord();
     reader.skipRecord();
     readPartOffsets(conv, reader);
     reader.skipRecord();

@@ -15,9 +15,13 @@ struct ModuleParts {
     std::uint32_t trailerPart;      // ASW index 6 (holds the ASG record)
 };
 
-// Reads MB, the ASW records and the ATN 38 check from the start of the module;
-// returns only when the header is acceptable (else fatalError).
-void readModuleHeader(Conversion &conv);
+// The module header, in two steps around the choice of the output form. MB:
+// the processor must be a known target, whose name settles whether the module
+// is for the dual-area chip (flag::dualArea). Then the ASW records with the
+// offsets of the parts and the ATN 38 check of an absolute module. Each returns
+// only when its part of the header is acceptable (else fatalError).
+void readModuleTarget(Conversion &conv);
+void readModuleParts(Conversion &conv);
 
 // The execution start address: the plain number of the ASG record at the start
 // of the trailer part. Anything else there gives none.

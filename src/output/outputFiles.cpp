@@ -97,6 +97,11 @@ void openInput(Conversion &conv) {
     if (std::fclose(input) != 0) fatalError(err::cantClose, conv.settings.inputName);
 }
 
+void planOutputForm(Conversion &conv) {
+    if (conv.settings.has(flag::dualArea) && conv.settings.has(flag::binaryOutput)) fatalError(err::dualAreaBinary);
+    if (conv.settings.has(flag::forceDualArea)) conv.settings.set(flag::dualArea);
+}
+
 void openOutputs(Conversion &conv) {
     if (!conv.settings.has(flag::outputNameGiven)) conv.settings.outputName = conv.settings.inputStem;
     const std::string base = conv.settings.outputName;

@@ -26,5 +26,9 @@ void openInput(Conversion &conv);
 // own name or through a link, before anything is written: the user's module must
 // never be truncated.
 void refuseTheInput(Conversion &conv, const std::string &name);
+// The output form against the module's target, as soon as the target is known:
+// a binary image holds one area, so a module for the dual-area chip cannot
+// become one (error 16); then "+d51x" forces two areas.
+void planOutputForm(Conversion &conv);
 // Names and creates the output files; runs after the header decided dualArea.
 void openOutputs(Conversion &conv);

@@ -51,7 +51,6 @@ void convertThroughTrees(Conversion &conv) {
 }
 
 void convert(Conversion &conv, int argc, char **argv) {
-
     // Start values, then the security defaults; every option overrides a start value.
     initRunSettings(conv);
     initSecurityDefaults(conv);
@@ -64,7 +63,8 @@ void convert(Conversion &conv, int argc, char **argv) {
     // "-A" and "-F" against each other, before any file is opened.
     reconcileRangesBeforeReading(conv);
 
-    // Names, the input, the header (which settles the mode), then the outputs.
+    // Names, the input, its target (which settles the mode and so the output
+    // form), the rest of the header, then the outputs.
     deriveNames(conv);
     openInput(conv);
     readModuleTarget(conv);

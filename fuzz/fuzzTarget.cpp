@@ -4,6 +4,11 @@
 // outcome; a finding is a crash, a sanitizer report (both abort), a run that
 // libFuzzer finds too slow, or memory that grows from run to run.
 //
+// An input that converts is converted twice more, to S-records and to Intel HEX
+// with the same other options: both files must decode to the same memory image
+// (fuzz/imageDecoder.cpp, written apart from the writers), and a binary image
+// of the same must hold its own sum. A difference aborts like a crash.
+//
 // The module is written to a scratch directory on a memory file system, made
 // once per process; the run writes its outputs beside it, and they are removed
 // after each input, so that no run sees what the one before left.
@@ -11,6 +16,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,21 +26,28 @@
 
 #include <romcast/romcast.h>
 
+#include "imageDecoder.h"
+
 namespace {
 
-// The option sets; the input's first byte modulo their number picks one.
-// "-." keeps the console quiet, so a run costs little besides its work.
-const std::vector<const char *> optionSets[] = {
-    {},
-    {"-H"},
-    {"-B"},
-    {"-L", "-F", "A5"},
-    {"-H", "-A", "1000:1FFFF", "-F", "0:800:20000"},
-    {"-ID#00112233445566", "-protect1"},
-    {"+debug"},
-    {"-N"},
-    {"-TQ8", "-ID"},
-    {"-B", "-A", "0F0000"},
+// The option sets; the input's first byte modulo their number picks one. The
+// output form comes first ("-H", "-B" or none for S-records); the cross-check
+// runs the other options under each form.
+struct OptionSet {
+    const char *form;
+    std::vector<const char *> options;
+};
+const OptionSet optionSets[] = {
+    {nullptr, {}},
+    {"-H", {}},
+    {"-B", {}},
+    {nullptr, {"-L", "-F", "A5"}},
+    {"-H", {"-A", "1000:1FFFF", "-F", "0:800:20000"}},
+    {nullptr, {"-ID#00112233445566", "-protect1"}},
+    {nullptr, {"+debug"}},
+    {nullptr, {"-N"}},
+    {nullptr, {"-TQ8", "-ID"}},
+    {"-B", {"-A", "0F0000"}},
 };
 constexpr std::size_t optionSetCount = sizeof optionSets / sizeof optionSets[0];
 
@@ -60,16 +74,80 @@ Scratch makeScratch() {
     return {pattern, pattern + "/fuzz.tqx", console};
 }
 
-// Removes every file of the directory: the module and whatever the run made.
-void emptyDirectory(const std::string &directory) {
+// Removes every file of the directory (the module too, unless it is `kept`).
+void emptyDirectory(const std::string &directory, const char *kept = "") {
     DIR *listing = opendir(directory.c_str());
     if (listing == nullptr) giveUp("romcast fuzz: opendir");
     while (const dirent *entry = readdir(listing)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == ".." || name == kept) continue;
         if (unlink((directory + "/" + name).c_str()) != 0) giveUp("romcast fuzz: unlink");
     }
     closedir(listing);
+}
+
+// The module's run under the output form `form` with the other options of `set`.
+int convertAs(const Scratch &scratch, const char *form, const OptionSet &set) {
+    std::vector<std::string> args{"-."};
+    if (form != nullptr) args.emplace_back(form);
+    for (const char *option : set.options) args.emplace_back(option);
+    args.push_back(scratch.module);
+    const int status = romcast::run(args, scratch.console);
+    if (status < 0 || status > 4) std::abort();
+    return status;
+}
+
+// A file's bytes; false when there is no such file.
+bool readFile(const std::string &name, std::string &bytes) {
+    std::ifstream file(name, std::ios::binary);
+    if (!file) return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+[[noreturn]] void differ(const std::string &what) {
+    std::fprintf(stderr, "romcast fuzz: %s\n", what.c_str());
+    std::abort();
+}
+
+// The S-record file and the Intel HEX file of one output decode to one image.
+void compareTextForms(const std::string &sRecordName, const std::string &hexName) {
+    std::string sText, hexText;
+    const bool haveS = readFile(sRecordName, sText);
+    if (haveS != readFile(hexName, hexText)) differ("only one of " + sRecordName + " and " + hexName + " exists");
+    if (!haveS) return;
+    const MemoryImage fromHex = decodeIntelHex(hexText);
+    if (!fromHex.error.empty()) differ(hexName + ": " + fromHex.error);
+    // Intel HEX keeps address bits 16 to 19 in its segment records, 16 to 23 in its bank records.
+    const MemoryImage fromS = decodeSRecords(sText, fromHex.usesBankRecords ? 0xFFFFFF : 0xFFFFF);
+    if (!fromS.error.empty()) differ(sRecordName + ": " + fromS.error);
+    if (fromS.bytes == fromHex.bytes) return;
+    std::size_t i = 0;
+    while (i < fromS.bytes.size() && i < fromHex.bytes.size() && fromS.bytes[i] == fromHex.bytes[i]) ++i;
+    char where[160];
+    std::snprintf(where, sizeof where, "%zu and %zu bytes, the first difference at byte %zu (address %X in the S-records)",
+                  fromS.bytes.size(), fromHex.bytes.size(), i,
+                  i < fromS.bytes.size() ? static_cast<unsigned>(fromS.bytes[i].address) : 0u);
+    differ(sRecordName + " and " + hexName + " differ: " + where);
+}
+
+// The same module and options in the three forms.
+void crossCheck(const Scratch &scratch, const OptionSet &set) {
+    const std::string stem = scratch.directory + "/fuzz";
+    emptyDirectory(scratch.directory, "fuzz.tqx");
+    const int sStatus = convertAs(scratch, nullptr, set);
+    const int hexStatus = convertAs(scratch, "-H", set);
+    if (sStatus != 0 || hexStatus != 0) differ("the run converts in one form but not in the other");
+    compareTextForms(stem + ".mot", stem + ".hex");
+    compareTextForms(stem + ".mcd", stem + ".hcd");
+    compareTextForms(stem + ".mdt", stem + ".hdt");
+    // A binary image may be refused (two areas, data that goes back); one that is
+    // written must add up.
+    if (convertAs(scratch, "-B", set) != 0) return;
+    std::string binary;
+    if (!readFile(stem + ".bin", binary)) differ("the binary run made no image");
+    const std::string problem = checkBinaryImage(std::vector<std::uint8_t>(binary.begin(), binary.end()));
+    if (!problem.empty()) differ("the binary image: " + problem);
 }
 
 Scratch::~Scratch() {
@@ -89,11 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (std::fwrite(data + 1, 1, size - 1, module) != size - 1 || std::fclose(module) != 0)
         giveUp("romcast fuzz: module");
 
-    std::vector<std::string> args{"-."};
-    for (const char *option : optionSets[data[0] % optionSetCount]) args.emplace_back(option);
-    args.push_back(scratch.module);
-    const int status = romcast::run(args, scratch.console);
-    if (status < 0 || status > 4) std::abort();
+    const OptionSet &set = optionSets[data[0] % optionSetCount];
+    if (convertAs(scratch, set.form, set) == 0) crossCheck(scratch, set);
 
     emptyDirectory(scratch.directory);
     return 0;

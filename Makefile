@@ -6,7 +6,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS  ?= 1800
-SMOKE_SECONDS ?= 5
+SMOKE_SECONDS ?= 10
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
@@ -14,9 +14,9 @@ PREFIX     ?= /usr/local
 # program needs, and what the tests need besides.
 BUILD_DEPS = cmake:cmake make:make g++:g++
 TEST_DEPS  = clang++:clang /usr/include/gtest/gtest.h:libgtest-dev srec_cat:srecord
-# Installed along with the test packages when root; without them the fuzzing
-# smoke of `make check` is skipped.
-OPTIONAL_TEST_DEPS = afl-fuzz:afl++
+# clang's sanitizer and libFuzzer runtimes, which clang only recommends; the
+# file is looked for in clang's own resource directory, so after clang is there.
+CLANG_RUNTIME_DEPS = "$$(clang++ -print-resource-dir)/include/fuzzer/FuzzedDataProvider.h":libclang-rt-14-dev
 
 # The one build directory serves both: the program alone (tests off, so no
 # GoogleTest is needed) or with the tests. Switching only reconfigures; the
@@ -43,7 +43,7 @@ deps:
 
 test-deps: deps
 	@sh tools/needPackages.sh $(TEST_DEPS)
-	@sh tools/needPackages.sh --optional $(OPTIONAL_TEST_DEPS)
+	@sh tools/needPackages.sh $(CLANG_RUNTIME_DEPS)
 
 # The program, its tools and its manual page, without the tests.
 build: deps
@@ -66,8 +66,7 @@ check: test-build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -E '$(PLAIN_RUN_ONLY)'
-	@if command -v afl-fuzz >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz-smoke; \
-	else echo "Fuzzing smoke skipped: AFL++ is not installed (apt-get install afl++)"; fi
+	@$(MAKE) --no-print-directory fuzz-smoke
 
 # The whole sweep of damaged modules (make check runs a sample), in both builds.
 sweep: test-build
@@ -75,14 +74,15 @@ sweep: test-build
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ROMCAST_SWEEP=full ASAN_OPTIONS=detect_leaks=0 ctest -R Sweep --output-on-failure -j $(JOBS)
 
-# The fuzzing entry built by AFL++'s compiler under the sanitizers (fuzz/README.md).
+# The libFuzzer target, by clang under the sanitizers (fuzz/README.md), and the
+# module assembler that makes its seeds.
 fuzz-build: test-deps
-	@command -v afl-clang-fast++ >/dev/null 2>&1 || { echo "AFL++ is not installed: apt-get install afl++"; exit 1; }
-	CXX=afl-clang-fast++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROMCAST_FUZZ=ON \
-	  -DROMCAST_TESTS=OFF -DROMCAST_BENCH=OFF -DROMCAST_SANITIZE=ON >/dev/null
-	AFL_QUIET=1 cmake --build $(FUZZ_BUILD) --target romcast_fuzz modasm -j $(JOBS)
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DROMCAST_FUZZ=ON \
+	  -DROMCAST_TESTS=OFF -DROMCAST_BENCH=OFF >/dev/null
+	cmake --build $(FUZZ_BUILD) --target romcast_fuzz modasm -j $(JOBS)
 
-# A campaign of FUZZ_SECONDS, continued where the last one stopped.
+# A campaign of FUZZ_SECONDS, continuing the corpus of the last one; it ends
+# with libFuzzer's final statistics.
 fuzz: fuzz-build
 	sh fuzz/campaign.sh $(FUZZ_BUILD) $(FUZZ_BUILD)/tools/modasm $(FUZZ_SECONDS)
 

@@ -13,19 +13,13 @@ namespace {
 // Gives an output stream that nothing has been written to yet a large buffer, so
 // that the image reaches the file in few large writes.
 void bufferOutput(Conversion &conv, std::FILE *stream) {
-    // A stream at the address of an earlier one has replaced it (the earlier one
-    // is closed), so its buffer is free again.
-    OutputFiles::OutputBuffer *free = nullptr;
-    for (OutputFiles::OutputBuffer &buffer : conv.files.outputBuffers) {
-        if (buffer.stream == stream) {
-            free = &buffer;
-            break;
-        }
-        if (buffer.stream == nullptr && free == nullptr) free = &buffer;
+    for (std::unique_ptr<char[]> &buffer : conv.files.outputBuffers) {
+        if (buffer != nullptr) continue;
+        // Not cleared: stdio writes into it before it reads from it.
+        buffer.reset(new char[OutputFiles::outputBufferSize]);
+        std::setvbuf(stream, buffer.get(), _IOFBF, OutputFiles::outputBufferSize);
+        return;
     }
-    if (free == nullptr) return;
-    free->stream = stream;
-    std::setvbuf(stream, free->bytes, _IOFBF, OutputFiles::outputBufferSize);
 }
 
 constexpr std::uint64_t addressSpace = 0x100000000ULL;

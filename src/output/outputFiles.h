@@ -2,19 +2,17 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 struct Conversion;
 
-// The stdio buffers the run gives its output files.
+// The stdio buffers the run gives its image files: at most two (the CODE and the
+// ROMDATA file), each made when its file is, and kept to the end of the run,
+// after the transaction has closed the streams.
 struct OutputFiles {
-    // A run writes at most two files at once (the CODE and the ROMDATA file), and
-    // a buffer stays with its stream until the stream is closed.
     static constexpr std::size_t outputBufferSize = 256 * 1024;
-    struct OutputBuffer {
-        std::FILE *stream = nullptr;
-        char bytes[outputBufferSize];  // not cleared: stdio writes before it reads
-    } outputBuffers[2];
+    std::unique_ptr<char[]> outputBuffers[2];
 };
 
 // Derives inputStem, inputDir, outputName, outputHasExtension and entryAddress.

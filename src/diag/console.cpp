@@ -51,7 +51,7 @@ void countEvents(Conversion &conv, std::uint64_t events) {
 }  // namespace
 
 void tickProgress(Conversion &conv) {
-    checkInterrupt(conv);
+    checkInterrupt(conv.cancel);
     if (conv.settings.has(flag::quiet)) return;
     if (slowMode(conv)) {
         if (++conv.settings.progressSkip < slowModeCalls) return;
@@ -61,7 +61,7 @@ void tickProgress(Conversion &conv) {
 }
 
 void tickProgressTimes(Conversion &conv, std::uint32_t calls) {
-    checkInterrupt(conv);
+    checkInterrupt(conv.cancel);
     if (conv.settings.has(flag::quiet) || calls == 0) return;
     std::uint64_t events = calls;
     if (slowMode(conv)) {

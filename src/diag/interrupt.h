@@ -5,8 +5,6 @@
 #include <atomic>
 #include <csignal>
 
-struct Conversion;
-
 // The flag an interrupt handler sets, and a request from a program that embeds
 // the converter. Either may be absent.
 struct CancelFlags {
@@ -18,5 +16,11 @@ struct CancelFlags {
     }
 };
 
-// A safe point: when cancellation was asked for, fatalError(100).
-void checkInterrupt(Conversion &conv);
+// Ends the run as an interrupt ends it: fatalError(100).
+[[noreturn]] void stopForInterrupt();
+
+// A safe point: when cancellation was asked for, the run ends there. Called for
+// every record written, so the test stays inline.
+inline void checkInterrupt(const CancelFlags &cancel) {
+    if (cancel.raised()) stopForInterrupt();
+}

@@ -78,7 +78,7 @@ void ModuleReader::seek(std::uint32_t offset) {
 }
 
 std::int32_t ModuleReader::readRecordType() {
-    if (cancel_.raised()) fatalError(err::interrupted);
+    checkInterrupt(cancel_);
     recordStart_ = recordPeak_ = pos_;
     const int first = takeByte();
     if (first == end) return rec::endOfFile;

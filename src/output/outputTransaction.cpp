@@ -56,7 +56,7 @@ void OutputTransaction::commit(const CancelFlags &cancel) {
     }
     // Every file is complete. An interrupt that came while closing still ends
     // the run before any output takes its name.
-    if (cancel.raised()) fatalError(err::interrupted);
+    checkInterrupt(cancel);
     for (Output &output : outputs) {
         if (output.temporaryName.empty()) continue;
         if (!platform::replaceFile(output.temporaryName, output.target)) fatalError(err::cantCreate, output.name.c_str());

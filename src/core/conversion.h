@@ -11,6 +11,7 @@
 #include "diag/interrupt.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
+#include "ieee695/moduleReader.h"
 #include "ieee695/moduleTrees.h"
 #include "output/outputFiles.h"
 #include "output/outputTransaction.h"
@@ -29,7 +30,7 @@ struct Conversion {
 
     // The module: its bytes, read whole when the input is opened, the part
     // offsets of the header, and the section and unit trees.
-    std::vector<std::uint8_t> moduleBytes;
+    ModuleBytes moduleBytes;
     std::optional<platform::FileIdentity> inputIdentity;  // never to be written as an output
     ModuleParts parts{};
     ModuleTrees trees;

@@ -14,8 +14,8 @@ bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
 
 void rejectModule(const char *inputName) { fatalError(err::illegalFormat, inputName); }
 
-std::vector<std::uint8_t> loadModuleBytes(std::FILE *file) {
-    std::vector<std::uint8_t> bytes;
+ModuleBytes loadModuleBytes(std::FILE *file) {
+    ModuleBytes bytes;
     // A file of known size is read in one piece, into memory taken once; what
     // cannot tell its size (a pipe) is read in blocks.
     long size = -1;

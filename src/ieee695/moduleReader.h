@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "diag/interrupt.h"
@@ -44,9 +46,31 @@ constexpr std::size_t recordLimit = 8192;
 // The malformed-module error, naming the input.
 [[noreturn]] void rejectModule(const char *inputName);
 
+// Storage for bytes that are read straight into it: growing it leaves the new
+// bytes as they are instead of zeroing them first, which a module of
+// megabytes would otherwise pay for once more than its reading.
+template <class T>
+struct UnclearedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnclearedAllocator<U>;
+    };
+    UnclearedAllocator() = default;
+    template <class U>
+    UnclearedAllocator(const UnclearedAllocator<U> &) noexcept {}
+    template <class U>
+    void construct(U *) noexcept {}
+    template <class U, class... Args>
+    void construct(U *at, Args &&...args) {
+        ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...);
+    }
+};
+using ModuleBytes = std::vector<std::uint8_t, UnclearedAllocator<std::uint8_t>>;
+
+
 // The whole input, read from the open stream at its start (a read error ends
 // the bytes as the end of the file would).
-std::vector<std::uint8_t> loadModuleBytes(std::FILE *file);
+ModuleBytes loadModuleBytes(std::FILE *file);
 
 // An expression run: the bytes it took from the module.
 struct ValueRun {

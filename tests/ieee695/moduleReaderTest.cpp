@@ -139,8 +139,7 @@ TEST(ModuleTrees, WalkOrder) {
     initRunSettings(conv);
     clearModuleTrees(conv);
     conv.settings.flags = flag::bannerShown;
-    Bytes &module = conv.moduleBytes;
-    module = {0x00};
+    Bytes module{0x00};
     conv.parts.sectionPart = 1;
     putSection(module, 1, 0xD0, 0x100, 0x2000);
     putSection(module, 2, 0xD2, 0x10, 0x1000);
@@ -152,6 +151,7 @@ TEST(ModuleTrees, WalkOrder) {
     const std::uint32_t u2 = putUnit(module, 1, 0x2000);
     putUnit(module, 3, 0x500);
     module.push_back(0xE1);
+    conv.moduleBytes.assign(module.begin(), module.end());
     readSectionPart(conv);
     readDataPart(conv);
     rebuildUnitTrees(conv);

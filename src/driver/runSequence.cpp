@@ -40,8 +40,7 @@ void convertThroughTrees(Conversion &conv) {
     // The merged unit trees ("+debug").
     listUnitTrees(conv);
 
-    // A module that loads nothing leaves the extent at its start values.
-    if (conv.settings.highestSectionAddress == 0 && conv.settings.lowestSectionAddress == 0xFFFFFF)
+    if (conv.settings.moduleLoadsNothing())
         fatalError(err::noData, conv.settings.inputName);
     // "-A" and "-F" against the module's extent.
     reconcileRangesAfterReading(conv);

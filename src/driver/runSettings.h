@@ -36,6 +36,8 @@ constexpr std::uint32_t forceDualArea = 0x80000;  // "+d51x"
 constexpr std::uint32_t ofsreg1 = 0x400000;       // "-ofsreg1"
 constexpr std::uint32_t ofsreg2 = 0x800000;       // "-ofsreg2"
 constexpr std::uint32_t ofsregX = 0x1000000;      // "-ofsregx" with a byte
+// The choices that put a protect byte into the image.
+constexpr std::uint32_t protectPlaced = protect1 | protect2 | idCode | protectX;
 }  // namespace flag
 
 constexpr int nameBufferSize = 256;  // names inside the module: 255 characters and a terminator
@@ -92,6 +94,8 @@ struct RunSettings {
     std::int32_t readingPhase;                   // 1 while the module is being read
 
     bool has(std::uint32_t bits) const { return (flags & bits) != 0; }
+    // A module that loads nothing leaves the extent at its start values.
+    bool moduleLoadsNothing() const { return highestSectionAddress == 0 && lowestSectionAddress == 0xFFFFFF; }
     void set(std::uint32_t bits) { flags |= bits; }
     void clear(std::uint32_t bits) { flags &= ~bits; }
 };

@@ -63,7 +63,7 @@ void convertDataPart(Conversion &conv, std::uint32_t dataPart, ImageWriter &writ
 
 void convertDirect(Conversion &conv) {
     scanSectionBounds(conv, conv.parts.sectionPart);
-    if (conv.settings.highestSectionAddress == 0 && conv.settings.lowestSectionAddress == 0xFFFFFF)
+    if (conv.settings.moduleLoadsNothing())
         fatalError(err::noData, conv.settings.inputName);
     // "-A" with a start only ends where the tree path ends it: at the module's last
     // address, or at a fill end beyond it, so both paths keep the same bytes.

@@ -13,7 +13,7 @@ enum FillState : std::int32_t { noAddressYet = 0, beforeFillStart = 1, filling =
 // A byte that the fill leaves open: the protect byte, and an ID byte alone in its
 // gap. The security records write them.
 bool leftForSecurityRecord(Conversion &conv, std::uint32_t current, std::uint32_t target) {
-    if (conv.settings.has(flag::protect1 | flag::protect2 | flag::idCode | flag::protectX) &&
+    if (conv.settings.has(flag::protectPlaced) &&
         current == conv.settings.protectAddress)
         return true;
     if (!conv.settings.has(flag::idCode) || current < conv.settings.idAreaBase || target != current + 1) return false;

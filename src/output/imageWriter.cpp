@@ -113,7 +113,7 @@ void ImageWriter::putFillBytes(std::uint32_t count) {
 std::unique_ptr<ImageWriter> makeImageWriter(Conversion &conv, std::FILE *stream, bool mayHoldProtect) {
     bufferOutput(conv, stream);
     const bool holdsProtect = mayHoldProtect && !conv.settings.has(flag::directConvert) &&
-                              conv.settings.has(flag::protect1 | flag::protect2 | flag::idCode | flag::protectX);
+                              conv.settings.has(flag::protectPlaced);
     if (conv.settings.has(flag::hexOutput)) return std::make_unique<IntelHexWriter>(conv, stream, holdsProtect);
     if (conv.settings.has(flag::binaryOutput)) return std::make_unique<BinaryImageWriter>(conv, stream, holdsProtect);
     return std::make_unique<SRecordWriter>(conv, stream, holdsProtect);

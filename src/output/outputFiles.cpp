@@ -83,7 +83,7 @@ void deriveNames(Conversion &conv) {
 }
 
 void openInput(Conversion &conv) {
-    std::FILE *input = std::fopen(conv.settings.inputName.c_str(), "rb");
+    std::FILE *input = platform::openFile(conv.settings.inputName, "rb");
     if (input == nullptr) fatalError(err::cantOpen, conv.settings.inputName);
     // A directory opens like a file but reads nothing: it cannot be opened as a module.
     conv.inputIdentity = platform::identify(input);
@@ -133,10 +133,10 @@ void openOutputs(Conversion &conv) {
     if (listing) refuseTheInput(conv, listingName);
 
     if (conv.settings.has(flag::dualArea)) {
-        conv.outputs.create(OutputRole::code, codeName, "w");
-        conv.outputs.create(OutputRole::romdata, romdataName, "w");
+        conv.outputs.create(OutputRole::code, codeName);
+        conv.outputs.create(OutputRole::romdata, romdataName);
     } else {
-        conv.outputs.create(OutputRole::image, imageName, conv.settings.has(flag::binaryOutput) ? "wb" : "w");
+        conv.outputs.create(OutputRole::image, imageName);
     }
-    if (listing) conv.outputs.create(OutputRole::listing, listingName, "w");
+    if (listing) conv.outputs.create(OutputRole::listing, listingName);
 }

@@ -9,11 +9,11 @@ OutputTransaction::~OutputTransaction() {
     if (!finished) rollback();
 }
 
-std::FILE *OutputTransaction::create(OutputRole role, const std::string &name, const char *mode) {
+std::FILE *OutputTransaction::create(OutputRole role, const std::string &name) {
     Output &output = slot(role);
     output.name = name;
     if (platform::isDeviceOrPipe(name)) {
-        output.stream = std::fopen(name.c_str(), mode);
+        output.stream = platform::openFile(name, "wb");
         if (output.stream == nullptr) fatalError(err::cantCreate, name.c_str());
         output.created = true;
         return output.stream;
@@ -22,7 +22,7 @@ std::FILE *OutputTransaction::create(OutputRole role, const std::string &name, c
     // beside the link's target and replaces the target, and the link stays.
     const std::optional<std::string> target = platform::followLinks(name);
     if (!target) fatalError(err::cantCreate, name.c_str());
-    std::optional<platform::TemporaryFile> temporary = platform::createTemporaryBeside(*target, mode);
+    std::optional<platform::TemporaryFile> temporary = platform::createTemporaryBeside(*target);
     if (!temporary) fatalError(err::cantCreate, name.c_str());
     output.stream = temporary->stream;
     output.temporaryName = temporary->name;
@@ -38,7 +38,7 @@ std::FILE *OutputTransaction::createKept(OutputRole role, const std::string &nam
     Output &output = slot(role);
     output.name = name;
     output.kept = true;
-    output.stream = std::fopen(name.c_str(), "w");
+    output.stream = platform::openFile(name, "wb");
     if (output.stream == nullptr) fatalError(err::cantCreate, name.c_str());
     output.created = true;
     return output.stream;

@@ -25,8 +25,9 @@ public:
     ~OutputTransaction();
 
     // Creates the output of `role` for writing (error 2 when it cannot be made).
-    // `mode` is "w" or "wb".
-    std::FILE *create(OutputRole role, const std::string &name, const char *mode);
+    // Every output is written in binary mode, so that a text output ends its
+    // lines with "\n" on every system and the bytes are the same everywhere.
+    std::FILE *create(OutputRole role, const std::string &name);
     // Creates the ID report under its own name; it stays after a failed run.
     std::FILE *createKept(OutputRole role, const std::string &name);
 

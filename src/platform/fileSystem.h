@@ -11,6 +11,9 @@
 
 namespace platform {
 
+// Opens the file `name` as std::fopen would; `name` is UTF-8 on every system.
+std::FILE *openFile(const std::string &name, const char *mode);
+
 // Whether `name` exists and is neither a regular file nor a directory: a device
 // or a pipe, which an output is written into in place.
 bool isDeviceOrPipe(const std::string &name);
@@ -21,12 +24,13 @@ bool isDeviceOrPipe(const std::string &name);
 std::optional<std::string> followLinks(const std::string &name);
 
 // A new, empty file in the directory of `finalName`, named after it and hidden,
-// with the permissions that creating `finalName` itself would have given.
+// with the permissions that creating `finalName` itself would have given; open
+// for writing in binary mode.
 struct TemporaryFile {
     std::FILE *stream;
     std::string name;
 };
-std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName, const char *mode);
+std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName);
 
 // Flushes the stream and makes the system write the file's bytes to the disk.
 bool flushToDisk(std::FILE *stream);

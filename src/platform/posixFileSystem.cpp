@@ -10,6 +10,8 @@
 
 namespace platform {
 
+std::FILE *openFile(const std::string &name, const char *mode) { return std::fopen(name.c_str(), mode); }
+
 bool isDeviceOrPipe(const std::string &name) {
     struct stat info {};
     return stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
@@ -30,7 +32,7 @@ std::optional<std::string> followLinks(const std::string &name) {
     return std::nullopt;
 }
 
-std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName, const char *mode) {
+std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName) {
     // Only '/' separates directories here.
     const std::size_t slash = finalName.rfind('/');
     const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
@@ -47,7 +49,7 @@ std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName,
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(descriptor, 0666 & ~mask);
-    std::FILE *stream = fdopen(descriptor, mode);
+    std::FILE *stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
         close(descriptor);
         unlink(temporary.c_str());

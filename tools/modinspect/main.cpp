@@ -1,0 +1,96 @@
+// modinspect: prints an IEEE 695 load module as readable text.
+//
+//   modinspect module        the module text of tests/README.md, one record a
+//                            line, so that `modinspect m | modasm - copy` gives
+//                            back the same bytes, also for a truncated or
+//                            malformed file
+//   modinspect -s module     a summary that fits a screen: processor, parts,
+//                            sections and their units, the module's ID settings
+//   modinspect --check [-TQ8|-TQ8E|-TQ8N] module
+//                            a pre-flight: one line for each thing a conversion
+//                            would do silently or only warn about
+//
+// A test and diagnosis tool: it shares no code with the converter, so that a
+// misreading of the format in one does not hide in the other. Every byte is
+// printed either as a field that modasm writes back identically (numbers in the
+// long form they were written with, names only in their shortest form) or as
+// verbatim bytes `<..>`.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "moduleRecords.h"
+#include "moduleText.h"
+#include "moduleView.h"
+#include "preflight.h"
+#include "summary.h"
+
+using namespace modinspect;
+
+namespace {
+
+bool readFile(const char *name, Bytes &bytes) {
+    std::FILE *in = std::fopen(name, "rb");
+    if (in == nullptr) return false;
+    std::uint8_t buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    const bool ok = std::ferror(in) == 0;
+    std::fclose(in);
+    return ok;
+}
+
+const char usage[] =
+    "usage: modinspect module                     the module as module text\n"
+    "       modinspect -s [-v] module             a summary; -v lists every attribute text\n"
+    "       modinspect --check [-TQ8|-TQ8E|-TQ8N] module\n"
+    "                                             what a conversion would do silently\n";
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    enum class Mode { text, summary, check } mode = Mode::text;
+    bool verbose = false;
+    const Family *family = &families[0];
+    int k = 1;
+    for (; k < argc - 1; ++k) {
+        const std::string option = argv[k];
+        const Family *chosen = nullptr;
+        for (const Family &f : families)
+            if (f.option[0] != '\0' && option == f.option) chosen = &f;
+        if (option == "-s" && mode != Mode::check) {
+            mode = Mode::summary;
+        } else if (option == "-v" && mode != Mode::check) {
+            mode = Mode::summary;
+            verbose = true;
+        } else if (option == "--check" && mode == Mode::text && !verbose) {
+            mode = Mode::check;
+        } else if (chosen != nullptr && mode == Mode::check) {
+            family = chosen;
+        } else {
+            break;
+        }
+    }
+    if (k != argc - 1) {
+        std::fprintf(stderr, "%s", usage);
+        return 2;
+    }
+    const char *name = argv[k];
+    Bytes bytes;
+    if (!readFile(name, bytes)) {
+        std::fprintf(stderr, "modinspect: can't read '%s'\n", name);
+        return 2;
+    }
+    const std::vector<Record> records = parseModule(bytes);
+    int status = 0;
+    if (mode == Mode::text) {
+        printText(records);
+    } else if (mode == Mode::summary) {
+        printSummary(viewModule(records, bytes.size()), verbose);
+    } else {
+        status = checkModule(viewModule(records, bytes.size()), *family);
+    }
+    return std::fflush(stdout) == 0 ? status : 2;
+}

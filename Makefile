@@ -5,6 +5,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
+WINDOWS_BUILD ?= build-windows
 FUZZ_SECONDS  ?= 1800
 SMOKE_SECONDS ?= 10
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -16,6 +17,10 @@ BUILD_DEPS = cmake:cmake make:make g++:g++
 TEST_DEPS  = clang++:clang /usr/include/gtest/gtest.h:libgtest-dev srec_cat:srecord
 # clang's sanitizer and libFuzzer runtimes, which clang only recommends; the
 # file is looked for in clang's own resource directory, so after clang is there.
+# The cross compiler for Windows, and Wine, which runs the end-to-end cases
+# against its executables in `make check`.
+WINDOWS_DEPS = x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
+WINE_DEPS = /usr/lib/wine/wine64:wine64
 CLANG_RUNTIME_DEPS = "$$(clang++ -print-resource-dir)/include/fuzzer/FuzzedDataProvider.h":libclang-rt-14-dev
 
 # The one build directory serves both: the program alone (tests off, so no
@@ -34,7 +39,7 @@ SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CX
 	  -DROMCAST_SANITIZE=ON -DROMCAST_BENCH=OFF >/dev/null && cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 .PHONY: all deps test-deps build test-build check demo bench clean install package fuzz fuzz-build \
-	fuzz-smoke sweep
+	fuzz-smoke sweep windows package-windows
 
 all: build
 
@@ -67,6 +72,14 @@ check: test-build
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -E '$(PLAIN_RUN_ONLY)'
 	@$(MAKE) --no-print-directory fuzz-smoke
+
+# romcast.exe, modinspect.exe and modasm.exe, cross-compiled by mingw-w64 and
+# statically linked, in $(WINDOWS_BUILD)/.
+windows: deps
+	@sh tools/needPackages.sh $(WINDOWS_DEPS)
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DROMCAST_TESTS=OFF -DROMCAST_BENCH=OFF -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=$(abspath $(WINDOWS_BUILD)) >/dev/null
+	cmake --build $(WINDOWS_BUILD) --target romcast modinspect modasm -j $(JOBS)
 
 # The whole sweep of damaged modules (make check runs a sample), in both builds.
 sweep: test-build
@@ -120,4 +133,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) out
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) out

@@ -3,19 +3,29 @@
 // and the one place where a run's failure becomes a message and an exit status.
 #include <cstdio>
 #include <new>
+#include <string>
+#include <vector>
 
 #include <romcast/romcast.h>
 
 #include "diag/interrupt.h"
 #include "driver/runSequence.h"
 #include "platform/interrupt.h"
+#include "platform/process.h"
 
 int main(int argc, char **argv) {
     // Before anything else, so that an interrupt at any moment cleans up.
     const volatile std::sig_atomic_t *interrupted = platform::installInterruptHandler();
+    // The console text is the same bytes on every system.
+    platform::writeConsoleUnchanged(stdout);
     try {
+        // The arguments as UTF-8, as every name inside the program is.
+        std::vector<std::string> args = platform::commandLineArguments(argc, argv);
+        std::vector<char *> argPointers;
+        for (std::string &arg : args) argPointers.push_back(arg.data());
+        argPointers.push_back(nullptr);
         // The whole run.
-        runConversion(argc, argv, stdout, CancelFlags{interrupted, nullptr});
+        runConversion(static_cast<int>(args.size()), argPointers.data(), stdout, CancelFlags{interrupted, nullptr});
         return 0;
     } catch (const romcast::Failure &failure) {
         // It has cleaned up and shown the banner: the message is all that is left.

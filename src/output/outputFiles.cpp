@@ -1,5 +1,6 @@
 #include "output/outputFiles.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -27,6 +28,14 @@ const char *findLastSeparator(const char *text) {
     for (const char *p = text; *p != '\0'; ++p)
         if (isSeparator(*p)) found = p;
     return found;
+}
+
+// The length of the directory part of `name`: up to its last separator, or its
+// drive where the system has drives ("C:app" lies in drive C's own directory).
+std::size_t directoryLength(const std::string &name) {
+    const char *separator = findLastSeparator(name.c_str());
+    const std::size_t afterSeparator = separator == nullptr ? 0 : static_cast<std::size_t>(separator - name.c_str() + 1);
+    return std::max(afterSeparator, platform::drivePrefixLength(name));
 }
 
 
@@ -61,21 +70,20 @@ void deriveNames(Conversion &conv) {
     const char *dot = std::strrchr(input, '.');
     if (dot == nullptr) fatalError(err::usage, programName);
     conv.settings.inputStem = std::string(input, static_cast<std::size_t>(dot - input));
-    const char *separator = findLastSeparator(input);
-    conv.settings.inputDir = std::string(input, separator == nullptr ? 0 : static_cast<std::size_t>(separator - input + 1));
+    conv.settings.inputDir = conv.settings.inputName.substr(0, directoryLength(conv.settings.inputName));
 
     if (conv.settings.has(flag::outputNameGiven)) {
         const std::string typed = conv.settings.outputName;
         const char *given = typed.c_str();
-        const char *givenSeparator = findLastSeparator(given);
+        const std::size_t givenDirectory = directoryLength(typed);
         const char *givenDot = std::strrchr(given, '.');
         // A leading dot of a bare name ("-o .out") is no extension.
-        if (givenSeparator != nullptr)
-            conv.settings.outputHasExtension = givenDot != nullptr && givenDot > givenSeparator;
+        if (givenDirectory > 0)
+            conv.settings.outputHasExtension = givenDot != nullptr && givenDot >= given + givenDirectory;
         else
             conv.settings.outputHasExtension = givenDot != nullptr && givenDot != given;
         // A bare name goes beside the input module, not into the working directory.
-        if (givenSeparator == nullptr)
+        if (givenDirectory == 0)
             conv.settings.outputName = conv.settings.inputDir + typed;
     }
 

@@ -4,12 +4,18 @@
 // directories there.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 namespace platform {
+
+// How many leading characters of `name` name a drive ("C:" on Windows): a name
+// with a drive but no separator is not in the working directory. Always 0 on
+// systems without drives.
+std::size_t drivePrefixLength(const std::string &name);
 
 // Opens the file `name` as std::fopen would; `name` is UTF-8 on every system.
 std::FILE *openFile(const std::string &name, const char *mode);

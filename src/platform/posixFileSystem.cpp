@@ -10,6 +10,8 @@
 
 namespace platform {
 
+std::size_t drivePrefixLength(const std::string &) { return 0; }
+
 std::FILE *openFile(const std::string &name, const char *mode) { return std::fopen(name.c_str(), mode); }
 
 bool isDeviceOrPipe(const std::string &name) {

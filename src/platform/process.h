@@ -1,0 +1,18 @@
+// What the command line shell needs of the system at the start of the process.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The command-line arguments, the program's name first, as UTF-8 whatever code
+// page the system would hand them over in.
+std::vector<std::string> commandLineArguments(int argc, char **argv);
+
+// Makes `console` write its bytes unchanged, so that its text ends its lines
+// with "\n" on every system.
+void writeConsoleUnchanged(std::FILE *console);
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+// The process start on Windows: the arguments come from the wide command line,
+// and the console stream is put in binary mode.
+// windows.h before shellapi.h, which builds on it.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include "platform/process.h"
+#include "platform/windowsNames.h"
+
+namespace platform {
+
+std::vector<std::string> commandLineArguments(int argc, char **argv) {
+    int count = 0;
+    LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    // Without the wide command line, the narrow one is all there is.
+    if (wide == nullptr) return {argv, argv + argc};
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i) args.push_back(narrow(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
+void writeConsoleUnchanged(std::FILE *console) { _setmode(_fileno(console), _O_BINARY); }
+
+}  // namespace platform

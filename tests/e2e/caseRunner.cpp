@@ -120,9 +120,19 @@ LinkList readLinks(const fs::path &caseDir) {
     return links;
 }
 
+// Cases that mean something else on Windows, skipped when the tests check
+// romcast.exe: the case and why.
+const std::map<std::string, std::string> casesOfThisSystemOnly = {
+    {"idcode/refuse-non-ascii", "its argument holds a byte that is not UTF-8, which no Windows command line carries"},
+    {"naming/backslashDirectory", "its input's file name holds a backslash, a separator on Windows"},
+    {"naming/outputThroughLink", "its outputs are symbolic links to files not yet made"},
+};
+
 class EndToEnd : public testing::TestWithParam<std::string> {};
 
 TEST_P(EndToEnd, Case) {
+    const auto thisSystemOnly = casesOfThisSystemOnly.find(GetParam());
+    if (testingAnotherBuild() && thisSystemOnly != casesOfThisSystemOnly.end()) GTEST_SKIP() << thisSystemOnly->second;
     const fs::path caseDir = casesRoot() / GetParam();
     std::vector<std::string> args = splitArguments(readFileBytes((caseDir / "args").string()));
     std::vector<InputFile> inputs = readInputs(caseDir / "in");

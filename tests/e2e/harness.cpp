@@ -247,9 +247,21 @@ RunResult runRomcastInProcess(const LinkList &links, const std::vector<std::stri
     return runIn(here, inputs, links);
 }
 
+std::vector<std::string> romcastCommand() {
+    const char *other = std::getenv("ROMCAST_COMMAND");
+    if (other == nullptr || *other == '\0') return {ROMCAST_BINARY};
+    return splitArguments(other);
+}
+
+bool testingAnotherBuild() { return romcastCommand().front() != ROMCAST_BINARY; }
+
 RunResult runRomcast(const std::vector<std::string> &args, const std::vector<InputFile> &inputs,
                      const RunControl &control, const LinkList &links) {
-    return runProgram(ROMCAST_BINARY, args, inputs, control, links);
+    std::vector<std::string> command = romcastCommand();
+    const std::string program = command.front();
+    command.erase(command.begin());
+    command.insert(command.end(), args.begin(), args.end());
+    return runProgram(program, command, inputs, control, links);
 }
 
 RunResult runProgram(const std::string &binary, const std::vector<std::string> &args,

@@ -48,6 +48,15 @@ struct RunControl {
 // A link still there with its target afterwards is not among the files of the result.
 using LinkList = std::vector<std::pair<std::string, std::string>>;
 
+// The command that runs romcast: the built program, or the words of
+// ROMCAST_COMMAND when the tests check another build of it (romcast.exe under
+// Wine: "/usr/lib/wine/wine64 /path/romcast.exe").
+std::vector<std::string> romcastCommand();
+
+// Whether ROMCAST_COMMAND names another build, for tests whose meaning belongs
+// to this system alone.
+bool testingAnotherBuild();
+
 // Runs romcast with `args` (argv[0] is supplied) under `control` in a new
 // scratch directory that holds `inputs` and `links`; the directory is removed
 // afterwards. A failure to set up the run fails the current test.

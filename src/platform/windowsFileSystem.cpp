@@ -52,9 +52,12 @@ std::optional<std::string> followLinks(const std::string &name) { return name; }
 std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName) {
     const std::size_t baseStart = directoryLength(finalName);
     const std::string base = finalName.substr(baseStart);
+    // A name longer than a directory entry holds is refused now rather than
+    // by the rename at the end, after the whole conversion.
+    constexpr std::size_t maxBaseLength = 255;
+    if (widen(base).size() > maxBaseLength) return std::nullopt;
     // Named after the output while that fits in a name; the leading dot marks
     // it as ours. It is not made hidden, as the image keeps its attributes.
-    constexpr std::size_t maxBaseLength = 255;
     const std::string prefix = finalName.substr(0, baseStart) + (base.size() + 8 <= maxBaseLength ? "." + base + "." : ".romcast.");
 
     LARGE_INTEGER now{};

@@ -29,4 +29,4 @@ trap '"$server" -k 2>/dev/null || true' EXIT
 # systems, and would take an hour under Wine.
 cd "$build"
 ROMCAST_COMMAND="$wine \"$windows/romcast.exe\"" \
-  ctest --output-on-failure -j "$jobs" -R '^(Cases/EndToEnd|Faults|Outputs|OptionErrors|WindowsNames)\.'
+  ctest --output-on-failure -j "$jobs" -R '^(Cases/EndToEnd|Faults|Outputs|OptionErrors|Names)\.'

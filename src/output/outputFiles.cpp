@@ -31,7 +31,7 @@ const char *findLastSeparator(const char *text) {
 }
 
 // The length of the directory part of `name`: up to its last separator, or its
-// drive where the system has drives ("C:app" lies in drive C's own directory).
+// drive where the system has drives ("C:app" lies in drive C's working directory).
 std::size_t directoryLength(const std::string &name) {
     const char *separator = findLastSeparator(name.c_str());
     const std::size_t afterSeparator = separator == nullptr ? 0 : static_cast<std::size_t>(separator - name.c_str() + 1);

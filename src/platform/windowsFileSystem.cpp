@@ -1,7 +1,6 @@
 // The file system of Windows, through the wide-character API: names are UTF-8
 // inside the program and UTF-16 at the system's door.
 #include <cstdint>
-#include <cwchar>
 #include <string>
 
 #include <fcntl.h>
@@ -29,6 +28,28 @@ std::optional<FileIdentity> identityOf(HANDLE handle) {
         return std::nullopt;
     return FileIdentity{info.dwVolumeSerialNumber,
                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// Six letters or digits, the generator `state` stepped on for each.
+std::string randomLetters(std::uint64_t &state) {
+    constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string chosen;
+    for (int i = 0; i < 6; ++i) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        chosen += letters[(state >> 33) % (sizeof letters - 1)];
+    }
+    return chosen;
+}
+
+// A binary stream over the file just created at `path`; the file goes again
+// when no stream can be made.
+std::FILE *streamOver(HANDLE handle, const std::wstring &path) {
+    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    std::FILE *stream = descriptor < 0 ? nullptr : _fdopen(descriptor, "wb");
+    if (stream != nullptr) return stream;
+    if (descriptor < 0) CloseHandle(handle); else _close(descriptor);
+    DeleteFileW(path.c_str());
+    return nullptr;
 }
 
 }  // namespace
@@ -62,35 +83,19 @@ std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName)
 
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
-    std::uint64_t seed = static_cast<std::uint64_t>(now.QuadPart) ^ (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32);
-    constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::uint64_t state = static_cast<std::uint64_t>(now.QuadPart) ^ (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = prefix;
-        for (int i = 0; i < 6; ++i) {
-            seed = seed * 6364136223846793005u + 1442695040888963407u;
-            name += letters[(seed >> 33) % (sizeof letters - 1)];
-        }
+        const std::string name = prefix + randomLetters(state);
         const std::wstring path = systemPath(name);
         // CREATE_NEW: a file of that name, ours or not, is never opened.
         const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
-            return std::nullopt;
+        if (handle != INVALID_HANDLE_VALUE) {
+            std::FILE *stream = streamOver(handle, path);
+            if (stream == nullptr) return std::nullopt;
+            return TemporaryFile{stream, name};
         }
-        const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_WRONLY | _O_BINARY);
-        if (descriptor < 0) {
-            CloseHandle(handle);
-            DeleteFileW(path.c_str());
-            return std::nullopt;
-        }
-        std::FILE *stream = _fdopen(descriptor, "wb");
-        if (stream == nullptr) {
-            _close(descriptor);
-            DeleteFileW(path.c_str());
-            return std::nullopt;
-        }
-        return TemporaryFile{stream, name};
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return std::nullopt;
     }
     return std::nullopt;
 }

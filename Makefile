@@ -105,9 +105,10 @@ wine-check: test-build windows
 	@sh tools/needPackages.sh $(WINE_DEPS)
 	sh tests/wine/run.sh $(BUILD) $(WINDOWS_BUILD) $(JOBS)
 
-# The whole sweep of damaged modules (make check runs a sample), in both builds.
+# The whole sweep of damaged modules (make check runs a sample), in both builds,
+# and the inspector's round trip over damaged copies of every module.
 sweep: test-build
-	cd $(BUILD) && ROMCAST_SWEEP=full ctest -R Sweep --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ROMCAST_SWEEP=full ctest -R 'Sweep|inspector\.roundTrip' --output-on-failure -j $(JOBS)
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ROMCAST_SWEEP=full ASAN_OPTIONS=detect_leaks=0 ctest -R Sweep --output-on-failure -j $(JOBS)
 

@@ -31,6 +31,17 @@ public:
     DataRecord next();
     // The body of the ASP record that next() just gave.
     UnitStart readUnit();
+    // The next record when it is an LD record that no RE record repeats and
+    // that the module holds whole: its bytes; the usual record, read without
+    // the general way. A safe point for an interrupt, as next() is.
+    bool nextPlainLoad(std::span<const std::uint8_t> &bytes) {
+        checkInterrupt(reader_.cancelFlags());
+        return repeat_ == 0 && reader_.takeWholeLoad(bytes);
+    }
+    bool skipPlainLoad() {
+        std::span<const std::uint8_t> bytes;
+        return nextPlainLoad(bytes);
+    }
 
 private:
     ModuleReader &reader_;

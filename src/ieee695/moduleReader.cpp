@@ -1,5 +1,7 @@
 #include "ieee695/moduleReader.h"
 
+#include <optional>
+
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
@@ -201,7 +203,39 @@ std::span<const std::uint8_t> ModuleReader::readLoadBytes() {
     return bytes_.subspan(start, static_cast<std::size_t>(count));
 }
 
+namespace {
+
+// A number of at most four bytes in its plain form at `at`, its value and
+// where it ends; none for any other lead byte or when the module ends inside.
+struct PlainNumber {
+    std::uint32_t value;
+    std::size_t end;
+};
+std::optional<PlainNumber> plainNumber(std::span<const std::uint8_t> bytes, std::size_t at, std::uint8_t shortest) {
+    if (at >= bytes.size()) return std::nullopt;
+    const std::uint8_t lead = bytes[at];
+    if (lead < shortest) return PlainNumber{lead, at + 1};
+    if (lead < 0x81 || lead > 0x84 || at + 1 + (lead - 0x80) > bytes.size()) return std::nullopt;
+    std::uint32_t value = 0;
+    for (std::size_t i = at + 1; i <= at + (lead - 0x80); ++i) value = (value << 8) | bytes[i];
+    return PlainNumber{value, at + 1 + (lead - 0x80)};
+}
+
+}  // namespace
+
 IndexedValue ModuleReader::readIndexedValue() {
+    // The usual form, two plain numbers and then the next record's type, read
+    // straight from the bytes; anything else takes the general way below.
+    if (const std::optional<PlainNumber> index = plainNumber(bytes_, pos_, 0x81)) {
+        const std::optional<PlainNumber> value = plainNumber(bytes_, index->end, 0x80);
+        if (value && value->end < bytes_.size() && isRecordType(bytes_[value->end])) {
+            pos_ = value->end;
+            // The value's reading looked at the next type byte.
+            if (pos_ + 1 > recordPeak_) recordPeak_ = pos_ + 1;
+            requireWholeRecord();
+            return IndexedValue{index->value, value->value};
+        }
+    }
     const std::uint32_t index = readNumber();
     const ValueRun run = readValue(Run::oneValue);
     requireWholeRecord();

@@ -98,6 +98,7 @@ public:
         : bytes_(module), inputName_(inputName), cancel_(cancel) {}
 
     [[noreturn]] void reject() const { rejectModule(inputName_); }
+    const CancelFlags &cancelFlags() const { return cancel_; }
 
     // Moves to a part or a unit; an offset past the end reads as the end.
     void seek(std::uint32_t offset);
@@ -137,6 +138,19 @@ public:
     std::uint32_t readWholeNumber();
     // A counted byte run (LD); raises when the module ends inside it.
     std::span<const std::uint8_t> readLoadBytes();
+    // The whole LD record that comes next, read as readRecordType and
+    // readLoadBytes would read it; false, nothing taken, when the next record is
+    // no LD record or the module ends inside it. No safe point: the caller polls.
+    bool takeWholeLoad(std::span<const std::uint8_t> &bytes) {
+        const std::size_t at = pos_;
+        if (at + 1 >= bytes_.size() || bytes_[at] != rec::LD) return false;
+        const std::size_t end = at + 2 + bytes_[at + 1];
+        if (end > bytes_.size()) return false;
+        recordStart_ = at;
+        pos_ = recordPeak_ = end;
+        bytes = bytes_.subspan(at + 2, end - at - 2);
+        return true;
+    }
     // A section index and a value that must be one plain number of at most four
     // bytes; raises on anything else, a cut record or a record past the limit.
     IndexedValue readIndexedValue();

@@ -156,7 +156,7 @@ TEST(ModuleTrees, WalkOrder) {
     readDataPart(conv);
     rebuildUnitTrees(conv);
     std::vector<std::uint32_t> bases;
-    for (const SectionNode *node : walkSections(conv.trees.normSecRoot)) bases.push_back(node->address);
+    for (const SectionNode &node : walkSections(conv.trees.normSecRoot)) bases.push_back(node.address);
     EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000}));
     std::vector<std::uint32_t> walk;
     for (const UnitNode &unit : walkUnits(conv.trees.normUnitRoot)) walk.push_back(unit.seek);

@@ -1,7 +1,5 @@
 #include "ieee695/moduleReader.h"
 
-#include <optional>
-
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
@@ -79,9 +77,8 @@ void ModuleReader::seek(std::uint32_t offset) {
     endMet_ = false;
 }
 
-std::int32_t ModuleReader::readRecordType() {
-    checkInterrupt(cancel_);
-    recordStart_ = recordPeak_ = pos_;
+std::int32_t ModuleReader::readRecordTypeNearEnd() {
+    recordPeak_ = pos_;
     const int first = takeByte();
     if (first == end) return rec::endOfFile;
     if (first == 0xE2 || first == 0xF1 || first == 0xF8) {
@@ -205,20 +202,28 @@ std::span<const std::uint8_t> ModuleReader::readLoadBytes() {
 
 namespace {
 
-// A number of at most four bytes in its plain form at `at`, its value and
-// where it ends; none for any other lead byte or when the module ends inside.
-struct PlainNumber {
-    std::uint32_t value;
-    std::size_t end;
-};
-std::optional<PlainNumber> plainNumber(std::span<const std::uint8_t> bytes, std::size_t at, std::uint8_t shortest) {
-    if (at >= bytes.size()) return std::nullopt;
+// A number of at most four bytes in its plain form at `at`: its value, and `at`
+// moved past it. False, `at` unmoved, for a lead byte below `shortest` that is
+// no short number, for any other form, or when the module ends inside it.
+bool takePlainNumber(std::span<const std::uint8_t> bytes, std::size_t &at, std::uint32_t &value, std::uint8_t shortest) {
+    if (at >= bytes.size()) return false;
     const std::uint8_t lead = bytes[at];
-    if (lead < shortest) return PlainNumber{lead, at + 1};
-    if (lead < 0x81 || lead > 0x84 || at + 1 + (lead - 0x80) > bytes.size()) return std::nullopt;
-    std::uint32_t value = 0;
-    for (std::size_t i = at + 1; i <= at + (lead - 0x80); ++i) value = (value << 8) | bytes[i];
-    return PlainNumber{value, at + 1 + (lead - 0x80)};
+    if (lead < shortest) {
+        value = lead;
+        ++at;
+        return true;
+    }
+    const std::size_t length = static_cast<std::size_t>(lead) - 0x80;
+    if (lead < 0x81 || lead > 0x84 || at + 1 + length > bytes.size()) return false;
+    // Big-endian digits without a loop: this is read twice for every unit.
+    const std::uint8_t *digits = bytes.data() + at + 1;
+    std::uint32_t number = digits[0];
+    if (length > 1) number = (number << 8) | digits[1];
+    if (length > 2) number = (number << 8) | digits[2];
+    if (length > 3) number = (number << 8) | digits[3];
+    value = number;
+    at += 1 + length;
+    return true;
 }
 
 }  // namespace
@@ -226,17 +231,18 @@ std::optional<PlainNumber> plainNumber(std::span<const std::uint8_t> bytes, std:
 IndexedValue ModuleReader::readIndexedValue() {
     // The usual form, two plain numbers and then the next record's type, read
     // straight from the bytes; anything else takes the general way below.
-    if (const std::optional<PlainNumber> index = plainNumber(bytes_, pos_, 0x81)) {
-        const std::optional<PlainNumber> value = plainNumber(bytes_, index->end, 0x80);
-        if (value && value->end < bytes_.size() && isRecordType(bytes_[value->end])) {
-            pos_ = value->end;
-            // The value's reading looked at the next type byte.
-            if (pos_ + 1 > recordPeak_) recordPeak_ = pos_ + 1;
-            requireWholeRecord();
-            return IndexedValue{index->value, value->value};
-        }
+    std::size_t at = pos_;
+    std::uint32_t index = 0;
+    std::uint32_t value = 0;
+    if (takePlainNumber(bytes_, at, index, 0x81) && takePlainNumber(bytes_, at, value, 0x80) && at < bytes_.size() &&
+        isRecordType(bytes_[at])) {
+        pos_ = at;
+        // The value's reading looked at the next type byte.
+        if (pos_ + 1 > recordPeak_) recordPeak_ = pos_ + 1;
+        requireWholeRecord();
+        return IndexedValue{index, value};
     }
-    const std::uint32_t index = readNumber();
+    index = readNumber();
     const ValueRun run = readValue(Run::oneValue);
     requireWholeRecord();
     // An address or a size is never guessed from an expression or an omitted field.
@@ -245,7 +251,7 @@ IndexedValue ModuleReader::readIndexedValue() {
     const std::uint8_t lead = number[0];
     const std::size_t size = lead < 0x80 ? 1 : lead >= 0x81 && lead <= 0x84 ? 1 + lead - 0x80 : 0;
     if (size != number.size()) reject();
-    std::uint32_t value = lead < 0x80 ? lead : 0;
+    value = lead < 0x80 ? lead : 0;
     for (std::size_t i = 1; i < size; ++i) value = (value << 8) | number[i];
     return IndexedValue{index, value};
 }

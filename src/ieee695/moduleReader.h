@@ -107,7 +107,20 @@ public:
 
     // Begins a record: its type, or rec::endOfFile. A safe point for an interrupt.
     // A prefix byte that ends the module gives prefix * 256 - 1, no type.
-    std::int32_t readRecordType();
+    std::int32_t readRecordType() {
+        checkInterrupt(cancel_);
+        recordStart_ = pos_;
+        // Away from the end both type bytes are there; near it the reads count.
+        if (pos_ + 2 > bytes_.size()) return readRecordTypeNearEnd();
+        const std::int32_t first = bytes_[pos_];
+        if (first != 0xE2 && first != 0xF1 && first != 0xF8) {
+            recordPeak_ = ++pos_;
+            return first;
+        }
+        pos_ += 2;
+        recordPeak_ = pos_;
+        return first * 256 + bytes_[pos_ - 1];
+    }
     // Goes back over the type just read, so that the next record is read again.
     void unreadRecordType(std::int32_t type);
     // A whole record of any type, its body passed over; one longer than the
@@ -159,6 +172,7 @@ private:
     static constexpr int end = -1;  // what a read at the end gives
 
     int takeByte();
+    std::int32_t readRecordTypeNearEnd();
     bool takeRun(std::size_t count);
     void giveBack() { --pos_; }
     std::span<const std::uint8_t> taken(std::size_t from) const;

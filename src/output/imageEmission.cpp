@@ -73,8 +73,8 @@ void UnitEmitter::gather(std::span<const std::uint8_t> bytes) {
 
 void UnitEmitter::emitUnit(std::uint32_t seek) {
     DataPartReader data(reader_, seek);
-    if (data.next().type != rec::ASP) reader_.reject();
-    moveToUnitAddress(conv_, writer_, data.readUnit().address);
+    if (reader_.readRecordType() != rec::ASP) reader_.reject();
+    moveToUnitAddress(conv_, writer_, reader_.readIndexedValue().value);
 
     for (;;) {
         std::span<const std::uint8_t> bytes;
@@ -101,7 +101,7 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
     writer_.state.lastDataAddress = writer_.state.currentAddress;
     if (writer_.state.currentAddress > conv_.settings.addressLimit + 1) {
         if (exceedsWarning_.empty()) exceedsWarning_ = warningLine(wrn::addressExceeds, conv_.settings.addressLimitText);
-        std::fputs(exceedsWarning_.c_str(), conv_.console);
+        std::fwrite(exceedsWarning_.data(), 1, exceedsWarning_.size(), conv_.console);
     }
     writer_.closeRecord();
 }

@@ -1,5 +1,8 @@
 #include "ieee695/moduleReader.h"
 
+#include <optional>
+#include <utility>
+
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
@@ -14,8 +17,10 @@ bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
 
 void rejectModule(const char *inputName) { fatalError(err::illegalFormat, inputName); }
 
-ModuleBytes loadModuleBytes(std::FILE *file) {
-    ModuleBytes bytes;
+namespace {
+
+ByteStorage readModuleBytes(std::FILE *file) {
+    ByteStorage bytes;
     // A file of known size is read in one piece, into memory taken once; what
     // cannot tell its size (a pipe) is read in blocks.
     long size = -1;
@@ -36,6 +41,14 @@ ModuleBytes loadModuleBytes(std::FILE *file) {
         bytes.resize(had + got);
         if (got < block) return bytes;
     }
+}
+
+}  // namespace
+
+ModuleBytes loadModuleBytes(std::FILE *file) {
+    // Mapped, the file's pages are the module's; nothing is copied.
+    if (std::optional<platform::MappedFile> mapping = platform::mapFile(file)) return ModuleBytes(std::move(*mapping));
+    return ModuleBytes(readModuleBytes(file));
 }
 
 ModuleReader readerOf(const Conversion &conv) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "diag/interrupt.h"
+#include "platform/fileMapping.h"
 
 struct Conversion;
 
@@ -65,11 +66,34 @@ struct UnclearedAllocator : std::allocator<T> {
         ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...);
     }
 };
-using ModuleBytes = std::vector<std::uint8_t, UnclearedAllocator<std::uint8_t>>;
+using ByteStorage = std::vector<std::uint8_t, UnclearedAllocator<std::uint8_t>>;
 
+// The whole module: the file mapped into memory, or its bytes read into
+// storage of ours where it cannot be mapped (a pipe).
+class ModuleBytes {
+public:
+    ModuleBytes() = default;
+    explicit ModuleBytes(platform::MappedFile mapping) : mapping_(std::move(mapping)) {}
+    explicit ModuleBytes(ByteStorage storage) : storage_(std::move(storage)) {}
 
-// The whole input, read from the open stream at its start (a read error ends
-// the bytes as the end of the file would).
+    template <class Iterator>
+    void assign(Iterator first, Iterator last) {
+        mapping_ = platform::MappedFile{};
+        storage_.assign(first, last);
+    }
+    std::span<const std::uint8_t> bytes() const {
+        return mapping_.mapped() ? mapping_.bytes() : std::span<const std::uint8_t>(storage_);
+    }
+    operator std::span<const std::uint8_t>() const { return bytes(); }
+    std::size_t size() const { return bytes().size(); }
+
+private:
+    platform::MappedFile mapping_;
+    ByteStorage storage_;
+};
+
+// The whole input from the open stream at its start (a read error ends the
+// bytes as the end of the file would).
 ModuleBytes loadModuleBytes(std::FILE *file);
 
 // An expression run: the bytes it took from the module.

@@ -38,10 +38,11 @@ public:
         checkInterrupt(reader_.cancelFlags());
         return repeat_ == 0 && reader_.takeWholeLoad(bytes);
     }
-    bool skipPlainLoad() {
-        std::span<const std::uint8_t> bytes;
-        return nextPlainLoad(bytes);
+    // Runs of such records at once (ModuleReader::copyShortLoads, skipLoads).
+    bool copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest) {
+        return repeat_ == 0 && reader_.copyShortLoads(to, filled, room, shortest);
     }
+    bool skipPlainLoads() { return repeat_ == 0 && reader_.skipLoads(); }
 
 private:
     ModuleReader &reader_;

@@ -1,5 +1,6 @@
 #include "ieee695/moduleReader.h"
 
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -211,6 +212,43 @@ std::span<const std::uint8_t> ModuleReader::readLoadBytes() {
     const std::size_t start = pos_;
     if (count == end || !takeRun(static_cast<std::size_t>(count))) reject();
     return bytes_.subspan(start, static_cast<std::size_t>(count));
+}
+
+bool ModuleReader::copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest) {
+    const std::uint8_t *const bytes = bytes_.data();
+    const std::size_t size = bytes_.size();
+    std::size_t at = pos_;
+    std::size_t copied = filled;
+    while (at + 1 < size && bytes[at] == rec::LD) {
+        const std::size_t count = bytes[at + 1];
+        if (count >= shortest || count > room - copied || at + 2 + count > size || cancel_.raised()) break;
+        // Mostly one or two bytes: a copy of fixed width costs less than one
+        // of their own width.
+        if (count <= copySlack && at + 2 + copySlack <= size)
+            std::memcpy(to + copied, bytes + at + 2, copySlack);
+        else
+            std::memcpy(to + copied, bytes + at + 2, count);
+        copied += count;
+        recordStart_ = at;
+        at += 2 + count;
+    }
+    if (at == pos_) return false;
+    pos_ = recordPeak_ = at;
+    filled = copied;
+    return true;
+}
+
+bool ModuleReader::skipLoads() {
+    const std::uint8_t *const bytes = bytes_.data();
+    const std::size_t size = bytes_.size();
+    std::size_t at = pos_;
+    while (at + 1 < size && bytes[at] == rec::LD && at + 2 + bytes[at + 1] <= size && !cancel_.raised()) {
+        recordStart_ = at;
+        at += 2 + bytes[at + 1];
+    }
+    if (at == pos_) return false;
+    pos_ = recordPeak_ = at;
+    return true;
 }
 
 namespace {

@@ -175,6 +175,16 @@ public:
     std::uint32_t readWholeNumber();
     // A counted byte run (LD); raises when the module ends inside it.
     std::span<const std::uint8_t> readLoadBytes();
+    // Whole LD records one after the other from here, as takeWholeLoad reads
+    // them, with a safe point before each: records of fewer than `shortest`
+    // bytes, copied to `to` + `filled` (`filled` grows) while they fit below
+    // `room`; up to copySlack bytes past `room` may be written over. Stops
+    // before any other record and before one with an interrupt pending, which
+    // the next read raises. False when no record was taken.
+    static constexpr std::size_t copySlack = 16;
+    bool copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest);
+    // Whole LD records one after the other from here, passed over.
+    bool skipLoads();
     // The whole LD record that comes next, read as readRecordType and
     // readLoadBytes would read it; false, nothing taken, when the next record is
     // no LD record or the module ends inside it. No safe point: the caller polls.

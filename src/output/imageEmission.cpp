@@ -25,7 +25,8 @@ void moveToUnitAddress(Conversion &conv, ImageWriter &writer, std::uint32_t addr
 }
 
 // Data that would run past the end of the 32-bit address space is no image.
-bool pastAddressSpace(std::uint32_t address, std::uint64_t count) { return address + count > 0x100000000ULL; }
+constexpr std::uint64_t addressSpace = 0x100000000ULL;
+bool pastAddressSpace(std::uint32_t address, std::uint64_t count) { return address + count > addressSpace; }
 
 // Writes the units of one file. The short LD records of a unit, the usual ones,
 // are gathered into one run before they reach the writer: a run gives the same
@@ -55,7 +56,8 @@ private:
     ModuleReader reader_;
     std::string exceedsWarning_;  // every unit above the limit repeats it: made once
     std::size_t gathered_ = 0;
-    std::uint8_t run_[4096];
+    static constexpr std::size_t runSize = 4096;
+    std::uint8_t run_[runSize + ModuleReader::copySlack];
 };
 
 void UnitEmitter::gather(std::span<const std::uint8_t> bytes) {
@@ -66,7 +68,7 @@ void UnitEmitter::gather(std::span<const std::uint8_t> bytes) {
         writer_.putImageBytes(bytes);
         return;
     }
-    if (gathered_ + bytes.size() > sizeof run_) handOn();
+    if (gathered_ + bytes.size() > runSize) handOn();
     std::memcpy(run_ + gathered_, bytes.data(), bytes.size());
     gathered_ += bytes.size();
 }
@@ -77,6 +79,14 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
     moveToUnitAddress(conv_, writer_, reader_.readIndexedValue().value);
 
     for (;;) {
+        if (gathered_ == runSize) handOn();
+        // The short records in a row, up to the end of the address space.
+        const std::uint32_t address = writer_.state.currentAddress + static_cast<std::uint32_t>(gathered_);
+        const std::uint64_t room = gathered_ + (addressSpace - address);
+        if (data.copyShortLoads(run_, gathered_, room < runSize ? room : runSize, gatherLimit)) {
+            writer_.state.dataSeen = true;
+            continue;
+        }
         std::span<const std::uint8_t> bytes;
         // An interrupt at a record's safe point comes after the records before it.
         if (conv_.cancel.raised()) handOn();

@@ -130,7 +130,7 @@ void readDataPart(Conversion &conv) {
     ModuleReader reader = readerOf(conv);
     DataPartReader data(reader, conv.parts.dataPart);
     for (;;) {
-        if (data.skipPlainLoads()) continue;
+        data.skipPlainLoads();
         const std::int32_t type = data.next().type;
         if (type == rec::ASG || type == rec::ME) return;
         if (type != rec::ASP) continue;

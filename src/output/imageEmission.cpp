@@ -83,10 +83,9 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
         // The short records in a row, up to the end of the address space.
         const std::uint32_t address = writer_.state.currentAddress + static_cast<std::uint32_t>(gathered_);
         const std::uint64_t room = gathered_ + (addressSpace - address);
-        if (data.copyShortLoads(run_, gathered_, room < runSize ? room : runSize, gatherLimit)) {
+        // What stopped them is read below, without trying them again.
+        if (data.copyShortLoads(run_, gathered_, room < runSize ? room : runSize, gatherLimit))
             writer_.state.dataSeen = true;
-            continue;
-        }
         std::span<const std::uint8_t> bytes;
         // An interrupt at a record's safe point comes after the records before it.
         if (conv_.cancel.raised()) handOn();

@@ -141,10 +141,11 @@ demo: deps
 
 # Tools the benchmark compares with or measures by; without them it still runs
 # and says what it skipped.
-BENCH_TOOLS = hyperfine:hyperfine objcopy:binutils srec_cat:srecord /usr/bin/time:time
+BENCH_TOOLS = objcopy:binutils srec_cat:srecord /usr/bin/time:time
 
-# Large modules converted by romcast and, from the same raw image, by objcopy,
-# srec_cat and a minimal formatter (bench/floor.cpp): one table (bench/run.sh).
+# Large modules converted by romcast and, from the image they load, by objcopy
+# (from a raw binary and from an ELF file), srec_cat and a minimal formatter
+# (bench/floor.cpp): one table and a line per target (bench/run.sh).
 bench: build
 	@sh tools/needPackages.sh --optional $(BENCH_TOOLS)
 	bash bench/run.sh $(BUILD)

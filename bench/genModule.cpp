@@ -14,11 +14,17 @@
 //   gaps           16 MiB section holding 4096 units of 256 bytes; the image file
 //                  holds the gaps as 0xFF, which is what "-F FF" fills them with
 //   repeat         16 MiB made of 4-byte LD records, each repeated 1024 times by RE
+//   realN          shaped like a real linker's output for an image of N KiB: an
+//                  environment part of a thousand attribute texts, 25 sections,
+//                  about 1 MB of debug records before the data part, and a few
+//                  hundred units (in section order) of mostly 1- and 2-byte LD
+//                  records, each unit opened by SB and ASP
 //
 // Every unit starts on a 16-byte boundary and holds a multiple of 16 bytes, so
 // the records that romcast cuts are those of a plain cut of the image: its output
 // can be compared byte for byte with the floor program's. The image starts at
 // address 0 in every case.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,10 +69,27 @@ void patchPart(Module &module, int which) {
     patchLong(module.out, module.partPatch[which], static_cast<std::uint32_t>(module.out.size()));
 }
 
+const char *const attributeWords[] = {"-O2", "-g", "crt0.s", "main.c", "lib/libc.a", "version 4.2.1",
+                                      "-mcpu=tq40", "build 1187", "/home/user/project/src"};
+
+// `count` attribute texts of the environment part, as compilers and linkers
+// leave them: tool versions, options, file names.
+void putAttributeTexts(Bytes &out, std::uint32_t count) {
+    const auto &words = attributeWords;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const char *word = words[i % (sizeof words / sizeof words[0])];
+        const std::size_t length = std::strlen(word);
+        // ATN 0 0 number, then the text as a name: attribute numbers that
+        // carry no ID setting.
+        put(out, {0xF1, 0xCE, 0, 0, static_cast<int>(60 + i % 8), static_cast<int>(length)});
+        out.insert(out.end(), word, word + length);
+    }
+}
+
 // MB, AD, the ASW records of the section, data and trailer parts and of the
-// environment part, which is the NN record and the attribute that makes the
-// module absolute.
-void putHeader(Module &module) {
+// environment part, which is the NN record, the attribute that makes the
+// module absolute and `texts` attribute texts.
+void putHeader(Module &module, std::uint32_t texts) {
     Bytes &out = module.out;
     put(out, {0xE0, 4, 'T', 'Q', '4', '0', 5, 'b', 'e', 'n', 'c', 'h', 0xEC, 8, 4, 0xCD});
     const int indexes[3] = {2, 5, 6};
@@ -79,6 +102,7 @@ void putHeader(Module &module) {
     put(out, {0xE2, 0xD7, 1});
     putLong(out, static_cast<std::uint32_t>(environmentAt));
     put(out, {0xF0, 1, 5, 'b', 'e', 'n', 'c', 'h', 0xF1, 0xCE, 0, 0, 38, 1});
+    putAttributeTexts(out, texts);
     patchPart(module, 0);
 }
 
@@ -221,6 +245,67 @@ void repeat(Module &module, Bytes &image) {
     }
 }
 
+// About `size` bytes of debug records, which the converter never reads: blocks
+// (BB ... BE) of names, types and attributes, as a compiler writes them for
+// each function.
+void putDebugRecords(Bytes &out, std::size_t size) {
+    const std::size_t end = out.size() + size;
+    for (std::uint32_t block = 0; out.size() < end; ++block) {
+        put(out, {0xF8, 0x06, 0x84, 0, 0, static_cast<int>(block >> 8 & 0xFF), static_cast<int>(block & 0xFF), 4,
+                  'f', 'u', 'n', 'c'});
+        for (std::uint32_t symbol = 0; symbol < 8; ++symbol) {
+            put(out, {0xF0, 0x84, 0, static_cast<int>(block >> 8 & 0xFF), static_cast<int>(block & 0xFF),
+                      static_cast<int>(symbol), 6, 'l', 'o', 'c', 'a', 'l', static_cast<int>('0' + symbol)});
+            put(out, {0xF2, 0x84, 0, 0, static_cast<int>(block & 0xFF), static_cast<int>(symbol), 0xC1, 0x20, 0x84});
+            putLong(out, randomBelow(0x10000));
+            put(out, {0xF1, 0xC9, 0x84, 0, static_cast<int>(block & 0xFF), 0, static_cast<int>(symbol), 8});
+            putLong(out, randomBelow(0x10000));
+        }
+        put(out, {0xF9});
+    }
+}
+
+// An image of `kibibytes` KiB in 25 sections of unequal size, a few hundred
+// units in section order, LD records of mostly 1 and 2 bytes.
+void realLinker(Module &module, Bytes &image, std::uint32_t kibibytes) {
+    constexpr std::uint32_t sections = 25;
+    constexpr std::uint32_t units = 300;
+    const std::uint32_t size = kibibytes * 1024;
+    image.resize(size);
+    fillRandom(image.data(), image.size());
+    // Unit boundaries at multiples of 16, spread unevenly; every section
+    // holds a run of whole units.
+    std::vector<std::uint32_t> cuts{0, size};
+    while (cuts.size() < units + 1) cuts.push_back(16 * randomBelow(size / 16));
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    const std::size_t unitCount = cuts.size() - 1;
+    const auto sectionOf = [&](std::size_t unit) { return static_cast<std::uint32_t>(unit * sections / unitCount); };
+    for (std::uint32_t s = 0; s < sections; ++s) {
+        std::size_t first = 0;
+        while (first < unitCount && sectionOf(first) < s) ++first;
+        std::size_t last = first;
+        while (last < unitCount && sectionOf(last) == s) ++last;
+        if (first == last) continue;
+        putSection(module.out, s + 1, cuts[first], cuts[last] - cuts[first]);
+    }
+    putDebugRecords(module.out, 1 << 20);
+    startDataPart(module);
+    for (std::size_t u = 0; u < unitCount; ++u) {
+        const std::uint32_t index = sectionOf(u) + 1;
+        put(module.out, {0xE5});
+        putLong(module.out, index);
+        putUnitStart(module.out, index, cuts[u]);
+        for (std::uint32_t at = cuts[u]; at < cuts[u + 1];) {
+            const std::uint32_t pick = randomBelow(20);
+            std::uint32_t count = pick < 9 ? 1 : pick < 18 ? 2 : 3 + randomBelow(14);
+            if (count > cuts[u + 1] - at) count = cuts[u + 1] - at;
+            putLoad(module.out, image.data() + at, count);
+            at += count;
+        }
+    }
+}
+
 bool writeFile(const char *name, const Bytes &bytes) {
     std::FILE *file = std::fopen(name, "wb");
     if (file == nullptr) return false;
@@ -237,15 +322,18 @@ std::uint32_t numberAfter(const std::string &text, std::size_t prefix) {
 
 int main(int argc, char **argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: genModule bulkN|linker|unitsN[r]|gaps|repeat MODULE [IMAGE]\n");
+        std::fprintf(stderr, "usage: genModule bulkN|linker|unitsN[r]|gaps|repeat|realN MODULE [IMAGE]\n");
         return 2;
     }
     const std::string name = argv[1];
     Module module;
     Bytes image;
     module.out.reserve(20u << 20);
-    putHeader(module);
-    if (name.rfind("bulk", 0) == 0 && numberAfter(name, 4) > 0 && numberAfter(name, 4) <= 16) {
+    const bool real = name.rfind("real", 0) == 0 && numberAfter(name, 4) > 0 && numberAfter(name, 4) <= 16384;
+    putHeader(module, real ? 1000 : 0);
+    if (real) {
+        realLinker(module, image, numberAfter(name, 4));
+    } else if (name.rfind("bulk", 0) == 0 && numberAfter(name, 4) > 0 && numberAfter(name, 4) <= 16) {
         bulk(module, image, numberAfter(name, 4));
     } else if (name == "linker") {
         linker(module, image);

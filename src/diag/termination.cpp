@@ -55,8 +55,12 @@ void cleanUpAfterFailure(Conversion &conv) {
     if (!conv.settings.has(flag::bannerShown)) showBanner(conv);
 }
 
-void warn(Conversion &conv, int code, const char *argument) {
+std::string warningLine(int code, const char *argument) {
     const char *text = findWarning(code);
-    if (text == nullptr) return;
-    std::fputs((warningPrefix + fillMessage(text, argument, nullptr)).c_str(), conv.console);
+    if (text == nullptr) return {};
+    return warningPrefix + fillMessage(text, argument, nullptr);
+}
+
+void warn(Conversion &conv, int code, const char *argument) {
+    std::fputs(warningLine(code, argument).c_str(), conv.console);
 }

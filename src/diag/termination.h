@@ -26,6 +26,10 @@ RunError describeError(int code, const char *argument, const char *second);
 // not shown yet.
 void cleanUpAfterFailure(Conversion &conv);
 
+// "Warning (romcast): " and the warning text: what warn prints, for a caller
+// that prints the same warning many times. Empty for an unknown code.
+std::string warningLine(int code, const char *argument);
+
 // Prints "Warning (romcast): " and the warning text, and returns.
 void warn(Conversion &conv, int code, const char *argument = nullptr);
 inline void warn(Conversion &conv, int code, const std::string &argument) { warn(conv, code, argument.c_str()); }

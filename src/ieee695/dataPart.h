@@ -31,6 +31,18 @@ public:
     DataRecord next();
     // The body of the ASP record that next() just gave.
     UnitStart readUnit();
+    // The next record when it is an LD record that no RE record repeats and
+    // that the module holds whole: its bytes; the usual record, read without
+    // the general way. A safe point for an interrupt, as next() is.
+    bool nextPlainLoad(std::span<const std::uint8_t> &bytes) {
+        checkInterrupt(reader_.cancelFlags());
+        return repeat_ == 0 && reader_.takeWholeLoad(bytes);
+    }
+    // Runs of such records at once (ModuleReader::copyShortLoads, skipLoads).
+    bool copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest) {
+        return repeat_ == 0 && reader_.copyShortLoads(to, filled, room, shortest);
+    }
+    bool skipPlainLoads() { return repeat_ == 0 && reader_.skipLoads(); }
 
 private:
     ModuleReader &reader_;

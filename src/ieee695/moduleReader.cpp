@@ -1,5 +1,9 @@
 #include "ieee695/moduleReader.h"
 
+#include <cstring>
+#include <optional>
+#include <utility>
+
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
@@ -14,8 +18,10 @@ bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
 
 void rejectModule(const char *inputName) { fatalError(err::illegalFormat, inputName); }
 
-ModuleBytes loadModuleBytes(std::FILE *file) {
-    ModuleBytes bytes;
+namespace {
+
+ByteStorage readModuleBytes(std::FILE *file) {
+    ByteStorage bytes;
     // A file of known size is read in one piece, into memory taken once; what
     // cannot tell its size (a pipe) is read in blocks.
     long size = -1;
@@ -36,6 +42,14 @@ ModuleBytes loadModuleBytes(std::FILE *file) {
         bytes.resize(had + got);
         if (got < block) return bytes;
     }
+}
+
+}  // namespace
+
+ModuleBytes loadModuleBytes(std::FILE *file) {
+    // Mapped, the file's pages are the module's; nothing is copied.
+    if (std::optional<platform::MappedFile> mapping = platform::mapFile(file)) return ModuleBytes(std::move(*mapping));
+    return ModuleBytes(readModuleBytes(file));
 }
 
 ModuleReader readerOf(const Conversion &conv) {
@@ -77,9 +91,8 @@ void ModuleReader::seek(std::uint32_t offset) {
     endMet_ = false;
 }
 
-std::int32_t ModuleReader::readRecordType() {
-    checkInterrupt(cancel_);
-    recordStart_ = recordPeak_ = pos_;
+std::int32_t ModuleReader::readRecordTypeNearEnd() {
+    recordPeak_ = pos_;
     const int first = takeByte();
     if (first == end) return rec::endOfFile;
     if (first == 0xE2 || first == 0xF1 || first == 0xF8) {
@@ -201,8 +214,86 @@ std::span<const std::uint8_t> ModuleReader::readLoadBytes() {
     return bytes_.subspan(start, static_cast<std::size_t>(count));
 }
 
+bool ModuleReader::copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest) {
+    const std::uint8_t *const bytes = bytes_.data();
+    const std::size_t size = bytes_.size();
+    std::size_t at = pos_;
+    std::size_t copied = filled;
+    while (at + 1 < size && bytes[at] == rec::LD) {
+        const std::size_t count = bytes[at + 1];
+        if (count >= shortest || count > room - copied || at + 2 + count > size || cancel_.raised()) break;
+        // Mostly one or two bytes: a copy of fixed width costs less than one
+        // of their own width.
+        if (count <= copySlack && at + 2 + copySlack <= size)
+            std::memcpy(to + copied, bytes + at + 2, copySlack);
+        else
+            std::memcpy(to + copied, bytes + at + 2, count);
+        copied += count;
+        recordStart_ = at;
+        at += 2 + count;
+    }
+    if (at == pos_) return false;
+    pos_ = recordPeak_ = at;
+    filled = copied;
+    return true;
+}
+
+bool ModuleReader::skipLoads() {
+    const std::uint8_t *const bytes = bytes_.data();
+    const std::size_t size = bytes_.size();
+    std::size_t at = pos_;
+    while (at + 1 < size && bytes[at] == rec::LD && at + 2 + bytes[at + 1] <= size && !cancel_.raised()) {
+        recordStart_ = at;
+        at += 2 + bytes[at + 1];
+    }
+    if (at == pos_) return false;
+    pos_ = recordPeak_ = at;
+    return true;
+}
+
+namespace {
+
+// A number of at most four bytes in its plain form at `at`: its value, and `at`
+// moved past it. False, `at` unmoved, for a lead byte below `shortest` that is
+// no short number, for any other form, or when the module ends inside it.
+bool takePlainNumber(std::span<const std::uint8_t> bytes, std::size_t &at, std::uint32_t &value, std::uint8_t shortest) {
+    if (at >= bytes.size()) return false;
+    const std::uint8_t lead = bytes[at];
+    if (lead < shortest) {
+        value = lead;
+        ++at;
+        return true;
+    }
+    const std::size_t length = static_cast<std::size_t>(lead) - 0x80;
+    if (lead < 0x81 || lead > 0x84 || at + 1 + length > bytes.size()) return false;
+    // Big-endian digits without a loop: this is read twice for every unit.
+    const std::uint8_t *digits = bytes.data() + at + 1;
+    std::uint32_t number = digits[0];
+    if (length > 1) number = (number << 8) | digits[1];
+    if (length > 2) number = (number << 8) | digits[2];
+    if (length > 3) number = (number << 8) | digits[3];
+    value = number;
+    at += 1 + length;
+    return true;
+}
+
+}  // namespace
+
 IndexedValue ModuleReader::readIndexedValue() {
-    const std::uint32_t index = readNumber();
+    // The usual form, two plain numbers and then the next record's type, read
+    // straight from the bytes; anything else takes the general way below.
+    std::size_t at = pos_;
+    std::uint32_t index = 0;
+    std::uint32_t value = 0;
+    if (takePlainNumber(bytes_, at, index, 0x81) && takePlainNumber(bytes_, at, value, 0x80) && at < bytes_.size() &&
+        isRecordType(bytes_[at])) {
+        pos_ = at;
+        // The value's reading looked at the next type byte.
+        if (pos_ + 1 > recordPeak_) recordPeak_ = pos_ + 1;
+        requireWholeRecord();
+        return IndexedValue{index, value};
+    }
+    index = readNumber();
     const ValueRun run = readValue(Run::oneValue);
     requireWholeRecord();
     // An address or a size is never guessed from an expression or an omitted field.
@@ -211,7 +302,7 @@ IndexedValue ModuleReader::readIndexedValue() {
     const std::uint8_t lead = number[0];
     const std::size_t size = lead < 0x80 ? 1 : lead >= 0x81 && lead <= 0x84 ? 1 + lead - 0x80 : 0;
     if (size != number.size()) reject();
-    std::uint32_t value = lead < 0x80 ? lead : 0;
+    value = lead < 0x80 ? lead : 0;
     for (std::size_t i = 1; i < size; ++i) value = (value << 8) | number[i];
     return IndexedValue{index, value};
 }

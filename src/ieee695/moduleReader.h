@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "diag/interrupt.h"
+#include "platform/fileMapping.h"
 
 struct Conversion;
 
@@ -65,11 +66,34 @@ struct UnclearedAllocator : std::allocator<T> {
         ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...);
     }
 };
-using ModuleBytes = std::vector<std::uint8_t, UnclearedAllocator<std::uint8_t>>;
+using ByteStorage = std::vector<std::uint8_t, UnclearedAllocator<std::uint8_t>>;
 
+// The whole module: the file mapped into memory, or its bytes read into
+// storage of ours where it cannot be mapped (a pipe).
+class ModuleBytes {
+public:
+    ModuleBytes() = default;
+    explicit ModuleBytes(platform::MappedFile mapping) : mapping_(std::move(mapping)) {}
+    explicit ModuleBytes(ByteStorage storage) : storage_(std::move(storage)) {}
 
-// The whole input, read from the open stream at its start (a read error ends
-// the bytes as the end of the file would).
+    template <class Iterator>
+    void assign(Iterator first, Iterator last) {
+        mapping_ = platform::MappedFile{};
+        storage_.assign(first, last);
+    }
+    std::span<const std::uint8_t> bytes() const {
+        return mapping_.mapped() ? mapping_.bytes() : std::span<const std::uint8_t>(storage_);
+    }
+    operator std::span<const std::uint8_t>() const { return bytes(); }
+    std::size_t size() const { return bytes().size(); }
+
+private:
+    platform::MappedFile mapping_;
+    ByteStorage storage_;
+};
+
+// The whole input from the open stream at its start (a read error ends the
+// bytes as the end of the file would).
 ModuleBytes loadModuleBytes(std::FILE *file);
 
 // An expression run: the bytes it took from the module.
@@ -98,6 +122,7 @@ public:
         : bytes_(module), inputName_(inputName), cancel_(cancel) {}
 
     [[noreturn]] void reject() const { rejectModule(inputName_); }
+    const CancelFlags &cancelFlags() const { return cancel_; }
 
     // Moves to a part or a unit; an offset past the end reads as the end.
     void seek(std::uint32_t offset);
@@ -106,7 +131,20 @@ public:
 
     // Begins a record: its type, or rec::endOfFile. A safe point for an interrupt.
     // A prefix byte that ends the module gives prefix * 256 - 1, no type.
-    std::int32_t readRecordType();
+    std::int32_t readRecordType() {
+        checkInterrupt(cancel_);
+        recordStart_ = pos_;
+        // Away from the end both type bytes are there; near it the reads count.
+        if (pos_ + 2 > bytes_.size()) return readRecordTypeNearEnd();
+        const std::int32_t first = bytes_[pos_];
+        if (first != 0xE2 && first != 0xF1 && first != 0xF8) {
+            recordPeak_ = ++pos_;
+            return first;
+        }
+        pos_ += 2;
+        recordPeak_ = pos_;
+        return first * 256 + bytes_[pos_ - 1];
+    }
     // Goes back over the type just read, so that the next record is read again.
     void unreadRecordType(std::int32_t type);
     // A whole record of any type, its body passed over; one longer than the
@@ -137,6 +175,29 @@ public:
     std::uint32_t readWholeNumber();
     // A counted byte run (LD); raises when the module ends inside it.
     std::span<const std::uint8_t> readLoadBytes();
+    // Whole LD records one after the other from here, as takeWholeLoad reads
+    // them, with a safe point before each: records of fewer than `shortest`
+    // bytes, copied to `to` + `filled` (`filled` grows) while they fit below
+    // `room`; up to copySlack bytes past `room` may be written over. Stops
+    // before any other record and before one with an interrupt pending, which
+    // the next read raises. False when no record was taken.
+    static constexpr std::size_t copySlack = 16;
+    bool copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest);
+    // Whole LD records one after the other from here, passed over.
+    bool skipLoads();
+    // The whole LD record that comes next, read as readRecordType and
+    // readLoadBytes would read it; false, nothing taken, when the next record is
+    // no LD record or the module ends inside it. No safe point: the caller polls.
+    bool takeWholeLoad(std::span<const std::uint8_t> &bytes) {
+        const std::size_t at = pos_;
+        if (at + 1 >= bytes_.size() || bytes_[at] != rec::LD) return false;
+        const std::size_t end = at + 2 + bytes_[at + 1];
+        if (end > bytes_.size()) return false;
+        recordStart_ = at;
+        pos_ = recordPeak_ = end;
+        bytes = bytes_.subspan(at + 2, end - at - 2);
+        return true;
+    }
     // A section index and a value that must be one plain number of at most four
     // bytes; raises on anything else, a cut record or a record past the limit.
     IndexedValue readIndexedValue();
@@ -145,6 +206,7 @@ private:
     static constexpr int end = -1;  // what a read at the end gives
 
     int takeByte();
+    std::int32_t readRecordTypeNearEnd();
     bool takeRun(std::size_t count);
     void giveBack() { --pos_; }
     std::span<const std::uint8_t> taken(std::size_t from) const;

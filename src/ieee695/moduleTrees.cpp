@@ -1,10 +1,10 @@
 #include "ieee695/moduleTrees.h"
 
 #include <algorithm>
-#include <deque>
-#include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "core/conversion.h"
 #include "diag/console.h"
@@ -20,70 +20,76 @@ namespace {
 constexpr std::uint32_t letterP = 0xD0;  // code
 constexpr std::uint32_t letterR = 0xD2;  // ROM data
 
-// Walk order is ascending key with equal keys in insertion order; appending keeps
-// the tree sorted as long as no key is smaller than the last one, the usual case.
-void insertSection(Conversion &conv, SectionTree &tree, SectionIndex &byIndex, const SectionNode &section) {
-    SectionNode &node = conv.trees.sectionStore.emplace_back(section);
-    if (!tree.nodes.empty() && node.address < tree.nodes.back()->address) tree.sorted = false;
-    tree.nodes.push_back(&node);
-    byIndex.emplace(node.index, &node);
-    tickProgress(conv);
+// The order of a unit walk. The file offset stands for the reading order: it
+// grows with every unit read, and a unit stands once in a section.
+bool unitBefore(const UnitNode &a, const UnitNode &b) {
+    if (a.address != b.address) return a.address < b.address;
+    if (a.section != b.section) return a.section < b.section;
+    return a.seek < b.seek;
 }
 
-void insertUnit(Conversion &conv, UnitTree &tree, const UnitNode &unit) {
-    if (!tree.nodes.empty() && unit.address < tree.nodes.back().address) tree.sorted = false;
-    tree.nodes.push_back(unit);
+void insertSection(Conversion &conv, SectionTree &tree, const SectionRecord &section) {
+    if (!tree.nodes.empty() && section.base < tree.nodes.back().address) tree.sorted = false;
+    tree.nodes.push_back(SectionNode{std::string(section.name), section.base, section.letters, section.index});
     tickProgress(conv);
 }
 
 void storeSection(Conversion &conv, const SectionRecord &section) {
-    SectionNode node{};
-    node.name = section.name;
-    node.address = section.base;
-    node.type = section.letters;
-    node.index = section.index;
     const std::uint32_t letter = section.letters & 0xFF;
     if (!conv.settings.has(flag::dualArea)) {
-        if (!section.loadsNothing()) insertSection(conv, conv.trees.normSecRoot, conv.trees.normByIndex, node);
+        if (!section.loadsNothing()) insertSection(conv, conv.trees.normSecRoot, section);
     } else if (letter == letterP) {
-        insertSection(conv, conv.trees.codeSecRoot, conv.trees.codeByIndex, node);
+        insertSection(conv, conv.trees.codeSecRoot, section);
     } else if (letter == letterR) {
-        insertSection(conv, conv.trees.romdataSecRoot, conv.trees.romdataByIndex, node);
+        insertSection(conv, conv.trees.romdataSecRoot, section);
     }
 }
 
-// Hands the unit to every stored section with its index; false when none has it.
-bool attachTo(Conversion &conv, const SectionIndex &byIndex, const UnitNode &unit) {
-    const auto [first, last] = byIndex.equal_range(unit.section);
-    for (auto it = first; it != last; ++it) insertUnit(conv, it->second->units, unit);
-    return first != last;
-}
-
-// A unit goes to the code sections of its index, and only when there is none to
-// the ROM data sections; a unit of no stored section is dropped.
-void attachUnit(Conversion &conv, const UnitNode &unit) {
-    if (!conv.settings.has(flag::dualArea)) {
-        attachTo(conv, conv.trees.normByIndex, unit);
-    } else if (!attachTo(conv, conv.trees.codeByIndex, unit)) {
-        attachTo(conv, conv.trees.romdataByIndex, unit);
+// The sections of one kind by index, for the units to find theirs: (index,
+// walk place) pairs in that order. Units mostly follow one another in the same
+// section, so the last answer is kept.
+class SectionFinder {
+public:
+    SectionFinder(SectionTree &sections, UnitTree &units) : units_(units) {
+        const std::vector<SectionNode> &walk = walkSections(sections);
+        byIndex_.reserve(walk.size());
+        for (std::uint32_t place = 0; place < walk.size(); ++place) byIndex_.emplace_back(walk[place].index, place);
+        std::sort(byIndex_.begin(), byIndex_.end());
     }
-}
 
-void collectUnits(Conversion &conv, SectionTree &sections, UnitTree &result) {
-    std::size_t total = result.nodes.size();
-    for (const SectionNode *section : sections.nodes) total += section->units.nodes.size();
-    result.nodes.reserve(total);
-    for (SectionNode *section : walkSections(sections)) {
-        for (const UnitNode &unit : walkUnits(section->units)) insertUnit(conv, result, unit);
+    // Hands the unit to every section with its index; false when none has it.
+    bool attach(Conversion &conv, std::uint32_t index, std::uint32_t address, std::uint32_t seek) {
+        if (!found_ || index != lastIndex_) {
+            const auto first = std::lower_bound(byIndex_.begin(), byIndex_.end(), std::pair<std::uint32_t, std::uint32_t>{index, 0});
+            auto last = first;
+            while (last != byIndex_.end() && last->first == index) ++last;
+            places_ = std::span(first, last);
+            lastIndex_ = index;
+            found_ = true;
+        }
+        for (const auto &[sectionIndex, place] : places_) {
+            const UnitNode node{address, seek, place};
+            if (!units_.nodes.empty() && unitBefore(node, units_.nodes.back())) units_.sorted = false;
+            units_.nodes.push_back(node);
+            tickProgress(conv);
+        }
+        return !places_.empty();
     }
-}
+
+private:
+    UnitTree &units_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> byIndex_;
+    std::span<const std::pair<std::uint32_t, std::uint32_t>> places_;
+    std::uint32_t lastIndex_ = 0;
+    bool found_ = false;
+};
 
 }  // namespace
 
-const std::vector<SectionNode *> &walkSections(SectionTree &tree) {
+const std::vector<SectionNode> &walkSections(SectionTree &tree) {
     if (!tree.sorted) {
         std::stable_sort(tree.nodes.begin(), tree.nodes.end(),
-                         [](const SectionNode *a, const SectionNode *b) { return a->address < b->address; });
+                         [](const SectionNode &a, const SectionNode &b) { return a.address < b.address; });
         tree.sorted = true;
     }
     return tree.nodes;
@@ -91,8 +97,12 @@ const std::vector<SectionNode *> &walkSections(SectionTree &tree) {
 
 const std::vector<UnitNode> &walkUnits(UnitTree &tree) {
     if (!tree.sorted) {
-        std::stable_sort(tree.nodes.begin(), tree.nodes.end(),
-                         [](const UnitNode &a, const UnitNode &b) { return a.address < b.address; });
+        // Falling order, the other usual one, is turned round without a sort.
+        std::vector<UnitNode> &nodes = tree.nodes;
+        if (std::is_sorted(nodes.rbegin(), nodes.rend(), unitBefore))
+            std::reverse(nodes.begin(), nodes.end());
+        else
+            std::sort(nodes.begin(), nodes.end(), unitBefore);
         tree.sorted = true;
     }
     return tree.nodes;
@@ -111,33 +121,38 @@ void readSectionPart(Conversion &conv) {
 }
 
 void readDataPart(Conversion &conv) {
+    ModuleTrees &trees = conv.trees;
+    const bool dual = conv.settings.has(flag::dualArea);
+    SectionFinder norm(trees.normSecRoot, trees.normUnitRoot);
+    SectionFinder code(trees.codeSecRoot, trees.codeUnitRoot);
+    SectionFinder romdata(trees.romdataSecRoot, trees.romdataUnitRoot);
+
     ModuleReader reader = readerOf(conv);
     DataPartReader data(reader, conv.parts.dataPart);
     for (;;) {
+        data.skipPlainLoads();
         const std::int32_t type = data.next().type;
         if (type == rec::ASG || type == rec::ME) return;
-        if (type == rec::ASP) {
-            // The unit is found again later by the offset of its ASP record.
-            const UnitStart start = data.readUnit();
-            attachUnit(conv, UnitNode{start.section, start.address, start.offset});
+        if (type != rec::ASP) continue;
+        // The unit is found again later by the offset of its ASP record. A unit
+        // goes to the code sections of its index, and only when there is none
+        // to the ROM data sections; a unit of no stored section is dropped.
+        const UnitStart start = data.readUnit();
+        if (!dual) {
+            norm.attach(conv, start.section, start.address, start.offset);
+        } else if (!code.attach(conv, start.section, start.address, start.offset)) {
+            romdata.attach(conv, start.section, start.address, start.offset);
         }
     }
 }
 
 void rebuildUnitTrees(Conversion &conv) {
-    if (!conv.settings.has(flag::dualArea)) {
-        collectUnits(conv, conv.trees.normSecRoot, conv.trees.normUnitRoot);
-    } else {
-        collectUnits(conv, conv.trees.codeSecRoot, conv.trees.codeUnitRoot);
-        collectUnits(conv, conv.trees.romdataSecRoot, conv.trees.romdataUnitRoot);
+    // Each unit of each kind counts once more as the unit trees are completed.
+    ModuleTrees &trees = conv.trees;
+    for (UnitTree *units : {&trees.normUnitRoot, &trees.codeUnitRoot, &trees.romdataUnitRoot}) {
+        tickProgressTimes(conv, static_cast<std::uint32_t>(units->nodes.size()));
+        walkUnits(*units);
     }
 }
 
-void clearModuleTrees(Conversion &conv) {
-    for (SectionTree *tree : {&conv.trees.normSecRoot, &conv.trees.codeSecRoot, &conv.trees.romdataSecRoot}) *tree = SectionTree{};
-    for (UnitTree *tree : {&conv.trees.normUnitRoot, &conv.trees.codeUnitRoot, &conv.trees.romdataUnitRoot}) *tree = UnitTree{};
-    conv.trees.normByIndex.clear();
-    conv.trees.codeByIndex.clear();
-    conv.trees.romdataByIndex.clear();
-    conv.trees.sectionStore.clear();
-}
+void clearModuleTrees(Conversion &conv) { conv.trees = ModuleTrees{}; }

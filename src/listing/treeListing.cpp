@@ -1,6 +1,7 @@
 #include "listing/treeListing.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "core/conversion.h"
 #include "driver/runSettings.h"
@@ -32,14 +33,19 @@ void writeBanner(std::FILE *out, const char *frame, const char *title) {
     std::fputs(frame, out);
 }
 
-void listSections(Conversion &conv, std::FILE *out, SectionTree &tree) {
-    for (SectionNode *section : walkSections(tree)) {
-        std::fprintf(out, "  SECNAME: %s \n", section->name.c_str());
+// Each section with its own units, which are those of the kind's unit tree that
+// name its place.
+void listSections(Conversion &conv, std::FILE *out, SectionTree &sections, UnitTree &units) {
+    const std::vector<SectionNode> &walk = walkSections(sections);
+    for (std::uint32_t place = 0; place < walk.size(); ++place) {
+        const SectionNode &section = walk[place];
+        std::fprintf(out, "  SECNAME: %s \n", section.name.c_str());
         std::fprintf(out, "  SECADD : %6Xh  SECTYPE: %6X  SECNUM:%3d \n",
-                     static_cast<unsigned>(section->address), static_cast<unsigned>(section->type),
-                     static_cast<int>(section->index));
+                     static_cast<unsigned>(section.address), static_cast<unsigned>(section.type),
+                     static_cast<int>(section.index));
         conv.listingItemCount = 0;
-        for (const UnitNode &unit : walkUnits(section->units)) {
+        for (const UnitNode &unit : walkUnits(units)) {
+            if (unit.section != place) continue;
             placeItem(conv, out);
             std::fprintf(out, "   [START: %6Xh  SEEK: %6Xh]", static_cast<unsigned>(unit.address),
                          static_cast<unsigned>(unit.seek));
@@ -48,10 +54,11 @@ void listSections(Conversion &conv, std::FILE *out, SectionTree &tree) {
     }
 }
 
-void listUnits(Conversion &conv, std::FILE *out, UnitTree &tree) {
-    for (const UnitNode &unit : walkUnits(tree)) {
+void listUnits(Conversion &conv, std::FILE *out, UnitTree &units, SectionTree &sections) {
+    const std::vector<SectionNode> &walk = walkSections(sections);
+    for (const UnitNode &unit : walkUnits(units)) {
         placeItem(conv, out);
-        std::fprintf(out, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(unit.section),
+        std::fprintf(out, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[unit.section].index),
                      static_cast<unsigned>(unit.address));
     }
 }
@@ -64,12 +71,12 @@ void listSectionTrees(Conversion &conv) {
     std::FILE *out = conv.outputs.stream(OutputRole::listing);
     if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normSecRoot   * \n");
-        listSections(conv, out, conv.trees.normSecRoot);
+        listSections(conv, out, conv.trees.normSecRoot, conv.trees.normUnitRoot);
     } else {
         writeBanner(out, sectionFrame, "* codeSecRoot    * \n");
-        listSections(conv, out, conv.trees.codeSecRoot);
+        listSections(conv, out, conv.trees.codeSecRoot, conv.trees.codeUnitRoot);
         writeBanner(out, sectionFrame, "* romdataSecRoot * \n");
-        listSections(conv, out, conv.trees.romdataSecRoot);
+        listSections(conv, out, conv.trees.romdataSecRoot, conv.trees.romdataUnitRoot);
     }
 }
 
@@ -80,13 +87,13 @@ void listUnitTrees(Conversion &conv) {
     std::fputs("\n", out);
     if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normUnitRoot  * \n");
-        listUnits(conv, out, conv.trees.normUnitRoot);
+        listUnits(conv, out, conv.trees.normUnitRoot, conv.trees.normSecRoot);
     } else {
         // The ROM data banner follows the last code item on its line: no break,
         // and the item count runs on.
         writeBanner(out, dualUnitFrame, "* codeUnitRoot    * \n");
-        listUnits(conv, out, conv.trees.codeUnitRoot);
+        listUnits(conv, out, conv.trees.codeUnitRoot, conv.trees.codeSecRoot);
         writeBanner(out, dualUnitFrame, "* romdataUnitRoot * \n");
-        listUnits(conv, out, conv.trees.romdataUnitRoot);
+        listUnits(conv, out, conv.trees.romdataUnitRoot, conv.trees.romdataSecRoot);
     }
 }

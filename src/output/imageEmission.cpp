@@ -1,6 +1,9 @@
 #include "output/imageEmission.h"
 
+#include <cstdio>
+#include <cstring>
 #include <span>
+#include <string>
 
 #include "core/conversion.h"
 #include "diag/messages.h"
@@ -21,44 +24,103 @@ void moveToUnitAddress(Conversion &conv, ImageWriter &writer, std::uint32_t addr
     if (conv.settings.has(flag::idCode)) writer.writeGapIdRecords(address);
 }
 
-// The bytes of an LD record, `passes` times in succession.
-void emitLoadBytes(Conversion &conv, ImageWriter &writer, ByteSpan bytes, std::uint32_t passes) {
-    const std::size_t count = bytes.size();
-    // Data that would run past the end of the 32-bit address space is no image.
-    const std::uint64_t last = std::uint64_t{writer.state.currentAddress} +
-                               std::uint64_t{passes} * static_cast<std::uint64_t>(count);
-    if (last > 0x100000000ULL) rejectModule(conv.settings.inputName.c_str());
-    writer.putRepeatedBytes(bytes, passes);
+// Data that would run past the end of the 32-bit address space is no image.
+constexpr std::uint64_t addressSpace = 0x100000000ULL;
+bool pastAddressSpace(std::uint32_t address, std::uint64_t count) { return address + count > addressSpace; }
+
+// Writes the units of one file. The short LD records of a unit, the usual ones,
+// are gathered into one run before they reach the writer: a run gives the same
+// records however it is cut, and it is handed on before anything else happens.
+class UnitEmitter {
+public:
+    UnitEmitter(Conversion &conv, ImageWriter &writer) : conv_(conv), writer_(writer), reader_(readerOf(conv)) {}
+
+    void emitUnit(std::uint32_t seek);
+
+private:
+    static constexpr std::size_t gatherLimit = 128;  // longer records go to the writer as they are
+
+    void gather(std::span<const std::uint8_t> bytes);
+    void handOn() {
+        if (gathered_ == 0) return;
+        writer_.putImageBytes(ByteSpan(run_, gathered_));
+        gathered_ = 0;
+    }
+    [[noreturn]] void reject() {
+        handOn();
+        reader_.reject();
+    }
+
+    Conversion &conv_;
+    ImageWriter &writer_;
+    ModuleReader reader_;
+    std::string exceedsWarning_;  // every unit above the limit repeats it: made once
+    std::size_t gathered_ = 0;
+    static constexpr std::size_t runSize = 4096;
+    std::uint8_t run_[runSize + ModuleReader::copySlack];
+};
+
+void UnitEmitter::gather(std::span<const std::uint8_t> bytes) {
+    const std::uint32_t address = writer_.state.currentAddress + static_cast<std::uint32_t>(gathered_);
+    if (pastAddressSpace(address, bytes.size())) reject();
+    if (bytes.size() >= gatherLimit) {
+        handOn();
+        writer_.putImageBytes(bytes);
+        return;
+    }
+    if (gathered_ + bytes.size() > runSize) handOn();
+    std::memcpy(run_ + gathered_, bytes.data(), bytes.size());
+    gathered_ += bytes.size();
 }
 
-}  // namespace
-
-void emitUnit(Conversion &conv, ImageWriter &writer, std::uint32_t seek) {
-    ModuleReader reader = readerOf(conv);
-    DataPartReader data(reader, seek);
-    if (data.next().type != rec::ASP) reader.reject();
-    moveToUnitAddress(conv, writer, data.readUnit().address);
+void UnitEmitter::emitUnit(std::uint32_t seek) {
+    DataPartReader data(reader_, seek);
+    if (reader_.readRecordType() != rec::ASP) reader_.reject();
+    moveToUnitAddress(conv_, writer_, reader_.readIndexedValue().value);
 
     for (;;) {
+        if (gathered_ == runSize) handOn();
+        // The short records in a row, up to the end of the address space.
+        const std::uint32_t address = writer_.state.currentAddress + static_cast<std::uint32_t>(gathered_);
+        const std::uint64_t room = gathered_ + (addressSpace - address);
+        // What stopped them is read below, without trying them again.
+        if (data.copyShortLoads(run_, gathered_, room < runSize ? room : runSize, gatherLimit))
+            writer_.state.dataSeen = true;
+        std::span<const std::uint8_t> bytes;
+        // An interrupt at a record's safe point comes after the records before it.
+        if (conv_.cancel.raised()) handOn();
+        if (data.nextPlainLoad(bytes)) {
+            writer_.state.dataSeen = true;
+            gather(bytes);
+            continue;
+        }
+        handOn();
         const DataRecord record = data.next();
         // The next ASP record begins another unit, emitted in its own turn, so
         // every byte of the module is written once.
         if (record.type == rec::SB || record.type == rec::ME || record.type == rec::ASP) break;
         if (record.type == rec::LD) {
-            writer.state.dataSeen = true;
-            emitLoadBytes(conv, writer, record.bytes, record.passes);
+            writer_.state.dataSeen = true;
+            if (pastAddressSpace(writer_.state.currentAddress, std::uint64_t{record.passes} * record.bytes.size()))
+                reject();
+            writer_.putRepeatedBytes(record.bytes, record.passes);
         }
     }
 
-    writer.state.lastDataAddress = writer.state.currentAddress;
-    if (writer.state.currentAddress > conv.settings.addressLimit + 1)
-        warn(conv, wrn::addressExceeds, conv.settings.addressLimitText);
-    writer.closeRecord();
+    writer_.state.lastDataAddress = writer_.state.currentAddress;
+    if (writer_.state.currentAddress > conv_.settings.addressLimit + 1) {
+        if (exceedsWarning_.empty()) exceedsWarning_ = warningLine(wrn::addressExceeds, conv_.settings.addressLimitText);
+        std::fwrite(exceedsWarning_.data(), 1, exceedsWarning_.size(), conv_.console);
+    }
+    writer_.closeRecord();
 }
+
+}  // namespace
 
 void emitFile(Conversion &conv, UnitTree &units, ImageWriter &writer) {
     writer.writeHeaderRecord();
-    for (const UnitNode &unit : walkUnits(units)) emitUnit(conv, writer, unit.seek);
+    UnitEmitter emitter(conv, writer);
+    for (const UnitNode &unit : walkUnits(units)) emitter.emitUnit(unit.seek);
     if (conv.settings.has(flag::rangeGiven)) {
         writer.fillTo(conv.settings.rangeEnd + 1, false);
         writer.flushRecord(writer.state.currentAddress);

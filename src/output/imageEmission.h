@@ -12,8 +12,7 @@ class ImageWriter;
 // file of a dual-area run.
 void emitImage(Conversion &conv);
 // One file: its header, the units of `units` in address order, the final fill
-// up to the end of the "-A" range. The security and end records are the caller's.
+// up to the end of the "-A" range. Each unit is read again from the module's
+// bytes at its ASP record, up to the next SB, ME or ASP record. The security and
+// end records are the caller's.
 void emitFile(Conversion &conv, UnitTree &units, ImageWriter &writer);
-// One unit, read again from the module's bytes at `seek` (its ASP record) up to the next SB,
-// ME or ASP record.
-void emitUnit(Conversion &conv, ImageWriter &writer, std::uint32_t seek);

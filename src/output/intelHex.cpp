@@ -52,14 +52,16 @@ char *IntelHexWriter::formatData(char *at, std::uint32_t address, const std::uin
 // them by the last extended address record it saw, so a segment record for the
 // ID page comes first unless that record already stands for it.
 void IntelHexWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
-    char text[maxRecordText];
-    char *at = text;
+    char *at = textRoom();
     const std::uint32_t page = conv.settings.idAreaBase;
     if (((lastUpperAddress ^ page) & bankMask) != 0) {
         at = formatSegmentRecord(at, page);
         lastUpperAddress = page;
     }
-    writeText(text, formatHexLine(at, address & 0xFFFF, 0x00, &byte, 1));
+    textDone(formatHexLine(at, address & 0xFFFF, 0x00, &byte, 1));
 }
 
-void IntelHexWriter::writeEndRecord(std::uint32_t) { std::fputs(":00000001FF\n", stream); }
+void IntelHexWriter::writeEndRecord(std::uint32_t) {
+    putText(":00000001FF\n");
+    writeBlock();
+}

@@ -38,15 +38,14 @@ char *formatRecord(char *at, char type, std::uint32_t address, const std::uint8_
 
 }  // namespace
 
-void SRecordWriter::writeHeaderRecord() { std::fputs("S0030000FC\n", stream); }
+void SRecordWriter::writeHeaderRecord() { putText("S0030000FC\n"); }
 
 char *SRecordWriter::formatData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
     return formatRecord(at, '2', address, bytes, count);
 }
 
 void SRecordWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
-    char text[maxRecordText];
-    writeText(text, formatData(text, address, &byte, 1));
+    textDone(formatData(textRoom(), address, &byte, 1));
 }
 
 void SRecordWriter::writeEndRecord(std::uint32_t trailerPart) {
@@ -54,6 +53,6 @@ void SRecordWriter::writeEndRecord(std::uint32_t trailerPart) {
     // when the trailer part holds one.
     if (!conv.settings.has(flag::entryGiven))
         conv.settings.entryAddress = readModuleEntry(conv, trailerPart).value_or(conv.settings.entryAddress);
-    char text[maxRecordText];
-    writeText(text, formatRecord(text, '8', conv.settings.entryAddress, nullptr, 0));
+    textDone(formatRecord(textRoom(), '8', conv.settings.entryAddress, nullptr, 0));
+    writeBlock();
 }

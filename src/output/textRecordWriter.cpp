@@ -26,14 +26,13 @@ std::uint32_t TextRecordWriter::bytesForOneCopy(std::uint32_t count) const {
     return count < take ? count : take;
 }
 
-// Writes, from the start of a run of `count` bytes, the records that are
+// Formats, from the start of a run of `count` bytes, the records that are
 // complete before the run ends, and returns how many bytes they hold. The record
 // buffer is empty and starts at the current address. A full record is written
 // only when a byte of the run follows it, or when it ends at a bank split; the
 // state changes are those of flushRecord, one progress event per record
 // included. The last bytes stay for the record buffer.
 std::uint32_t TextRecordWriter::writeWholeRecords(const std::uint8_t *bytes, std::uint32_t count) {
-    char *at = recordBlock;
     std::uint32_t done = 0;
     for (;;) {
         const std::uint32_t left = count - done;
@@ -41,18 +40,13 @@ std::uint32_t TextRecordWriter::writeWholeRecords(const std::uint8_t *bytes, std
         const std::uint32_t next = state.currentAddress + take;
         const bool endsBank = splitsAtBanks && ((recordAddress ^ next) & bankMask) != 0;
         if (!endsBank && !(take == recordLength && left > take)) break;
-        if (at + maxRecordText > recordBlock + sizeof recordBlock) {
-            writeText(recordBlock, at);
-            at = recordBlock;
-        }
-        at = formatData(at, state.currentAddress, bytes + done, static_cast<int>(take));
+        textDone(formatData(textRoom(), state.currentAddress, bytes + done, static_cast<int>(take)));
         done += take;
         state.lastDataAddress = next - 1;
         recordAddress = next;
         state.currentAddress = next;
         tickProgress(conv);
     }
-    if (at != recordBlock) writeText(recordBlock, at);
     return done;
 }
 
@@ -77,16 +71,25 @@ void TextRecordWriter::putRun(const std::uint8_t *bytes, std::uint32_t count) {
     }
 }
 
+void TextRecordWriter::putText(const char *text) {
+    char *at = textRoom();
+    const std::size_t length = std::strlen(text);
+    std::memcpy(at, text, length);
+    textDone(at + length);
+}
+
+void TextRecordWriter::writeBlock() {
+    std::fwrite(block, 1, blockFill, stream);
+    blockFill = 0;
+}
+
 void TextRecordWriter::skipBelowRange(std::uint32_t count) {
     state.currentAddress += count;
     recordAddress += count;
 }
 
 void TextRecordWriter::flushRecord(std::uint32_t nextAddress) {
-    if (recordFill > 0) {
-        char text[maxRecordText];
-        writeText(text, formatData(text, recordAddress, recordBuffer, static_cast<int>(recordFill)));
-    }
+    if (recordFill > 0) textDone(formatData(textRoom(), recordAddress, recordBuffer, static_cast<int>(recordFill)));
     recordFill = 0;
     recordAddress = nextAddress;
     state.currentAddress = nextAddress;

@@ -1,6 +1,7 @@
 // What S-records and Intel HEX share: the record being built, its split at the
-// record length and, in Intel HEX, at every 64 KiB bank, blocks of complete
-// records written with one call, the fill of gaps and the security records.
+// record length and, in Intel HEX, at every 64 KiB bank, the block that every
+// record is formatted into and that reaches the stream in one call when full,
+// the fill of gaps and the security records.
 #pragma once
 
 #include <cstdint>
@@ -36,9 +37,17 @@ protected:
     // A data record of `count` bytes at `address`, formatted at `at` with what
     // must come before it; returns the end.
     virtual char *formatData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) = 0;
-    void writeText(const char *text, const char *end) {
-        std::fwrite(text, 1, static_cast<std::size_t>(end - text), stream);
+    // Where the next record is formatted: room for maxRecordText characters
+    // at the end of the block. textDone takes the record's end.
+    char *textRoom() {
+        if (blockFill > sizeof block - maxRecordText) writeBlock();
+        return block + blockFill;
     }
+    void textDone(const char *end) { blockFill = static_cast<std::size_t>(end - block); }
+    // A fixed record, shorter than maxRecordText.
+    void putText(const char *text);
+    // The block to the stream; the end record calls it last.
+    void writeBlock();
 
 private:
     std::uint32_t bytesForOneCopy(std::uint32_t count) const;
@@ -49,5 +58,6 @@ private:
     std::uint32_t recordAddress = 0;   // load address of the first buffered byte
     std::uint32_t recordFill = 0;      // bytes held in recordBuffer
     std::uint8_t recordBuffer[maxRecordLength];
-    char recordBlock[8192];            // complete records written with one call
+    std::size_t blockFill = 0;         // characters held in block
+    char block[8192];                  // records not yet handed to the stream
 };

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "driver/runSettings.h"
 #include "ieee695/dataPart.h"
@@ -112,6 +118,67 @@ TEST(DataPartReader, RecordsInOrder) {
     EXPECT_RUN_ENDS(data.next(), 3, illegal);
 }
 
+// Runs of LD records are taken at once, each as the record-by-record reading
+// would take it: never an LD that RE repeats, a long one, one past the room or
+// one the module cuts off, and nothing while an interrupt is pending.
+TEST(DataPartReader, RunsOfShortLoads) {
+    const Bytes part{0xED, 0x01, 0xAA, 0xED, 0x02, 0xBB, 0xCC, 0xF7, 0x02, 0xED, 0x01, 0xDD,
+                     0xED, 0x01, 0xEE, 0xED, 0x04, 0x01, 0x02, 0x03, 0x04, 0xED, 0x01, 0xFF, 0xED, 0x05, 0x01};
+    ModuleReader reader = readerOver(part);
+    DataPartReader data(reader, 0);
+    std::uint8_t run[64] = {};
+    std::size_t filled = 0;
+    EXPECT_TRUE(data.copyShortLoads(run, filled, 48, 4));
+    EXPECT_EQ(Bytes(run, run + filled), (Bytes{0xAA, 0xBB, 0xCC}));
+    const DataRecord repeated = data.next();  // RE and its LD
+    EXPECT_EQ(repeated.passes, 2u);
+    EXPECT_EQ(Bytes(repeated.bytes.begin(), repeated.bytes.end()), (Bytes{0xDD}));
+    // The 4-byte record is not short, and stops the run.
+    EXPECT_TRUE(data.copyShortLoads(run, filled, 48, 4));
+    EXPECT_EQ(filled, 4u);
+    EXPECT_FALSE(data.copyShortLoads(run, filled, 48, 4));
+    EXPECT_EQ(data.next().bytes.size(), 4u);
+    // No room for the byte; then the module ends inside the last record.
+    EXPECT_FALSE(data.copyShortLoads(run, filled, 4, 4));
+    EXPECT_TRUE(data.copyShortLoads(run, filled, 48, 16));
+    EXPECT_EQ(run[filled - 1], 0xFF);
+    EXPECT_RUN_ENDS(data.next(), 3, illegal);
+
+    ModuleReader passed = readerOver(part);
+    DataPartReader skipping(passed, 0);
+    EXPECT_TRUE(skipping.skipPlainLoads());
+    EXPECT_EQ(skipping.next().passes, 2u);
+
+    const std::atomic<bool> stop{true};
+    ModuleReader interrupted(part, "app.tqx", CancelFlags{nullptr, &stop});
+    DataPartReader pending(interrupted, 0);
+    EXPECT_FALSE(pending.copyShortLoads(run, filled, 48, 4));
+    EXPECT_FALSE(pending.skipPlainLoads());
+}
+
+// A module that cannot be mapped (a pipe) is read: the same bytes either way.
+TEST(ModuleBytes, MappedOrRead) {
+    // Within what a pipe holds, so that it is written whole before it is read.
+    const Bytes module = nameRecord(4000);
+    std::FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(module.data(), 1, module.size(), file), module.size());
+    std::fflush(file);
+    const ModuleBytes mapped = loadModuleBytes(file);
+    std::fclose(file);
+    EXPECT_TRUE(std::ranges::equal(mapped.bytes(), module));
+#ifndef _WIN32
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], module.data(), module.size()), static_cast<ssize_t>(module.size()));
+    close(ends[1]);
+    std::FILE *pipeFile = fdopen(ends[0], "rb");
+    const ModuleBytes read = loadModuleBytes(pipeFile);
+    std::fclose(pipeFile);
+    EXPECT_TRUE(std::ranges::equal(read.bytes(), module));
+#endif
+}
+
 void putLong(Bytes &out, std::uint32_t value) {
     out.insert(out.end(), {0x84, static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
                            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
@@ -156,7 +223,7 @@ TEST(ModuleTrees, WalkOrder) {
     readDataPart(conv);
     rebuildUnitTrees(conv);
     std::vector<std::uint32_t> bases;
-    for (const SectionNode *node : walkSections(conv.trees.normSecRoot)) bases.push_back(node->address);
+    for (const SectionNode &node : walkSections(conv.trees.normSecRoot)) bases.push_back(node.address);
     EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000}));
     std::vector<std::uint32_t> walk;
     for (const UnitNode &unit : walkUnits(conv.trees.normUnitRoot)) walk.push_back(unit.seek);

@@ -36,14 +36,8 @@ private:
     std::size_t size_ = 0;
 };
 
-#ifdef _WIN32
-// Not mapped here: the module is read instead.
-inline void MappedFile::release() {}
-inline std::optional<MappedFile> mapFile(std::FILE *) { return std::nullopt; }
-#else
 // The regular, non-empty file open as `stream`, from its start; nothing for
 // anything else (a pipe, a device, an empty file) or when the system refuses.
 std::optional<MappedFile> mapFile(std::FILE *stream);
-#endif
 
 }  // namespace platform

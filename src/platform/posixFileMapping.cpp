@@ -1,3 +1,7 @@
+// Files mapped into memory on POSIX systems. Unlike Windows, nothing stops
+// another program from cutting the file short while it is mapped; the pages
+// past its new end then end the process (SIGBUS). That is a module being
+// rewritten during its conversion, which no reading could have made whole.
 #include "platform/fileMapping.h"
 
 #include <sys/mman.h>

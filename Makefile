@@ -38,13 +38,17 @@ quietly = mkdir -p $(BUILD) && { $(1); } > $(BUILD_LOG) 2>&1 || \
 SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 	  -DROMCAST_SANITIZE=ON -DROMCAST_BENCH=OFF >/dev/null && cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-.PHONY: all deps test-deps build test-build check demo bench clean install package fuzz fuzz-build \
+.PHONY: all deps check-deps test-deps build test-build check demo bench clean install package fuzz fuzz-build \
 	fuzz-smoke sweep windows wine-check package-windows
 
 all: build
 
 deps:
 	@sh tools/needPackages.sh $(BUILD_DEPS)
+
+# What `make check` needs, asked for at once: one apt-get run on a fresh machine.
+check-deps: deps
+	@sh tools/needPackages.sh $(TEST_DEPS) $(WINDOWS_DEPS) $(WINE_DEPS)
 
 test-deps: deps
 	@sh tools/needPackages.sh $(TEST_DEPS)
@@ -70,7 +74,7 @@ test-build: test-deps
 # the sweep of damaged modules on a third of the sample the g++ run takes;
 # the fuzz smoke damages modules in process under them as well.
 PLAIN_RUN_ONLY = docs\.(manual|parser)Options|inspector\.roundTrip
-check: test-build
+check: check-deps test-build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ROMCAST_SWEEP=16 ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -E '$(PLAIN_RUN_ONLY)'

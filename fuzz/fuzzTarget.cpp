@@ -34,8 +34,9 @@ namespace {
 
 // The option sets; the input's first byte modulo their number picks one. The
 // output form comes first ("-H", "-B" or none for S-records); the cross-check
-// runs the other options under each form. Fills and ranges stay within a few
-// kilobytes, so that no input spends its time writing padding.
+// runs the other options under each form. Fills and ranges stay within 256
+// bytes where most test modules load, so that no input spends its time on
+// padding.
 struct OptionSet {
     const char *form;
     std::vector<const char *> options;
@@ -45,13 +46,13 @@ const OptionSet optionSets[] = {
     {nullptr, {}, true},
     {"-H", {}, true},
     {"-B", {}, true},
-    {nullptr, {"-L", "-A", "800:47FF", "-F", "A5"}, false},
-    {"-H", {"-A", "1000:2FFF", "-F", "0:800:3000"}, false},
+    {nullptr, {"-L", "-F", "A5:1000:10FF"}, false},
+    {"-H", {"-A", "1000:10FF", "-F", "0:1000:1080"}, false},
     {nullptr, {"-ID#00112233445566", "-protect1"}, true},
     {nullptr, {"+debug"}, true},
     {nullptr, {"-N"}, false},
     {nullptr, {"-TQ8", "-ID"}, true},
-    {"-B", {"-A", "0F0000"}, false},
+    {"-B", {"-A", "1000"}, false},
 };
 constexpr std::size_t optionSetCount = sizeof optionSets / sizeof optionSets[0];
 
@@ -235,26 +236,29 @@ std::size_t totalBytes(const Outcome &outcome) {
     return total;
 }
 
-// Whether a binary image of the module would exceed 64 KiB: it covers all
-// sections, however far apart, and a megabyte of padding takes milliseconds
-// and finds nothing a small image would not.
+// Whether a binary image of the module would exceed 16 KiB: it runs from the
+// "-A" start or the lowest section to the highest section, however far apart,
+// and a megabyte of padding takes milliseconds and finds nothing a small image
+// would not.
 bool binaryTooLarge(std::string_view module, const OptionSet &set) {
-    if (std::find(set.options.begin(), set.options.end(), std::string_view("-A")) != set.options.end()) return false;
     const std::vector<moduleRecords::Record> records = moduleRecords::split(module);
     std::uint32_t sections = 0;
     std::uint32_t lowest = 0;
     std::uint32_t highest = 0;
     if (!sectionPartOffset(records, sections) || !moduleRecords::sectionExtent(records, sections, lowest, highest)) return false;
-    return highest >= lowest && highest - lowest >= 0x10000;
+    const auto range = std::find(set.options.begin(), set.options.end(), std::string_view("-A"));
+    if (range != set.options.end()) lowest = static_cast<std::uint32_t>(std::strtoul(range[1], nullptr, 16));
+    return highest >= lowest && highest - lowest >= 0x4000;
 }
 
-// Whether an RE record repeats its data more than 4096 times: a module may ask
-// for gigabytes of output that way, which is no fault of the converter.
+// Whether an RE record repeats its data more than 256 times: a module may ask
+// for gigabytes of output that way, which is no fault of the converter, and
+// even 4096 repeats of 255 bytes make every run of it take milliseconds.
 bool repeatsHugely(std::string_view module) {
     for (const moduleRecords::Record &record : moduleRecords::split(module)) {
         if (record.type != moduleRecords::RE) continue;
         const std::vector<moduleRecords::NumberItem> count = moduleRecords::leadingNumbers(record, 1);
-        if (count.empty() || count[0].value > 4096) return true;
+        if (count.empty() || count[0].value > 256) return true;
     }
     return false;
 }

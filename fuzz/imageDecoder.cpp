@@ -46,9 +46,12 @@ void add(MemoryImage &image, std::uint32_t address, const std::uint8_t *bytes, s
 
 // Address order, the last write of an address kept.
 void settle(MemoryImage &image) {
-    std::stable_sort(image.bytes.begin(), image.bytes.end(),
-                     [](const MemoryImage::Byte &a, const MemoryImage::Byte &b) { return a.address < b.address; });
+    const auto byAddress = [](const MemoryImage::Byte &a, const MemoryImage::Byte &b) { return a.address < b.address; };
+    // Records mostly come in address order already.
+    if (!std::is_sorted(image.bytes.begin(), image.bytes.end(), byAddress))
+        std::stable_sort(image.bytes.begin(), image.bytes.end(), byAddress);
     std::vector<MemoryImage::Byte> kept;
+    kept.reserve(image.bytes.size());
     for (const MemoryImage::Byte &byte : image.bytes) {
         if (!kept.empty() && kept.back().address == byte.address) {
             kept.back() = byte;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -281,11 +282,15 @@ std::size_t store(const std::string &bytes, std::uint8_t *data, std::size_t maxS
     return bytes.size();
 }
 
+// ROMCAST_FUZZ_PLAIN in the environment leaves every mutation to libFuzzer's
+// byte-level ones, to measure what working on records gains.
+const bool plainMutation = std::getenv("ROMCAST_FUZZ_PLAIN") != nullptr;
+
 }  // namespace
 
 extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t *data, std::size_t size, std::size_t maxSize,
                                                unsigned int seed) {
-    if (size < 2 || seed % 8 == 0) return LLVMFuzzerMutate(data, size, maxSize);
+    if (plainMutation || size < 2 || seed % 8 == 0) return LLVMFuzzerMutate(data, size, maxSize);
     Module module = parse(data, size);
     Mutator mutator(module, seed);
     const unsigned rounds = 1 + (seed >> 3) % 3;
@@ -300,6 +305,14 @@ extern "C" std::size_t LLVMFuzzerCustomCrossOver(const std::uint8_t *data1, std:
                                                  const std::uint8_t *data2, std::size_t size2, std::uint8_t *out,
                                                  std::size_t maxOutSize, unsigned int seed) {
     if (size1 < 2 || size2 < 2) return 0;
+    if (plainMutation) {
+        // Bytes of the first input, then bytes of the second.
+        const std::size_t head = std::min(maxOutSize, 1 + seed % size1);
+        const std::size_t tail = std::min(maxOutSize - head, size2 - seed % size2);
+        std::memcpy(out, data1, head);
+        std::memcpy(out + head, data2 + (size2 - tail), tail);
+        return head + tail;
+    }
     Module first = parse(data1, size1);
     const Module second = parse(data2, size2);
     std::minstd_rand random(seed);

@@ -186,12 +186,12 @@ void checkIdReport(const std::string &report, const MemoryImage &image, bool all
     }
 }
 
-// The offset of the section part that the module's last ASW record for it names.
+// The offset of the section part as the header gives it: the run of ASW
+// records after MB and the record that follows it, the last for index 2.
 bool sectionPartOffset(const std::vector<moduleRecords::Record> &records, std::uint32_t &offset) {
     bool found = false;
-    for (const moduleRecords::Record &record : records) {
-        if (record.type != moduleRecords::ASW) continue;
-        const std::vector<moduleRecords::NumberItem> numbers = moduleRecords::leadingNumbers(record, 2);
+    for (std::size_t i = 2; i < records.size() && records[i].type == moduleRecords::ASW; ++i) {
+        const std::vector<moduleRecords::NumberItem> numbers = moduleRecords::leadingNumbers(records[i], 2);
         if (numbers.size() == 2 && numbers[0].value == 2) {
             offset = numbers[1].value;
             found = true;

@@ -154,6 +154,22 @@ std::string encodeNumber(std::uint32_t value) {
     return bytes;
 }
 
+// The value of an ASS, ASL or ASP record: the index item in any form, then a
+// plain number, which is all the converter accepts there.
+bool indexedValue(const Record &record, std::uint32_t &value) {
+    Record rest{record.type, record.bytes.substr(0, 2)};
+    std::size_t p = 2;
+    if (p >= record.bytes.size()) return false;
+    const unsigned lead = static_cast<unsigned char>(record.bytes[p]);
+    p += lead >= 0x81 && lead <= 0x88 ? 1 + (lead - 0x80) : 1;
+    if (p > record.bytes.size()) return false;
+    rest.bytes += record.bytes.substr(p);
+    const std::vector<NumberItem> numbers = leadingNumbers(rest, 1);
+    if (numbers.empty()) return false;
+    value = numbers[0].value;
+    return true;
+}
+
 bool sectionExtent(const std::vector<Record> &records, std::uint32_t sectionPartOffset, std::uint32_t &lowest,
                    std::uint32_t &highest) {
     std::size_t i = 0;
@@ -167,23 +183,25 @@ bool sectionExtent(const std::vector<Record> &records, std::uint32_t sectionPart
     highest = 0;
     for (; i + 3 < records.size() && records[i].type == ST; i += 4) {
         const Record &st = records[i];
-        // The last type letter is the one before the name.
+        // The index (whatever its form: the converter takes any byte), then
+        // the type letters; the last is the one before the name.
         std::size_t p = 1;
-        const std::vector<NumberItem> index = leadingNumbers(st, 1);
-        if (index.empty()) return false;
-        p += index[0].length;
+        if (p < st.bytes.size()) {
+            const unsigned lead = static_cast<unsigned char>(st.bytes[p]);
+            p += lead >= 0x81 && lead <= 0x88 ? 1 + (lead - 0x80) : 1;
+        }
         unsigned last = 0;
         while (p < st.bytes.size() && static_cast<unsigned char>(st.bytes[p]) >= 0xC0 &&
                static_cast<unsigned char>(st.bytes[p]) <= 0xD8)
             last = static_cast<unsigned char>(st.bytes[p++]);
         if (records[i + 2].type != ASS || records[i + 3].type != ASL) return false;
-        const std::vector<NumberItem> size = leadingNumbers(records[i + 2], 2);
-        const std::vector<NumberItem> base = leadingNumbers(records[i + 3], 2);
-        if (size.size() < 2 || base.size() < 2) return false;
-        if (size[1].value == 0 || last == 0xC4) continue;
+        std::uint32_t size = 0;
+        std::uint32_t base = 0;
+        if (!indexedValue(records[i + 2], size) || !indexedValue(records[i + 3], base)) return false;
+        if (size == 0 || last == 0xC4) continue;
         any = true;
-        lowest = std::min(lowest, base[1].value);
-        highest = std::max(highest, base[1].value + size[1].value - 1);
+        lowest = std::min(lowest, base);
+        highest = std::max(highest, base + size - 1);
     }
     return any;
 }

@@ -15,6 +15,7 @@
 // system), so a run touches no disk and its outputs are read where they were
 // written.
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -63,7 +64,12 @@ using Files = std::map<std::string, std::string>;
 struct Outcome {
     int status;
     Files files;  // what the run left, the module aside
+    bool cancelled;  // it wrote more than `writeBudget` and was stopped
 };
+
+// What one run may write before it is stopped: enough for every image the
+// option sets make of a module of the size libFuzzer makes.
+constexpr std::size_t writeBudget = 1 << 20;
 
 // How the runs ended, printed when the process ends: the share of inputs
 // that convert shows how far the mutated modules stay readable.
@@ -102,7 +108,11 @@ Outcome convertAs(std::string_view module, const char *form, const OptionSet &se
     if (form != nullptr) args.emplace_back(form);
     for (const char *option : set.options) args.emplace_back(option);
     args.push_back(moduleName);
-    Outcome outcome{romcast::run(args, console), memoryFiles::takeAll()};
+    std::atomic<bool> cancel{false};
+    memoryFiles::limitWrites(writeBudget, &cancel);
+    const int status = romcast::run(args, console, &cancel);
+    memoryFiles::limitWrites(0, nullptr);
+    Outcome outcome{status, memoryFiles::takeAll(), cancel.load()};
     if (outcome.status < 0 || outcome.status > 4) differ("exit status " + std::to_string(outcome.status));
     if (memoryFiles::openStreams() != 0) differ("a stream was left open");
     outcome.files.erase(moduleName);
@@ -285,6 +295,7 @@ void crossCheck(std::string_view module, const OptionSet &set, Outcome first) {
     const std::string_view form = set.form == nullptr ? "" : set.form;
     const Outcome s = form.empty() ? std::move(first) : convertAs(module, nullptr, set);
     const Outcome hex = form == "-H" ? std::move(first) : convertAs(module, "-H", set);
+    if (s.cancelled || hex.cancelled) return;
     if (s.status != 0 || hex.status != 0) differ("the run converts in one form but not in the other");
     compareTextForms(s, hex, "fuzz.mot", "fuzz.hex");
     compareTextForms(s, hex, "fuzz.mcd", "fuzz.hcd");
@@ -303,7 +314,7 @@ void crossCheck(std::string_view module, const OptionSet &set, Outcome first) {
     // A binary image may be refused (two areas, data that goes back).
     if (form != "-B" && binaryTooLarge(module, set)) return;
     const Outcome binary = form == "-B" ? std::move(first) : convertAs(module, "-B", set);
-    if (binary.status != 0) return;
+    if (binary.status != 0 || binary.cancelled) return;
     const std::string *bytes = fileOf(binary, "fuzz.bin");
     if (bytes == nullptr) differ("the binary run made no image");
     if (image != nullptr) compareBinaryImage(*bytes, full, module, set);
@@ -323,6 +334,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     Outcome first = convertAs(module, set.form, set);
+    if (first.cancelled) ++tally.passedOver;
     if (first.status == 0) {
         ++tally.converted;
         crossCheck(module, set, std::move(first));

@@ -35,6 +35,8 @@ struct FileSystem {
     std::map<std::FILE *, Stream *> streams;
     std::uint64_t nextSerial = 1;
     std::uint64_t nextTemporary = 1;
+    std::size_t budget = 0;
+    std::atomic<bool> *cancel = nullptr;
 };
 FileSystem fileSystem;
 
@@ -57,6 +59,10 @@ ssize_t writeStream(void *cookie, const char *buffer, std::size_t size) {
     if (stream.position + size > fileSizeLimit) {
         errno = ENOSPC;
         return -1;
+    }
+    if (fileSystem.cancel != nullptr) {
+        if (size > fileSystem.budget) fileSystem.cancel->store(true);
+        fileSystem.budget -= std::min(size, fileSystem.budget);
     }
     if (stream.position == bytes.size()) {
         bytes.append(buffer, size);
@@ -140,6 +146,11 @@ std::map<std::string, std::string> takeAll() {
 }
 
 void removeAll() { fileSystem.files.clear(); }
+
+void limitWrites(std::size_t budget, std::atomic<bool> *cancel) {
+    fileSystem.budget = budget;
+    fileSystem.cancel = cancel;
+}
 
 int openStreams() { return static_cast<int>(fileSystem.streams.size()); }
 

@@ -4,6 +4,8 @@
 // disk and the target reads the outputs where they were written.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
@@ -28,5 +30,10 @@ void removeAll();
 
 // The number of streams opened and not yet closed, which a run must leave at 0.
 int openStreams();
+
+// Raises `cancel` once more than `budget` bytes have been written since this
+// call, so that a run asked for megabytes of output ends early, as an
+// interrupt ends it.
+void limitWrites(std::size_t budget, std::atomic<bool> *cancel);
 
 }  // namespace memoryFiles

@@ -168,13 +168,21 @@ void checkIdReport(const std::string &report, const MemoryImage &image, bool all
         unsigned address;
         unsigned value;
     };
-    std::vector<Line> lines;
-    for (std::size_t start = 0, number = 0; start < report.size(); ++number) {
+    // The byte lines end the report: seven, and the protect byte's when the
+    // last names the top of the address space. The heading before them may
+    // itself hold line ends, when the module's ID text does.
+    std::vector<std::string> texts;
+    for (std::size_t start = 0; start < report.size();) {
         const std::size_t end = report.find('\n', start);
         if (end == std::string::npos) differ("the ID report ends without a line end");
-        Line line{report.substr(start, end - start), 0, 0};
+        texts.push_back(report.substr(start, end - start));
         start = end + 1;
-        if (number == 0) continue;  // the options that give the same settings
+    }
+    const std::size_t count = !texts.empty() && texts.back().compare(1, 4, "FFFF") == 0 ? 8 : 7;
+    if (texts.size() < count + 1) differ("the ID report has " + std::to_string(texts.size()) + " lines");
+    std::vector<Line> lines;
+    for (std::size_t i = texts.size() - count; i < texts.size(); ++i) {
+        Line line{texts[i], 0, 0};
         char tail = 0;
         if (line.text.size() != 10 || std::sscanf(line.text.c_str(), "%5X : %2X%c", &line.address, &line.value, &tail) != 2)
             differ("the ID report line \"" + line.text + "\" is malformed");

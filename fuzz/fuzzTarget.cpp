@@ -134,14 +134,14 @@ std::string hexText(std::uint32_t value) {
 
 // The S-record file and the Intel HEX file of one output decode to one image.
 void compareTextForms(const Outcome &s, const Outcome &hex, const std::string &sName, const std::string &hexName) {
-    const std::string *sText = fileOf(s, sName);
-    const std::string *hexText_ = fileOf(hex, hexName);
-    if ((sText == nullptr) != (hexText_ == nullptr)) differ("only one of " + sName + " and " + hexName + " exists");
-    if (sText == nullptr) return;
-    const MemoryImage fromHex = decodeIntelHex(*hexText_);
+    const std::string *sFile = fileOf(s, sName);
+    const std::string *hexFile = fileOf(hex, hexName);
+    if ((sFile == nullptr) != (hexFile == nullptr)) differ("only one of " + sName + " and " + hexName + " exists");
+    if (sFile == nullptr) return;
+    const MemoryImage fromHex = decodeIntelHex(*hexFile);
     if (!fromHex.error.empty()) differ(hexName + ": " + fromHex.error);
     // Intel HEX keeps address bits 16 to 19 in its segment records, 16 to 23 in its bank records.
-    const MemoryImage fromS = decodeSRecords(*sText, fromHex.usesBankRecords ? 0xFFFFFF : 0xFFFFF);
+    const MemoryImage fromS = decodeSRecords(*sFile, fromHex.usesBankRecords ? 0xFFFFFF : 0xFFFFF);
     if (!fromS.error.empty()) differ(sName + ": " + fromS.error);
     if (fromS.bytes == fromHex.bytes) return;
     std::size_t i = 0;

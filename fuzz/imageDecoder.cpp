@@ -46,12 +46,19 @@ void add(MemoryImage &image, std::uint32_t address, const std::uint8_t *bytes, s
 
 // Address order, the last write of an address kept.
 void settle(MemoryImage &image) {
-    std::stable_sort(image.bytes.begin(), image.bytes.end(),
-                     [](const MemoryImage::Byte &a, const MemoryImage::Byte &b) { return a.address < b.address; });
+    const auto byAddress = [](const MemoryImage::Byte &a, const MemoryImage::Byte &b) { return a.address < b.address; };
+    // Records mostly come in address order already.
+    if (!std::is_sorted(image.bytes.begin(), image.bytes.end(), byAddress))
+        std::stable_sort(image.bytes.begin(), image.bytes.end(), byAddress);
     std::vector<MemoryImage::Byte> kept;
+    kept.reserve(image.bytes.size());
     for (const MemoryImage::Byte &byte : image.bytes) {
-        if (!kept.empty() && kept.back().address == byte.address) kept.back() = byte;
-        else kept.push_back(byte);
+        if (!kept.empty() && kept.back().address == byte.address) {
+            kept.back() = byte;
+            if (image.rewritten.empty() || image.rewritten.back() != byte.address) image.rewritten.push_back(byte.address);
+        } else {
+            kept.push_back(byte);
+        }
     }
     image.bytes = std::move(kept);
 }
@@ -133,9 +140,10 @@ MemoryImage decodeIntelHex(std::string_view text) {
     return image;
 }
 
-std::string checkBinaryImage(const std::vector<std::uint8_t> &file) {
-    if (file.size() < 8) return "shorter than its header and trailer";
-    const std::size_t end = file.size() - 4;
+std::string checkBinaryImage(std::string_view text) {
+    const auto *file = reinterpret_cast<const std::uint8_t *>(text.data());
+    if (text.size() < 8) return "shorter than its header and trailer";
+    const std::size_t end = text.size() - 4;
     unsigned sum = 0;
     for (std::size_t i = 4; i < end; ++i) sum += file[i];
     if (file[end] != ((sum >> 8) & 0xFF) || file[end + 1] != (sum & 0xFF)) return "the trailer's sum is not the sum of the image";

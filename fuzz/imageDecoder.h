@@ -16,6 +16,7 @@ struct MemoryImage {
         bool operator==(const Byte &) const = default;
     };
     std::vector<Byte> bytes;
+    std::vector<std::uint32_t> rewritten;  // addresses written more than once, in order
     bool usesBankRecords = false;  // Intel HEX with the 0xFF bank records
     std::string error;             // the first malformed line; empty when none
 };
@@ -28,4 +29,4 @@ MemoryImage decodeIntelHex(std::string_view text);
 
 // A binary image: the 4-byte length, the image, the 16-bit sum of its bytes and
 // two zero bytes. Returns what is wrong with it; empty when nothing is.
-std::string checkBinaryImage(const std::vector<std::uint8_t> &file);
+std::string checkBinaryImage(std::string_view file);

@@ -81,7 +81,10 @@ void ImageWriter::putImagePieces(ByteSpan bytes) {
 
 void ImageWriter::putRepeatedBytes(ByteSpan bytes, std::uint32_t passes) {
     const std::size_t count = bytes.size();
-    if (passes == 1 || count == 0 || count > sizeof repeated / 2) {
+    // An empty run writes nothing however often it is repeated, and a repeat
+    // count can reach four thousand million.
+    if (count == 0) return;
+    if (passes == 1 || count > sizeof repeated / 2) {
         for (std::uint32_t pass = 0; pass < passes; ++pass) putImageBytes(bytes);
         return;
     }

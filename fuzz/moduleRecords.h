@@ -1,0 +1,65 @@
+// A load module cut into its records, for the fuzzing target's mutator and its
+// cross-check. Written apart from the converter's reader and lenient: any
+// bytes cut into records, and the records joined again give the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moduleRecords {
+
+// Record types, the two-byte ones as prefix * 256 + second byte.
+enum Type : std::uint32_t {
+    MB = 0xE0,
+    ME = 0xE1,
+    SB = 0xE5,
+    ST = 0xE6,
+    SA = 0xE7,
+    AD = 0xEC,
+    LD = 0xED,
+    NN = 0xF0,
+    RE = 0xF7,
+    ASG = 0xE2C7,
+    ASL = 0xE2CC,
+    ASP = 0xE2D0,
+    ASS = 0xE2D3,
+    ASW = 0xE2D7,
+    ATN = 0xF1CE,
+    noType = 0,  // bytes that do not begin with a record type
+};
+
+struct Record {
+    std::uint32_t type;
+    std::string bytes;  // the whole record, its type bytes included
+};
+
+// Cuts `module` into records: each ends where the converter's reader would end
+// its body, or, for bytes it would not take, at the next record type byte.
+std::vector<Record> split(std::string_view module);
+
+// The number items at the start of a record's body (after the type bytes):
+// where each begins, how many bytes it takes, and its value.
+struct NumberItem {
+    std::size_t position;
+    std::size_t length;
+    std::uint32_t value;
+};
+std::vector<NumberItem> leadingNumbers(const Record &record, std::size_t most);
+
+// A number item for `value`: one byte below 0x80, else 0x84 and four bytes.
+std::string encodeNumber(std::uint32_t value);
+
+// The number of type bytes of a record type.
+std::size_t typeLength(std::uint32_t type);
+
+// The address range [lowest, highest] of the sections that a binary image
+// covers: non-empty sections whose type letters do not end in 'D', the lowest
+// address never above 0xFFFFFF (where the converter starts it). False when
+// there is none, or when a section's size or address is not a plain number.
+bool sectionExtent(const std::vector<Record> &records, std::uint32_t sectionPartOffset, std::uint32_t &lowest,
+                   std::uint32_t &highest);
+
+}  // namespace moduleRecords

@@ -174,6 +174,9 @@ std::FILE *openFile(const std::string &name, const char *mode) {
     return openStream(found->second, mode, found->second->bytes.size());
 }
 
+// Names in memory have no drives.
+std::size_t drivePrefixLength(const std::string &) { return 0; }
+
 bool isDeviceOrPipe(const std::string &) { return false; }
 
 std::optional<std::string> followLinks(const std::string &name) { return name; }

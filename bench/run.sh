@@ -6,7 +6,7 @@
 #
 #   bench/run.sh BUILD_DIR
 #
-# RUNS=n sets the timed runs per command (default 5); BASELINE=path times
+# RUNS=n sets the timed runs per command (default 11); BASELINE=path times
 # another romcast (an earlier build) beside this one; BENCH_DIR sets where the
 # files go (default: a directory in /dev/shm when there is one, so that no
 # program's time includes waiting for the disk).
@@ -18,7 +18,7 @@
 set -euo pipefail
 
 build=${1:-build}
-runs=${RUNS:-5}
+runs=${RUNS:-11}
 romcast=$build/romcast
 gen=$build/bench/genModule
 floor=$build/bench/floor

@@ -144,9 +144,14 @@ TEST(Faults, InterruptOrKillDuringALongConversion) {
     ASSERT_FALSE(longModule().empty());
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
-        const RunResult result = runRomcast(c.args, {{"app.tqx", longModule()}, {"old.mot", "S9030000FC\n"}}, c.control);
+        RunControl control = c.control;
+        // Wine turns each SIGINT into a new thread of the process; one created
+        // while the cleaned-up process is ending makes wineserver kill it. The
+        // Windows console handler only sets the flag, so one interrupt is enough.
+        if (testingAnotherBuild()) control.signalCount = 1;
+        const RunResult result = runRomcast(c.args, {{"app.tqx", longModule()}, {"old.mot", "S9030000FC\n"}}, control);
         ASSERT_NE(result.exitStatus, 0) << "the run ended before the signal: make the module bigger";
-        const bool killed = c.control.signal == SIGKILL;
+        const bool killed = control.signal == SIGKILL;
         EXPECT_EQ(result.signal, killed ? SIGKILL : 0);
         EXPECT_EQ(result.exitStatus, killed ? -1 : 1) << describeRun(result);
         EXPECT_EQ(result.removed, c.removed);

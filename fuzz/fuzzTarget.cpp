@@ -60,6 +60,7 @@ constexpr std::size_t optionSetCount = sizeof optionSets / sizeof optionSets[0];
 const std::string moduleName = "fuzz.tqx";
 
 using Files = std::map<std::string, std::string>;
+using Records = std::vector<moduleRecords::RecordView>;
 
 struct Outcome {
     int status;
@@ -206,10 +207,10 @@ void checkIdReport(const std::string &report, const MemoryImage &image, bool all
 
 // The offset of the section part as the header gives it: the run of ASW
 // records after MB and the record that follows it, the last for index 2.
-bool sectionPartOffset(const std::vector<moduleRecords::Record> &records, std::uint32_t &offset) {
+bool sectionPartOffset(const Records &records, std::uint32_t &offset) {
     bool found = false;
     for (std::size_t i = 2; i < records.size() && records[i].type == moduleRecords::ASW; ++i) {
-        const std::vector<moduleRecords::NumberItem> numbers = moduleRecords::leadingNumbers(records[i], 2);
+        const moduleRecords::NumberItems numbers = moduleRecords::leadingNumbers(records[i], 2);
         if (numbers.size() == 2 && numbers[0].value == 2) {
             offset = numbers[1].value;
             found = true;
@@ -223,7 +224,7 @@ bool sectionPartOffset(const std::vector<moduleRecords::Record> &records, std::u
 // address the text forms write twice is not compared either: a unit that
 // starts inside the data before it takes the fill back over that data there,
 // while the binary image only ever pads forward.
-void compareBinaryImage(const std::string &binary, const MemoryImage &text, std::string_view module, const OptionSet &set) {
+void compareBinaryImage(const std::string &binary, const MemoryImage &text, const Records &records, const OptionSet &set) {
     const std::string problem = ::checkBinaryImage(binary);
     if (!problem.empty()) differ("the binary image: " + problem);
     std::uint32_t length = 0;
@@ -234,7 +235,6 @@ void compareBinaryImage(const std::string &binary, const MemoryImage &text, std:
     if (range != set.options.end()) {
         start = static_cast<std::uint32_t>(std::strtoul(range[1], nullptr, 16));
     } else {
-        const std::vector<moduleRecords::Record> records = moduleRecords::split(module);
         std::uint32_t sections = 0;
         std::uint32_t highest = 0;
         if (!sectionPartOffset(records, sections) || !moduleRecords::sectionExtent(records, sections, start, highest)) return;
@@ -272,8 +272,7 @@ std::size_t totalBytes(const Outcome &outcome) {
 // "-A" start or the lowest section to the highest section, however far apart,
 // and a megabyte of padding takes milliseconds and finds nothing a small image
 // would not.
-bool binaryTooLarge(std::string_view module, const OptionSet &set) {
-    const std::vector<moduleRecords::Record> records = moduleRecords::split(module);
+bool binaryTooLarge(const Records &records, const OptionSet &set) {
     std::uint32_t sections = 0;
     std::uint32_t lowest = 0;
     std::uint32_t highest = 0;
@@ -286,10 +285,10 @@ bool binaryTooLarge(std::string_view module, const OptionSet &set) {
 // Whether an RE record repeats its data more than 256 times: a module may ask
 // for gigabytes of output that way, which is no fault of the converter, and
 // even 4096 repeats of 255 bytes make every run of it take milliseconds.
-bool repeatsHugely(std::string_view module) {
-    for (const moduleRecords::Record &record : moduleRecords::split(module)) {
+bool repeatsHugely(const Records &records) {
+    for (const moduleRecords::RecordView &record : records) {
         if (record.type != moduleRecords::RE) continue;
-        const std::vector<moduleRecords::NumberItem> count = moduleRecords::leadingNumbers(record, 1);
+        const moduleRecords::NumberItems count = moduleRecords::leadingNumbers(record, 1);
         if (count.empty() || count[0].value > 256) return true;
     }
     return false;
@@ -297,7 +296,7 @@ bool repeatsHugely(std::string_view module) {
 
 // The same module and options in the three forms; `first` is the run of the
 // option set's own form.
-void crossCheck(std::string_view module, const OptionSet &set, Outcome first) {
+void crossCheck(std::string_view module, const Records &records, const OptionSet &set, Outcome first) {
     if (totalBytes(first) > crossCheckLimit) return;
     ++tally.crossChecked;
     const std::string_view form = set.form == nullptr ? "" : set.form;
@@ -320,12 +319,12 @@ void crossCheck(std::string_view module, const OptionSet &set, Outcome first) {
     if (report != nullptr) checkIdReport(*report, full, set.idBytesWritten && image != nullptr);
 
     // A binary image may be refused (two areas, data that goes back).
-    if (form != "-B" && binaryTooLarge(module, set)) return;
+    if (form != "-B" && binaryTooLarge(records, set)) return;
     const Outcome binary = form == "-B" ? std::move(first) : convertAs(module, "-B", set);
     if (binary.status != 0 || binary.cancelled) return;
     const std::string *bytes = fileOf(binary, "fuzz.bin");
     if (bytes == nullptr) differ("the binary run made no image");
-    if (image != nullptr) compareBinaryImage(*bytes, full, module, set);
+    if (image != nullptr) compareBinaryImage(*bytes, full, records, set);
 }
 
 }  // namespace
@@ -337,7 +336,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Inputs that ask for megabytes of output are passed over; a run needs less
     // than a millisecond otherwise.
     ++tally.inputs;
-    if (repeatsHugely(module) || (set.form != nullptr && set.form == std::string_view("-B") && binaryTooLarge(module, set))) {
+    const Records records = moduleRecords::cut(module);
+    if (repeatsHugely(records) || (set.form != nullptr && set.form == std::string_view("-B") && binaryTooLarge(records, set))) {
         ++tally.passedOver;
         return 0;
     }
@@ -345,7 +345,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (first.cancelled) ++tally.passedOver;
     if (first.status == 0) {
         ++tally.converted;
-        crossCheck(module, set, std::move(first));
+        crossCheck(module, records, set, std::move(first));
     }
     memoryFiles::removeAll();
     return 0;

@@ -4,19 +4,20 @@
 
 namespace {
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;  // the writers use upper case only
+}
+
 // The bytes of one record line written in hexadecimal pairs; false on any
 // other character or an odd count.
 bool readHexPairs(std::string_view digits, std::vector<std::uint8_t> &out) {
-    auto value = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;  // the writers use upper case only
-    };
     out.clear();
     if (digits.size() % 2 != 0) return false;
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-        const int high = value(digits[i]);
-        const int low = value(digits[i + 1]);
+        const int high = hexDigit(digits[i]);
+        const int low = hexDigit(digits[i + 1]);
         if (high < 0 || low < 0) return false;
         out.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }
@@ -50,24 +51,26 @@ void settle(MemoryImage &image) {
     // Records mostly come in address order already.
     if (!std::is_sorted(image.bytes.begin(), image.bytes.end(), byAddress))
         std::stable_sort(image.bytes.begin(), image.bytes.end(), byAddress);
-    std::vector<MemoryImage::Byte> kept;
-    kept.reserve(image.bytes.size());
+    // Compacted in place: the first `kept` bytes are settled.
+    std::size_t kept = 0;
     for (const MemoryImage::Byte &byte : image.bytes) {
-        if (!kept.empty() && kept.back().address == byte.address) {
-            kept.back() = byte;
+        if (kept != 0 && image.bytes[kept - 1].address == byte.address) {
+            image.bytes[kept - 1] = byte;
             if (image.rewritten.empty() || image.rewritten.back() != byte.address) image.rewritten.push_back(byte.address);
         } else {
-            kept.push_back(byte);
+            image.bytes[kept++] = byte;
         }
     }
-    image.bytes = std::move(kept);
+    image.bytes.resize(kept);
 }
 
 }  // namespace
 
 MemoryImage decodeSRecords(std::string_view text, std::uint32_t addressMask) {
     MemoryImage image;
+    image.bytes.reserve(text.size() / 2);  // at least two digits a byte
     std::vector<std::uint8_t> record;
+    record.reserve(256);
     forEachLine(text, image, [&](std::string_view line) {
         if (line.size() < 4 || line[0] != 'S' || !readHexPairs(line.substr(2, 2), record)) return false;
         const char type = line[1];
@@ -82,10 +85,9 @@ MemoryImage decodeSRecords(std::string_view text, std::uint32_t addressMask) {
         if (digits != 2 * addressBytes && addressBytes != 3) return false;
         std::uint32_t address = 0;
         for (char c : line.substr(4, digits)) {
-            std::vector<std::uint8_t> ignored;
-            const char pair[2] = {'0', c};
-            if (!readHexPairs(std::string_view(pair, 2), ignored)) return false;
-            address = address << 4 | ignored[0];
+            const int digit = hexDigit(c);
+            if (digit < 0) return false;
+            address = address << 4 | static_cast<std::uint32_t>(digit);
         }
         if (!readHexPairs(line.substr(4 + digits), record) || record.size() != count - addressBytes) return false;
         unsigned sum = static_cast<unsigned>(count);
@@ -102,7 +104,9 @@ MemoryImage decodeSRecords(std::string_view text, std::uint32_t addressMask) {
 
 MemoryImage decodeIntelHex(std::string_view text) {
     MemoryImage image;
+    image.bytes.reserve(text.size() / 2);
     std::vector<std::uint8_t> record;
+    record.reserve(256);
     std::uint32_t base = 0;
     bool ended = false;
     forEachLine(text, image, [&](std::string_view line) {

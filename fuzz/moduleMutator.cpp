@@ -54,16 +54,19 @@ struct Module {
 Module parse(const std::uint8_t *data, std::size_t size) {
     Module module{data[0], {}, 0};
     const std::string_view bytes(reinterpret_cast<const char *>(data + 1), size - 1);
+    const std::vector<rec::RecordView> records = rec::cut(bytes);
     std::vector<std::size_t> starts;
+    starts.reserve(records.size());
+    module.pieces.reserve(records.size() + 16);  // room for the mutations
     std::size_t offset = 0;
-    for (Record &record : rec::split(bytes)) {
+    for (const rec::RecordView &record : records) {
         starts.push_back(offset);
         offset += record.bytes.size();
-        module.pieces.push_back({std::move(record), module.nextId++});
+        module.pieces.push_back({Record{record.type, std::string(record.bytes)}, module.nextId++});
     }
     for (Piece &piece : module.pieces) {
         if (piece.record.type != rec::ASW) continue;
-        const std::vector<rec::NumberItem> numbers = rec::leadingNumbers(piece.record, 2);
+        const rec::NumberItems numbers = rec::leadingNumbers(piece.record, 2);
         if (numbers.size() < 2) continue;
         if (numbers[1].value == offset) {
             piece.target = endOfModule;
@@ -81,7 +84,7 @@ std::string serialize(Module &module) {
     // lengths, and with them the offsets, are known before they are filled in.
     for (Piece &piece : module.pieces) {
         if (piece.record.type != rec::ASW || piece.target == noTarget) continue;
-        const std::vector<rec::NumberItem> numbers = rec::leadingNumbers(piece.record, 1);
+        const rec::NumberItems numbers = rec::leadingNumbers(piece.record, 1);
         if (numbers.empty()) {
             piece.target = noTarget;
             continue;
@@ -195,7 +198,7 @@ private:
     void changeNumber() {
         if (m.pieces.empty()) return;
         Piece &piece = m.pieces[below(m.pieces.size())];
-        const std::vector<rec::NumberItem> numbers = rec::leadingNumbers(piece.record, 3);
+        const rec::NumberItems numbers = rec::leadingNumbers(piece.record, 3);
         if (numbers.empty()) return;
         const std::size_t which = below(numbers.size());
         const rec::NumberItem &item = numbers[which];
@@ -221,7 +224,7 @@ private:
         default: {
             // A number of another record, so that indexes and addresses meet.
             const Piece &other = m.pieces[below(m.pieces.size())];
-            const std::vector<rec::NumberItem> numbers = rec::leadingNumbers(other.record, 3);
+            const rec::NumberItems numbers = rec::leadingNumbers(other.record, 3);
             return numbers.empty() ? value : numbers[below(numbers.size())].value;
         }
         }

@@ -102,8 +102,9 @@ struct Cursor {
 
 std::size_t typeLength(std::uint32_t type) { return type > 0xFF ? 2 : 1; }
 
-std::vector<Record> split(std::string_view module) {
-    std::vector<Record> records;
+std::vector<RecordView> cut(std::string_view module) {
+    std::vector<RecordView> records;
+    records.reserve(module.size() / 8 + 8);
     Cursor cursor{module, 0};
     while (!cursor.atEnd()) {
         const std::size_t start = cursor.p;
@@ -121,16 +122,17 @@ std::vector<Record> split(std::string_view module) {
             cursor.skip(1);
             while (!cursor.atEnd() && !isTypeByte(cursor.peek())) cursor.skip(1);
         }
-        records.push_back({type, std::string(module.substr(start, cursor.p - start))});
+        records.push_back({type, module.substr(start, cursor.p - start)});
     }
     return records;
 }
 
-std::vector<NumberItem> leadingNumbers(const Record &record, std::size_t most) {
-    std::vector<NumberItem> numbers;
+NumberItems leadingNumbers(RecordView record, std::size_t most) {
+    NumberItems numbers;
     if (record.type == noType) return numbers;
+    most = std::min(most, NumberItems::capacity);
     std::size_t p = typeLength(record.type);
-    const std::string &b = record.bytes;
+    const std::string_view b = record.bytes;
     while (numbers.size() < most && p < b.size()) {
         const unsigned c = static_cast<unsigned char>(b[p]);
         if (c < 0x80) {
@@ -156,21 +158,21 @@ std::string encodeNumber(std::uint32_t value) {
 
 // The value of an ASS, ASL or ASP record: the index item in any form, then a
 // plain number, which is all the converter accepts there.
-bool indexedValue(const Record &record, std::uint32_t &value) {
-    Record rest{record.type, record.bytes.substr(0, 2)};
+bool indexedValue(RecordView record, std::uint32_t &value) {
     std::size_t p = 2;
     if (p >= record.bytes.size()) return false;
     const unsigned lead = static_cast<unsigned char>(record.bytes[p]);
     p += lead >= 0x81 && lead <= 0x88 ? 1 + (lead - 0x80) : 1;
     if (p > record.bytes.size()) return false;
-    rest.bytes += record.bytes.substr(p);
-    const std::vector<NumberItem> numbers = leadingNumbers(rest, 1);
+    // The first number after the index: the two bytes before it stand in for
+    // the type bytes that leadingNumbers passes over.
+    const NumberItems numbers = leadingNumbers({record.type, record.bytes.substr(p - 2)}, 1);
     if (numbers.empty()) return false;
     value = numbers[0].value;
     return true;
 }
 
-bool sectionExtent(const std::vector<Record> &records, std::uint32_t sectionPartOffset, std::uint32_t &lowest,
+bool sectionExtent(std::span<const RecordView> records, std::uint32_t sectionPartOffset, std::uint32_t &lowest,
                    std::uint32_t &highest) {
     std::size_t i = 0;
     std::size_t offset = 0;
@@ -182,7 +184,7 @@ bool sectionExtent(const std::vector<Record> &records, std::uint32_t sectionPart
     lowest = 0xFFFFFF;
     highest = 0;
     for (; i + 3 < records.size() && records[i].type == ST; i += 4) {
-        const Record &st = records[i];
+        const RecordView &st = records[i];
         // The index (whatever its form: the converter takes any byte), then
         // the type letters; the last is the one before the name.
         std::size_t p = 1;

@@ -3,8 +3,10 @@
 // bytes cut into records, and the records joined again give the same bytes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,23 +33,46 @@ enum Type : std::uint32_t {
     noType = 0,  // bytes that do not begin with a record type
 };
 
+// A record where it stands, in the module or in a Record.
+struct RecordView {
+    std::uint32_t type;
+    std::string_view bytes;  // the whole record, its type bytes included
+};
+
+// A record of its own, for the mutator to change.
 struct Record {
     std::uint32_t type;
-    std::string bytes;  // the whole record, its type bytes included
+    std::string bytes;
+    operator RecordView() const { return {type, bytes}; }
 };
 
 // Cuts `module` into records: each ends where the converter's reader would end
 // its body, or, for bytes it would not take, at the next record type byte.
-std::vector<Record> split(std::string_view module);
+// The views point into `module`.
+std::vector<RecordView> cut(std::string_view module);
 
 // The number items at the start of a record's body (after the type bytes):
-// where each begins, how many bytes it takes, and its value.
+// where each begins, how many bytes it takes, and its value. At most three are
+// asked for, so they are held in place: the target reads them for every input.
 struct NumberItem {
     std::size_t position;
     std::size_t length;
     std::uint32_t value;
 };
-std::vector<NumberItem> leadingNumbers(const Record &record, std::size_t most);
+class NumberItems {
+public:
+    static constexpr std::size_t capacity = 3;
+    void push_back(const NumberItem &item) { items[count++] = item; }
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    const NumberItem &operator[](std::size_t i) const { return items[i]; }
+    const NumberItem &back() const { return items[count - 1]; }
+
+private:
+    std::array<NumberItem, capacity> items{};
+    std::size_t count = 0;
+};
+NumberItems leadingNumbers(RecordView record, std::size_t most);
 
 // A number item for `value`: one byte below 0x80, else 0x84 and four bytes.
 std::string encodeNumber(std::uint32_t value);
@@ -59,7 +84,7 @@ std::size_t typeLength(std::uint32_t type);
 // covers: non-empty sections whose type letters do not end in 'D', the lowest
 // address never above 0xFFFFFF (where the converter starts it). False when
 // there is none, or when a section's size or address is not a plain number.
-bool sectionExtent(const std::vector<Record> &records, std::uint32_t sectionPartOffset, std::uint32_t &lowest,
+bool sectionExtent(std::span<const RecordView> records, std::uint32_t sectionPartOffset, std::uint32_t &lowest,
                    std::uint32_t &highest);
 
 }  // namespace moduleRecords

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,7 +19,6 @@ extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t *data, std::size_t size, st
 
 namespace {
 
-using moduleRecords::Record;
 namespace rec = moduleRecords;
 
 // Values at the edges of the address spaces, the ID page and the number forms.
@@ -38,9 +38,11 @@ constexpr int noTarget = -1;
 constexpr int endOfModule = -2;  // an offset one past the last record
 
 // A record with a name that survives moves, and for an ASW record the record
-// its offset names.
+// its offset names. Its bytes stay where they are, in the input or among the
+// records the mutations made: the mutator runs for every input, and copying
+// each record cost more than the mutation.
 struct Piece {
-    Record record;
+    rec::RecordView record;
     int id;
     int target = noTarget;
 };
@@ -49,10 +51,16 @@ struct Module {
     std::uint8_t optionByte;
     std::vector<Piece> pieces;
     int nextId = 0;
+    std::deque<std::string> made;  // a deque, so that views of its strings stay valid
+
+    rec::RecordView keep(std::uint32_t type, std::string bytes) {
+        made.push_back(std::move(bytes));
+        return {type, made.back()};
+    }
 };
 
 Module parse(const std::uint8_t *data, std::size_t size) {
-    Module module{data[0], {}, 0};
+    Module module{data[0], {}, 0, {}};
     const std::string_view bytes(reinterpret_cast<const char *>(data + 1), size - 1);
     const std::vector<rec::RecordView> records = rec::cut(bytes);
     std::vector<std::size_t> starts;
@@ -62,7 +70,7 @@ Module parse(const std::uint8_t *data, std::size_t size) {
     for (const rec::RecordView &record : records) {
         starts.push_back(offset);
         offset += record.bytes.size();
-        module.pieces.push_back({Record{record.type, std::string(record.bytes)}, module.nextId++});
+        module.pieces.push_back({record, module.nextId++});
     }
     for (Piece &piece : module.pieces) {
         if (piece.record.type != rec::ASW) continue;
@@ -79,34 +87,35 @@ Module parse(const std::uint8_t *data, std::size_t size) {
 }
 
 // Writes the module back, every ASW record with a target naming its offset.
-std::string serialize(Module &module) {
-    // The offset is written in the four-byte form first, so that the records'
+std::string serialize(const Module &module) {
+    // The offset is written in the four-byte form, so that the records'
     // lengths, and with them the offsets, are known before they are filled in.
-    for (Piece &piece : module.pieces) {
-        if (piece.record.type != rec::ASW || piece.target == noTarget) continue;
+    const auto offsetEnd = [](const Piece &piece) -> std::size_t {
+        if (piece.record.type != rec::ASW || piece.target == noTarget) return 0;
         const rec::NumberItems numbers = rec::leadingNumbers(piece.record, 1);
-        if (numbers.empty()) {
-            piece.target = noTarget;
-            continue;
-        }
-        piece.record.bytes = piece.record.bytes.substr(0, numbers[0].position + numbers[0].length) + rec::encodeNumber(0x80);
-    }
+        return numbers.empty() ? 0 : numbers[0].position + numbers[0].length;
+    };
+    constexpr std::size_t longNumber = 5;
     std::vector<std::size_t> offsetOfId(static_cast<std::size_t>(module.nextId), 0);
     std::size_t offset = 0;
     for (const Piece &piece : module.pieces) {
         offsetOfId[static_cast<std::size_t>(piece.id)] = offset;
-        offset += piece.record.bytes.size();
+        const std::size_t head = offsetEnd(piece);
+        offset += head != 0 ? head + longNumber : piece.record.bytes.size();
     }
-    std::string bytes(1, static_cast<char>(module.optionByte));
-    for (Piece &piece : module.pieces) {
-        if (piece.record.type == rec::ASW && piece.target != noTarget) {
-            const std::size_t at = piece.target == endOfModule ? offset : offsetOfId[static_cast<std::size_t>(piece.target)];
-            // Always the long form: its length is what the offsets were computed with.
-            std::string value(1, static_cast<char>(0x84));
-            for (int shift = 24; shift >= 0; shift -= 8) value.push_back(static_cast<char>(at >> shift & 0xFF));
-            piece.record.bytes.replace(piece.record.bytes.size() - 5, 5, value);
+    std::string bytes;
+    bytes.reserve(1 + offset);
+    bytes.push_back(static_cast<char>(module.optionByte));
+    for (const Piece &piece : module.pieces) {
+        const std::size_t head = offsetEnd(piece);
+        if (head == 0) {
+            bytes += piece.record.bytes;
+            continue;
         }
-        bytes += piece.record.bytes;
+        const std::size_t at = piece.target == endOfModule ? offset : offsetOfId[static_cast<std::size_t>(piece.target)];
+        bytes += piece.record.bytes.substr(0, head);
+        bytes.push_back(static_cast<char>(0x84));
+        for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(at >> shift & 0xFF));
     }
     return bytes;
 }
@@ -135,8 +144,8 @@ private:
     std::size_t below(std::size_t n) { return n == 0 ? 0 : random() % n; }
     std::size_t anyPosition() { return below(m.pieces.size() + 1); }
 
-    void insertPiece(std::size_t at, Record record, int target = noTarget) {
-        m.pieces.insert(m.pieces.begin() + static_cast<std::ptrdiff_t>(at), Piece{std::move(record), m.nextId++, target});
+    void insertPiece(std::size_t at, rec::RecordView record, int target = noTarget) {
+        m.pieces.insert(m.pieces.begin() + static_cast<std::ptrdiff_t>(at), Piece{record, m.nextId++, target});
     }
 
     // A deleted record hands its part offsets to the one after it.
@@ -155,7 +164,7 @@ private:
     void duplicatePiece() {
         if (m.pieces.empty()) return;
         const std::size_t copied = below(m.pieces.size());
-        const Record record = m.pieces[copied].record;
+        const rec::RecordView record = m.pieces[copied].record;
         const int target = m.pieces[copied].target;
         insertPiece(below(2) == 0 ? anyPosition() : copied + 1, record, target);
     }
@@ -164,12 +173,11 @@ private:
         if (m.pieces.size() < 2) return;
         const std::size_t first = below(m.pieces.size());
         const std::size_t count = std::min(m.pieces.size() - first, 1 + below(3));
-        std::vector<Piece> moved(m.pieces.begin() + static_cast<std::ptrdiff_t>(first),
-                                 m.pieces.begin() + static_cast<std::ptrdiff_t>(first + count));
-        m.pieces.erase(m.pieces.begin() + static_cast<std::ptrdiff_t>(first),
-                       m.pieces.begin() + static_cast<std::ptrdiff_t>(first + count));
-        const std::size_t to = anyPosition();
-        m.pieces.insert(m.pieces.begin() + static_cast<std::ptrdiff_t>(to), moved.begin(), moved.end());
+        // `to` counts positions among the other records.
+        const std::size_t to = below(m.pieces.size() - count + 1);
+        const auto at = [&](std::size_t i) { return m.pieces.begin() + static_cast<std::ptrdiff_t>(i); };
+        if (to <= first) std::rotate(at(to), at(first), at(first + count));
+        else std::rotate(at(first), at(first + count), at(to + count));
     }
 
     // The bytes after the type, mutated as bytes; an LD record keeps a count
@@ -177,19 +185,20 @@ private:
     void mutateBody() {
         if (m.pieces.empty()) return;
         Piece &piece = m.pieces[below(m.pieces.size())];
-        Record &record = piece.record;
+        const rec::RecordView record = piece.record;
         if (record.type == rec::ASW && piece.target != noTarget && below(4) != 0) {
             piece.target = below(8) == 0 ? endOfModule : m.pieces[below(m.pieces.size())].id;
             return;
         }
         const std::size_t head = record.type == rec::noType ? 0 : rec::typeLength(record.type) + (record.type == rec::LD ? 1 : 0);
         if (record.bytes.size() < head) return;
-        std::string body = record.bytes.substr(head);
-        const std::size_t room = std::min<std::size_t>(record.type == rec::LD ? 255 : 4096, body.size() + 64);
-        body.resize(room);
-        body.resize(LLVMFuzzerMutate(reinterpret_cast<std::uint8_t *>(body.data()), record.bytes.size() - head, room));
-        record.bytes.replace(head, std::string::npos, body);
-        if (record.type == rec::LD) record.bytes[1] = static_cast<char>(body.size());
+        const std::size_t room = std::min<std::size_t>(record.type == rec::LD ? 255 : 4096, record.bytes.size() - head + 64);
+        std::string bytes(record.bytes);
+        bytes.resize(head + room);
+        const std::size_t body = LLVMFuzzerMutate(reinterpret_cast<std::uint8_t *>(bytes.data() + head), record.bytes.size() - head, room);
+        bytes.resize(head + body);
+        if (record.type == rec::LD) bytes[1] = static_cast<char>(body);
+        piece.record = m.keep(record.type, std::move(bytes));
         if (record.type == rec::ASW) piece.target = noTarget;
     }
 
@@ -210,7 +219,9 @@ private:
             encoded.assign(1, static_cast<char>(0x80 + length));
             for (std::size_t i = length; i-- > 0;) encoded.push_back(static_cast<char>(i < 4 ? value >> (8 * i) & 0xFF : 0));
         }
-        piece.record.bytes.replace(item.position, item.length, encoded);
+        std::string bytes(piece.record.bytes);
+        bytes.replace(item.position, item.length, encoded);
+        piece.record = m.keep(piece.record.type, std::move(bytes));
         if (piece.record.type == rec::ASW && which == 1) piece.target = noTarget;
     }
 
@@ -230,11 +241,11 @@ private:
         }
     }
 
-    Record make(std::uint32_t type, std::string body) {
+    rec::RecordView make(std::uint32_t type, const std::string &body) {
         std::string bytes;
         if (type > 0xFF) bytes.push_back(static_cast<char>(type >> 8));
         bytes.push_back(static_cast<char>(type & 0xFF));
-        return {type, bytes + body};
+        return m.keep(type, bytes + body);
     }
 
     std::string someName(const char *text) { return std::string(1, static_cast<char>(std::strlen(text))) + text; }

@@ -33,17 +33,10 @@ enum Type : std::uint32_t {
     noType = 0,  // bytes that do not begin with a record type
 };
 
-// A record where it stands, in the module or in a Record.
+// A record where it stands: its type and its bytes.
 struct RecordView {
     std::uint32_t type;
     std::string_view bytes;  // the whole record, its type bytes included
-};
-
-// A record of its own, for the mutator to change.
-struct Record {
-    std::uint32_t type;
-    std::string bytes;
-    operator RecordView() const { return {type, bytes}; }
 };
 
 // Cuts `module` into records: each ends where the converter's reader would end

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <vector>
 #include <sys/types.h>
 
 #include "platform/fileSystem.h"
@@ -32,7 +33,7 @@ struct Stream {
 // the platform functions.
 struct FileSystem {
     std::map<std::string, std::shared_ptr<File>> files;
-    std::map<std::FILE *, Stream *> streams;
+    std::vector<Stream *> streams;  // the open ones; a run has a few at most
     std::uint64_t nextSerial = 1;
     std::uint64_t nextTemporary = 1;
     std::size_t budget = 0;
@@ -91,7 +92,7 @@ int seekStream(void *cookie, off64_t *offset, int whence) {
 
 int closeStream(void *cookie) {
     Stream *stream = static_cast<Stream *>(cookie);
-    fileSystem.streams.erase(stream->handle);
+    std::erase(fileSystem.streams, stream);
     delete stream;
     return 0;
 }
@@ -109,7 +110,7 @@ std::FILE *openStream(std::shared_ptr<File> file, const char *mode, std::size_t 
         delete stream;
         return nullptr;
     }
-    fileSystem.streams[stream->handle] = stream;
+    fileSystem.streams.push_back(stream);
     return stream->handle;
 }
 
@@ -208,9 +209,10 @@ bool removeFile(const std::string &name) {
 }
 
 std::optional<FileIdentity> identify(std::FILE *stream) {
-    const auto found = fileSystem.streams.find(stream);
+    const auto found = std::find_if(fileSystem.streams.begin(), fileSystem.streams.end(),
+                                    [&](const Stream *open) { return open->handle == stream; });
     if (found == fileSystem.streams.end()) return std::nullopt;
-    return FileIdentity{1, found->second->file->serial};
+    return FileIdentity{1, (*found)->file->serial};
 }
 
 bool isSameFile(const FileIdentity &identity, const std::string &name) {

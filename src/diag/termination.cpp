@@ -1,6 +1,7 @@
 #include "diag/termination.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "core/conversion.h"
@@ -11,12 +12,17 @@
 
 namespace {
 
-// A message text with each "%s" replaced by the next argument; a text without
-// placeholders ignores its arguments. No other conversion is honoured, so a '%'
-// in an argument stands as it is.
-std::string fillMessage(const char *text, const char *argument, const char *second) {
+// `prefix`, then a message text with each "%s" replaced by the next argument;
+// a text without placeholders ignores its arguments. No other conversion is
+// honoured, so a '%' in an argument stands as it is. The line is built in
+// memory taken once: warnings may come once for every unit of a module.
+std::string fillMessage(const char *prefix, const char *text, const char *argument, const char *second) {
     const char *args[2] = {argument, second};
+    std::size_t length = std::strlen(prefix) + std::strlen(text);
+    for (const char *value : args) length += value != nullptr ? std::strlen(value) : 0;
     std::string out;
+    out.reserve(length);
+    out += prefix;
     int used = 0;
     for (const char *p = text; *p != '\0'; ++p) {
         if (p[0] == '%' && p[1] == 's') {
@@ -43,9 +49,9 @@ RunError describeError(int code, const char *argument, const char *second) {
     if (message == nullptr || message->text == nullptr) return error;
     // The usage line stands alone, without the prefix.
     if (code == err::usage)
-        error.message = fillMessage(message->text, argument, nullptr);
+        error.message = fillMessage("", message->text, argument, nullptr);
     else
-        error.message = errorPrefix + fillMessage(message->text, argument, second);
+        error.message = fillMessage(errorPrefix, message->text, argument, second);
     return error;
 }
 
@@ -58,7 +64,7 @@ void cleanUpAfterFailure(Conversion &conv) {
 std::string warningLine(int code, const char *argument) {
     const char *text = findWarning(code);
     if (text == nullptr) return {};
-    return warningPrefix + fillMessage(text, argument, nullptr);
+    return fillMessage(warningPrefix, text, argument, nullptr);
 }
 
 void warn(Conversion &conv, int code, const char *argument) {

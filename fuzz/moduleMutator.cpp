@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <list>
 #include <random>
 #include <string>
 #include <vector>
@@ -51,7 +51,8 @@ struct Module {
     std::uint8_t optionByte;
     std::vector<Piece> pieces;
     int nextId = 0;
-    std::deque<std::string> made;  // a deque, so that views of its strings stay valid
+    // A list: views of its strings stay valid, and an empty one takes no memory.
+    std::list<std::string> made;
 
     rec::RecordView keep(std::uint32_t type, std::string bytes) {
         made.push_back(std::move(bytes));
@@ -328,13 +329,13 @@ extern "C" std::size_t LLVMFuzzerCustomCrossOver(const std::uint8_t *data1, std:
         return head + tail;
     }
     Module first = parse(data1, size1);
-    const Module second = parse(data2, size2);
+    const std::vector<rec::RecordView> second = rec::cut(std::string_view(reinterpret_cast<const char *>(data2 + 1), size2 - 1));
     std::minstd_rand random(seed);
-    const std::size_t from = random() % second.pieces.size();
-    const std::size_t count = std::min<std::size_t>(second.pieces.size() - from, 1 + random() % 8);
+    const std::size_t from = random() % second.size();
+    const std::size_t count = std::min<std::size_t>(second.size() - from, 1 + random() % 8);
     const std::size_t at = random() % (first.pieces.size() + 1);
     for (std::size_t i = 0; i < count; ++i)
         first.pieces.insert(first.pieces.begin() + static_cast<std::ptrdiff_t>(at + i),
-                            Piece{second.pieces[from + i].record, first.nextId++, noTarget});
+                            Piece{second[from + i], first.nextId++, noTarget});
     return store(serialize(first), out, maxOutSize);
 }

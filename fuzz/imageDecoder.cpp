@@ -94,10 +94,7 @@ MemoryImage decodeSRecords(std::string_view text, std::uint32_t addressMask) {
         for (std::size_t i = 0; i < addressBytes; ++i) sum += address >> (8 * i) & 0xFF;
         for (std::uint8_t byte : record) sum += byte;
         if ((sum & 0xFF) != 0xFF) return false;
-        if (type == '1' || type == '2' || type == '3') {
-            add(image, address, record.data(), record.size() - 1);
-            if (std::uint64_t{address} + record.size() - 1 > 0x100000000) image.wrapsAround = true;
-        }
+        if (type == '1' || type == '2' || type == '3') add(image, address, record.data(), record.size() - 1);
         return true;
     });
     for (MemoryImage::Byte &byte : image.bytes) byte.address &= addressMask;

@@ -18,7 +18,6 @@ struct MemoryImage {
     std::vector<Byte> bytes;
     std::vector<std::uint32_t> rewritten;  // addresses written more than once, in order
     bool usesBankRecords = false;  // Intel HEX with the 0xFF bank records
-    bool wrapsAround = false;      // a record runs past the top of the 32-bit address space
     std::string error;             // the first malformed line; empty when none
 };
 

@@ -208,13 +208,14 @@ void checkIdReport(const std::string &report, const MemoryImage &image, bool all
     }
 }
 
-// The offset of the section part as the header gives it: the run of ASW
-// records after MB and the record that follows it, the last for index 2.
-bool sectionPartOffset(const Records &records, std::uint32_t &offset) {
+// The offset of a part as the header gives it: the run of ASW records after
+// MB and the record that follows it, the last for the part's index (2 for the
+// sections, 5 for the data).
+bool partOffset(const Records &records, std::uint32_t index, std::uint32_t &offset) {
     bool found = false;
     for (std::size_t i = 2; i < records.size() && records[i].type == moduleRecords::ASW; ++i) {
         const moduleRecords::NumberItems numbers = moduleRecords::leadingNumbers(records[i], 2);
-        if (numbers.size() == 2 && numbers[0].value == 2) {
+        if (numbers.size() == 2 && numbers[0].value == index) {
             offset = numbers[1].value;
             found = true;
         }
@@ -240,7 +241,7 @@ void compareBinaryImage(const std::string &binary, const MemoryImage &text, cons
     } else {
         std::uint32_t sections = 0;
         std::uint32_t highest = 0;
-        if (!sectionPartOffset(records, sections) || !moduleRecords::sectionExtent(records, sections, start, highest)) return;
+        if (!partOffset(records, 2, sections) || !moduleRecords::sectionExtent(records, sections, start, highest)) return;
         if (length != highest - start + 9)
             differ("the binary image says " + std::to_string(length) + " bytes, its sections span " + hexText(start) + " to " + hexText(highest));
         // A section whose end wraps past 32 bits leaves the bounds reversed:
@@ -279,7 +280,7 @@ bool binaryTooLarge(const Records &records, const OptionSet &set) {
     std::uint32_t sections = 0;
     std::uint32_t lowest = 0;
     std::uint32_t highest = 0;
-    if (!sectionPartOffset(records, sections) || !moduleRecords::sectionExtent(records, sections, lowest, highest)) return false;
+    if (!partOffset(records, 2, sections) || !moduleRecords::sectionExtent(records, sections, lowest, highest)) return false;
     const auto range = std::find(set.options.begin(), set.options.end(), std::string_view("-A"));
     if (range != set.options.end()) lowest = static_cast<std::uint32_t>(std::strtoul(range[1], nullptr, 16));
     return highest >= lowest && highest - lowest >= 0x4000;
@@ -295,6 +296,15 @@ bool repeatsHugely(const Records &records) {
         if (count.empty() || count[0].value > 256) return true;
     }
     return false;
+}
+
+// The records of the data part, cut again from its own offset: the converter
+// reads them from there, which may lie inside what the cut of the whole
+// module took for one record.
+Records dataPart(std::string_view module, const Records &records) {
+    std::uint32_t data = 0;
+    if (!partOffset(records, 5, data) || data >= module.size()) return {};
+    return moduleRecords::cut(module.substr(data));
 }
 
 // Whether a unit's data runs past the top of the 32-bit address space: its
@@ -353,7 +363,8 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const bool rangeGiven = std::any_of(set.options.begin(), set.options.end(), [](std::string_view option) {
         return option == "-A" || option == "-F";
     });
-    if (rangeGiven && dataRunsPastTop(records)) return;
+    const Records data = dataPart(module, records);
+    if (rangeGiven && dataRunsPastTop(data)) return;
     compareTextForms(s, hex, "fuzz.mot", "fuzz.hex");
     compareTextForms(s, hex, "fuzz.mcd", "fuzz.hcd");
     compareTextForms(s, hex, "fuzz.mdt", "fuzz.hdt");
@@ -369,7 +380,7 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     if (report != nullptr) checkIdReport(*report, full, set.idBytesWritten && image != nullptr);
 
     // A binary image may be refused (two areas, data that goes back).
-    if (unitAtWritersStart(records)) return;
+    if (unitAtWritersStart(data)) return;
     if (form != "-B" && binaryTooLarge(records, set)) return;
     const Outcome binary = form == "-B" ? std::move(first) : convertAs(module, "-B", set);
     if (binary.status != 0 || binary.cancelled) return;

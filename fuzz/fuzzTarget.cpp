@@ -332,6 +332,25 @@ bool dataRunsPastTop(const Records &records) {
     return false;
 }
 
+// Whether an ASP record moves to address 0 with no LD record after it in its
+// unit's run. A run that ends so leaves the last data address at 0, which the
+// writers take for no data at all: they then write no security records, though
+// the ID report names them (case fuzz/noSecurityRecordsAfterMoveToZero).
+bool emptyMoveToZero(const Records &records) {
+    using namespace moduleRecords;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (records[i].type != ASP) continue;
+        const NumberItems address = leadingNumbers(records[i], 2);
+        if (address.size() < 2 || address[1].value != 0) continue;
+        std::size_t j = i + 1;
+        while (j < records.size() && records[j].type != LD && records[j].type != ASP && records[j].type != SB &&
+               records[j].type != ME)
+            ++j;
+        if (j == records.size() || records[j].type != LD) return true;
+    }
+    return false;
+}
+
 // Whether an ASP record sets the address 0xFFFFFF: the text writers start
 // there, meaning "no address yet", so a first unit at that address is no move
 // to them, and they record its bytes from address 0 on, where the binary
@@ -377,7 +396,7 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const std::string *image = fileOf(s, "fuzz.mot");
     const std::string *romData = fileOf(s, "fuzz.mdt");
     const MemoryImage full = decodeSRecords(image != nullptr ? *image : romData != nullptr ? *romData : "", 0xFFFFFFFF);
-    if (report != nullptr) checkIdReport(*report, full, set.idBytesWritten && image != nullptr);
+    if (report != nullptr) checkIdReport(*report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data));
 
     // A binary image may be refused (two areas, data that goes back).
     if (unitAtWritersStart(data)) return;

@@ -61,10 +61,15 @@ ssize_t writeStream(void *cookie, const char *buffer, std::size_t size) {
         errno = ENOSPC;
         return -1;
     }
-    if (fileSystem.cancel != nullptr) {
-        if (size > fileSystem.budget) fileSystem.cancel->store(true);
-        fileSystem.budget -= std::min(size, fileSystem.budget);
+    if (fileSystem.cancel != nullptr && size > fileSystem.budget) {
+        // The run is stopped and its outputs thrown away: what it still
+        // writes, a whole stream buffer at the close, is not kept.
+        fileSystem.cancel->store(true);
+        fileSystem.budget = 0;
+        stream.position += size;
+        return static_cast<ssize_t>(size);
     }
+    if (fileSystem.cancel != nullptr) fileSystem.budget -= size;
     if (stream.position == bytes.size()) {
         bytes.append(buffer, size);
     } else {

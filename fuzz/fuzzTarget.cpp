@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -307,16 +308,23 @@ Records dataPart(std::string_view module, const Records &records) {
     return moduleRecords::cut(module.substr(data));
 }
 
+// The address an ASP record sets, when it is a plain number.
+std::optional<std::uint32_t> unitAddress(const moduleRecords::RecordView &record) {
+    if (record.type != moduleRecords::ASP) return std::nullopt;
+    const moduleRecords::NumberItems numbers = moduleRecords::leadingNumbers(record, 2);
+    if (numbers.size() < 2) return std::nullopt;
+    return numbers[1].value;
+}
+
 // Whether a unit's data runs past the top of the 32-bit address space: its
 // ASP address and the bytes of its LD records, up to the next SB or ME record,
 // each as often as an RE record before it asks.
 bool dataRunsPastTop(const Records &records) {
     using namespace moduleRecords;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].type != ASP) continue;
-        const NumberItems address = leadingNumbers(records[i], 2);
-        if (address.size() < 2) continue;
-        std::uint64_t end = address[1].value;
+        const std::optional<std::uint32_t> address = unitAddress(records[i]);
+        if (!address) continue;
+        std::uint64_t end = *address;
         std::uint64_t repeat = 1;
         for (std::size_t j = i + 1; j < records.size() && records[j].type != SB && records[j].type != ME; ++j) {
             if (records[j].type == RE) {
@@ -339,9 +347,7 @@ bool dataRunsPastTop(const Records &records) {
 bool emptyMoveToZero(const Records &records) {
     using namespace moduleRecords;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].type != ASP) continue;
-        const NumberItems address = leadingNumbers(records[i], 2);
-        if (address.size() < 2 || address[1].value != 0) continue;
+        if (unitAddress(records[i]) != 0u) continue;
         std::size_t j = i + 1;
         while (j < records.size() && records[j].type != LD && records[j].type != ASP && records[j].type != SB &&
                records[j].type != ME)
@@ -356,11 +362,8 @@ bool emptyMoveToZero(const Records &records) {
 // to them, and they record its bytes from address 0 on, where the binary
 // image has none of them (case fuzz/unitAtWritersStartAddress).
 bool unitAtWritersStart(const Records &records) {
-    return std::any_of(records.begin(), records.end(), [](const moduleRecords::RecordView &record) {
-        if (record.type != moduleRecords::ASP) return false;
-        const moduleRecords::NumberItems numbers = moduleRecords::leadingNumbers(record, 2);
-        return numbers.size() == 2 && numbers[1].value == 0xFFFFFF;
-    });
+    return std::any_of(records.begin(), records.end(),
+                       [](const moduleRecords::RecordView &record) { return unitAddress(record) == 0xFFFFFFu; });
 }
 
 // The same module and options in the three forms; `first` is the run of the

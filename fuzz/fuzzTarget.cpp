@@ -308,12 +308,12 @@ Records dataPart(std::string_view module, const Records &records) {
     return moduleRecords::cut(module.substr(data));
 }
 
-// The address an ASP record sets, when it is a plain number.
+// The address an ASP record sets, when it is a plain number. Its section index
+// may be any byte, as the converter reads it.
 std::optional<std::uint32_t> unitAddress(const moduleRecords::RecordView &record) {
-    if (record.type != moduleRecords::ASP) return std::nullopt;
-    const moduleRecords::NumberItems numbers = moduleRecords::leadingNumbers(record, 2);
-    if (numbers.size() < 2) return std::nullopt;
-    return numbers[1].value;
+    std::uint32_t address = 0;
+    if (record.type != moduleRecords::ASP || !moduleRecords::indexedValue(record, address)) return std::nullopt;
+    return address;
 }
 
 // Whether a unit's data runs past the top of the 32-bit address space: its

@@ -156,8 +156,6 @@ std::string encodeNumber(std::uint32_t value) {
     return bytes;
 }
 
-// The value of an ASS, ASL or ASP record: the index item in any form, then a
-// plain number, which is all the converter accepts there.
 bool indexedValue(RecordView record, std::uint32_t &value) {
     std::size_t p = 2;
     if (p >= record.bytes.size()) return false;

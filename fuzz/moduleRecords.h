@@ -67,6 +67,11 @@ private:
 };
 NumberItems leadingNumbers(RecordView record, std::size_t most);
 
+// The value of an ASS, ASL or ASP record: the index item in any form (the
+// converter takes any byte there), then a plain number, which is all the
+// converter accepts there. False when the value is not a plain number.
+bool indexedValue(RecordView record, std::uint32_t &value);
+
 // A number item for `value`: one byte below 0x80, else 0x84 and four bytes.
 std::string encodeNumber(std::uint32_t value);
 

@@ -27,11 +27,12 @@ constexpr std::uint32_t padPiece = 4096;
 }  // namespace
 
 // One write, and a progress event for each byte, counted at once.
-void BinaryImageWriter::writeImageBytes(const std::uint8_t *bytes, std::uint32_t count) {
-    std::fwrite(bytes, 1, count, stream);
+void BinaryImageWriter::writeImageBytes(ByteSpan bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::uint32_t added = 0;
-    for (std::uint32_t i = 0; i < count; ++i) added += bytes[i];
+    for (const std::uint8_t byte : bytes) added += byte;
     sum += added;
+    const auto count = static_cast<std::uint32_t>(bytes.size());
     imageNext += count;
     tickProgressTimes(conv, count);
 }
@@ -44,9 +45,9 @@ void BinaryImageWriter::padImageTo(std::uint32_t address) {
         const std::uint32_t plain = bytesBeforeSecurity(conv, imageNext, count);
         if (plain == 0) {
             const std::uint8_t byte = securityByteAt(imageNext, fill[0]);
-            writeImageBytes(&byte, 1);
+            writeImageBytes(ByteSpan(&byte, 1));
         } else {
-            writeImageBytes(fill, plain);
+            writeImageBytes(ByteSpan(fill, plain));
         }
     }
 }
@@ -122,7 +123,7 @@ void BinaryImageWriter::putRun(const std::uint8_t *bytes, std::uint32_t count) {
         const std::uint32_t inside = imageEnd - address < count - 1 ? imageEnd - address + 1 : count;
         padImageTo(address);
         state.currentAddress += inside;
-        writeImageBytes(bytes, inside);
+        writeImageBytes(ByteSpan(bytes, inside));
         bytes += inside;
         count -= inside;
     }
@@ -133,7 +134,7 @@ void BinaryImageWriter::writeEndRecord(std::uint32_t) {
         padImageTo(imageEnd);
         std::uint8_t last = fill[0];
         if (maySecurityByteLie(conv, imageEnd)) last = securityByteAt(imageEnd, last);
-        writeImageBytes(&last, 1);  // separately, so an image ending at 0xFFFFFFFF cannot wrap
+        writeImageBytes(ByteSpan(&last, 1));  // separately, so an image ending at 0xFFFFFFFF cannot wrap
     }
     std::putc(static_cast<int>((sum >> 8) & 0xFF), stream);
     std::putc(static_cast<int>(sum & 0xFF), stream);

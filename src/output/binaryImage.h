@@ -29,7 +29,7 @@ protected:
     void putRun(const std::uint8_t *bytes, std::uint32_t count) override;
 
 private:
-    void writeImageBytes(const std::uint8_t *bytes, std::uint32_t count);
+    void writeImageBytes(ByteSpan bytes);
     void padImageTo(std::uint32_t address);
     void warnSecurityOutsideImage();
     bool insideImage(std::uint32_t address) const { return address >= imageStart && address <= imageEnd; }

@@ -121,7 +121,7 @@ public:
     ModuleReader(std::span<const std::uint8_t> module, const char *inputName, const CancelFlags &cancel)
         : bytes_(module), inputName_(inputName), cancel_(cancel) {}
 
-    [[noreturn]] void reject() const { rejectModule(inputName_); }
+    [[noreturn]] void reject() const;
     const CancelFlags &cancelFlags() const { return cancel_; }
 
     // Moves to a part or a unit; an offset past the end reads as the end.

@@ -109,7 +109,9 @@ Outcome convertAs(std::string_view module, const char *form, const OptionSet &se
     static std::FILE *const console = openConsole();
     memoryFiles::removeAll();
     memoryFiles::store(moduleName, module);
-    std::vector<std::string> args{"-."};
+    std::vector<std::string> args;
+    args.reserve(3 + set.options.size());
+    args.emplace_back("-.");
     if (form != nullptr) args.emplace_back(form);
     for (const char *option : set.options) args.emplace_back(option);
     args.push_back(moduleName);

@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,7 +59,7 @@ constexpr std::size_t optionSetCount = sizeof optionSets / sizeof optionSets[0];
 
 const std::string moduleName = "fuzz.tqx";
 
-using Files = std::map<std::string, std::string>;
+using Files = std::vector<memoryFiles::FileCopy>;
 using Records = std::vector<moduleRecords::RecordView>;
 
 struct Outcome {
@@ -119,18 +118,18 @@ Outcome convertAs(std::string_view module, const char *form, const OptionSet &se
     memoryFiles::limitWrites(writeBudget, &cancel);
     const int status = romcast::run(args, console, &cancel);
     memoryFiles::limitWrites(0, nullptr);
-    Outcome outcome{status, memoryFiles::takeAll(), cancel.load()};
+    Outcome outcome{status, memoryFiles::takeAllBut(moduleName), cancel.load()};
     if (outcome.status < 0 || outcome.status > 4) differ("exit status " + std::to_string(outcome.status));
     if (memoryFiles::openStreams() != 0) differ("a stream was left open");
-    outcome.files.erase(moduleName);
     for (const auto &file : outcome.files)
-        if (file.first[0] == '.') differ("the temporary file " + file.first + " was left");
+        if (file.name[0] == '.') differ("the temporary file " + file.name + " was left");
     return outcome;
 }
 
 const std::string *fileOf(const Outcome &outcome, const std::string &name) {
-    const auto found = outcome.files.find(name);
-    return found == outcome.files.end() ? nullptr : &found->second;
+    const auto found = std::find_if(outcome.files.begin(), outcome.files.end(),
+                                    [&](const memoryFiles::FileCopy &file) { return file.name == name; });
+    return found == outcome.files.end() ? nullptr : &found->bytes;
 }
 
 std::string hexText(std::uint32_t value) {
@@ -271,7 +270,7 @@ constexpr std::size_t crossCheckLimit = writeBudget;
 
 std::size_t totalBytes(const Outcome &outcome) {
     std::size_t total = 0;
-    for (const auto &file : outcome.files) total += file.second.size();
+    for (const auto &file : outcome.files) total += file.bytes.size();
     return total;
 }
 

@@ -1,7 +1,12 @@
 // The platform's file system for the fuzzing target, in memory: files are
-// strings in a map by name, streams are stdio streams over them (fopencookie),
-// so the core's own stdio calls (fread, fseek, fwrite, fclose) work unchanged.
-// There are no directories, links or devices; a name is just a key.
+// named strings, streams are stdio streams over them (fopencookie), so the
+// core's own stdio calls (fread, fseek, fwrite, fclose) work unchanged. There
+// are no directories, links or devices; a name is just a key.
+//
+// A run uses a handful of files. Files and streams are kept from run to run
+// and used again, their bytes with the memory they had: every allocation costs
+// about a microsecond under AddressSanitizer, and a map of shared files made a
+// dozen of them in each run, growing strings included.
 #include "memoryFiles.h"
 
 #include <algorithm>
@@ -9,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <vector>
 #include <sys/types.h>
@@ -19,27 +23,52 @@
 namespace {
 
 struct File {
+    std::string name;
     std::string bytes;
-    std::uint64_t serial;  // the file's identity, which survives a rename
+    std::uint64_t serial = 0;  // the file's identity, which survives a rename
+    bool named = false;        // in the file system under `name`
+    int streams = 0;           // open over it; a file removed while open keeps its bytes for them
+    bool unused() const { return !named && streams == 0; }
 };
 
 struct Stream {
-    std::shared_ptr<File> file;
+    File *file = nullptr;  // nullptr: closed, free for the next open
     std::size_t position = 0;
     std::FILE *handle = nullptr;
 };
 
 // The whole file system; the target owns it, the core sees it only through
-// the platform functions.
+// the platform functions. Files and streams stay where they are once made, so
+// pointers to them hold.
 struct FileSystem {
-    std::map<std::string, std::shared_ptr<File>> files;
-    std::vector<Stream *> streams;  // the open ones; a run has a few at most
+    std::vector<std::unique_ptr<File>> files;
+    std::vector<std::unique_ptr<Stream>> streams;
     std::uint64_t nextSerial = 1;
     std::uint64_t nextTemporary = 1;
     std::size_t budget = 0;
     std::atomic<bool> *cancel = nullptr;
 };
 FileSystem fileSystem;
+
+File *findFile(std::string_view name) {
+    for (const auto &file : fileSystem.files)
+        if (file->named && file->name == name) return file.get();
+    return nullptr;
+}
+
+// A new, empty file named `name`, in place of one of that name.
+File *newFile(std::string_view name) {
+    if (File *old = findFile(name)) old->named = false;
+    auto unused = std::find_if(fileSystem.files.begin(), fileSystem.files.end(),
+                               [](const auto &file) { return file->unused(); });
+    File *file = unused != fileSystem.files.end() ? unused->get()
+                                                  : fileSystem.files.emplace_back(std::make_unique<File>()).get();
+    file->name.assign(name);
+    file->bytes.clear();
+    file->serial = fileSystem.nextSerial++;
+    file->named = true;
+    return file;
+}
 
 ssize_t readStream(void *cookie, char *buffer, std::size_t size) {
     Stream &stream = *static_cast<Stream *>(cookie);
@@ -96,88 +125,76 @@ int seekStream(void *cookie, off64_t *offset, int whence) {
 }
 
 int closeStream(void *cookie) {
-    Stream *stream = static_cast<Stream *>(cookie);
-    std::erase(fileSystem.streams, stream);
-    delete stream;
+    Stream &stream = *static_cast<Stream *>(cookie);
+    --stream.file->streams;
+    stream.file = nullptr;
+    stream.handle = nullptr;
     return 0;
 }
 
-std::shared_ptr<File> newFile() {
-    auto file = std::make_shared<File>();
-    file->serial = fileSystem.nextSerial++;
-    return file;
-}
-
-std::FILE *openStream(std::shared_ptr<File> file, const char *mode, std::size_t position) {
-    auto *stream = new Stream{std::move(file), position, nullptr};
-    stream->handle = fopencookie(stream, mode, {readStream, writeStream, seekStream, closeStream});
-    if (stream->handle == nullptr) {
-        delete stream;
-        return nullptr;
-    }
-    fileSystem.streams.push_back(stream);
-    return stream->handle;
+std::FILE *openStream(File *file, const char *mode, std::size_t position) {
+    auto closed = std::find_if(fileSystem.streams.begin(), fileSystem.streams.end(),
+                               [](const auto &stream) { return stream->file == nullptr; });
+    Stream *stream = closed != fileSystem.streams.end()
+                         ? closed->get()
+                         : fileSystem.streams.emplace_back(std::make_unique<Stream>()).get();
+    std::FILE *handle = fopencookie(stream, mode, {readStream, writeStream, seekStream, closeStream});
+    if (handle == nullptr) return nullptr;
+    *stream = Stream{file, position, handle};
+    ++file->streams;
+    return handle;
 }
 
 }  // namespace
 
 namespace memoryFiles {
 
-void store(const std::string &name, std::string_view bytes) {
-    std::shared_ptr<File> file = newFile();
-    file->bytes.assign(bytes);
-    fileSystem.files[name] = std::move(file);
-}
+void store(std::string_view name, std::string_view bytes) { newFile(name)->bytes.assign(bytes); }
 
-const std::string *find(const std::string &name) {
-    const auto found = fileSystem.files.find(name);
-    return found == fileSystem.files.end() ? nullptr : &found->second->bytes;
-}
-
-std::vector<std::string> names() {
-    std::vector<std::string> result;
-    for (const auto &entry : fileSystem.files) result.push_back(entry.first);
-    return result;
-}
-
-std::map<std::string, std::string> takeAll() {
-    std::map<std::string, std::string> taken;
-    for (auto &entry : fileSystem.files) {
-        // A file that a stream still holds keeps its bytes for it.
-        if (entry.second.use_count() == 1) taken.emplace(entry.first, std::move(entry.second->bytes));
-        else taken.emplace(entry.first, entry.second->bytes);
+std::vector<FileCopy> takeAllBut(std::string_view kept) {
+    std::vector<FileCopy> taken;
+    taken.reserve(fileSystem.files.size());
+    for (const auto &file : fileSystem.files) {
+        if (!file->named) continue;
+        file->named = false;
+        // A copy: the file keeps its memory for the next run's writes.
+        if (file->name != kept) taken.push_back({file->name, file->bytes});
     }
-    fileSystem.files.clear();
     return taken;
 }
 
-void removeAll() { fileSystem.files.clear(); }
+void removeAll() {
+    for (const auto &file : fileSystem.files) file->named = false;
+}
 
 void limitWrites(std::size_t budget, std::atomic<bool> *cancel) {
     fileSystem.budget = budget;
     fileSystem.cancel = cancel;
 }
 
-int openStreams() { return static_cast<int>(fileSystem.streams.size()); }
+int openStreams() {
+    return static_cast<int>(std::count_if(fileSystem.streams.begin(), fileSystem.streams.end(),
+                                          [](const auto &stream) { return stream->file != nullptr; }));
+}
 
 }  // namespace memoryFiles
 
 namespace platform {
 
 std::FILE *openFile(const std::string &name, const char *mode) {
-    auto found = fileSystem.files.find(name);
+    File *file = findFile(name);
     if (mode[0] == 'r') {
-        if (found == fileSystem.files.end()) {
+        if (file == nullptr) {
             errno = ENOENT;
             return nullptr;
         }
-        return openStream(found->second, mode, 0);
+        return openStream(file, mode, 0);
     }
     // Writing keeps the file's identity and drops its bytes, as "w" does;
     // appending starts at its end.
-    if (found == fileSystem.files.end()) found = fileSystem.files.emplace(name, newFile()).first;
-    if (mode[0] == 'w') found->second->bytes.clear();
-    return openStream(found->second, mode, found->second->bytes.size());
+    if (file == nullptr) file = newFile(name);
+    if (mode[0] == 'w') file->bytes.clear();
+    return openStream(file, mode, file->bytes.size());
 }
 
 // Names in memory have no drives.
@@ -200,29 +217,28 @@ std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName)
 bool flushToDisk(std::FILE *stream) { return std::fflush(stream) == 0; }
 
 bool replaceFile(const std::string &from, const std::string &to) {
-    auto found = fileSystem.files.find(from);
-    if (found == fileSystem.files.end()) return false;
-    std::shared_ptr<File> file = std::move(found->second);
-    fileSystem.files.erase(found);
-    fileSystem.files[to] = std::move(file);
+    File *file = findFile(from);
+    if (file == nullptr) return false;
+    if (File *old = findFile(to); old != nullptr && old != file) old->named = false;
+    file->name.assign(to);
     return true;
 }
 
 bool removeFile(const std::string &name) {
-    fileSystem.files.erase(name);
+    if (File *file = findFile(name)) file->named = false;
     return true;
 }
 
 std::optional<FileIdentity> identify(std::FILE *stream) {
     const auto found = std::find_if(fileSystem.streams.begin(), fileSystem.streams.end(),
-                                    [&](const Stream *open) { return open->handle == stream; });
+                                    [&](const auto &open) { return open->file != nullptr && open->handle == stream; });
     if (found == fileSystem.streams.end()) return std::nullopt;
     return FileIdentity{1, (*found)->file->serial};
 }
 
 bool isSameFile(const FileIdentity &identity, const std::string &name) {
-    const auto found = fileSystem.files.find(name);
-    return found != fileSystem.files.end() && identity.file == found->second->serial;
+    const File *file = findFile(name);
+    return file != nullptr && identity.file == file->serial;
 }
 
 }  // namespace platform

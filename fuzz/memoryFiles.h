@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,16 +13,17 @@
 namespace memoryFiles {
 
 // Makes `name` a file holding `bytes`, replacing one of that name.
-void store(const std::string &name, std::string_view bytes);
+void store(std::string_view name, std::string_view bytes);
 
-// The bytes of the file `name`; nullptr when there is none.
-const std::string *find(const std::string &name);
+// A file as it was when taken out of the file system.
+struct FileCopy {
+    std::string name;
+    std::string bytes;
+};
 
-// Every file's name, in name order.
-std::vector<std::string> names();
-
-// Takes every file out of the file system, with its bytes.
-std::map<std::string, std::string> takeAll();
+// Takes every file but `kept` out of the file system, each with a copy of its
+// bytes, in no particular order.
+std::vector<FileCopy> takeAllBut(std::string_view kept);
 
 // Removes every file. Streams still open keep their bytes until closed.
 void removeAll();

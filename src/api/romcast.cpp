@@ -11,16 +11,13 @@ Failure Failure::outOfMemory() { return describeError(err::noMemory, nullptr, nu
 
 void convert(const std::vector<std::string> &args, std::FILE *console, const std::atomic<bool> *cancel) {
     // The run reads the command line as main receives it: the program's name
-    // first, then the arguments, then a null pointer.
-    std::vector<std::string> storage;
-    storage.reserve(args.size() + 1);
-    storage.emplace_back("romcast");
-    storage.insert(storage.end(), args.begin(), args.end());
-    std::vector<char *> argv;
-    argv.reserve(storage.size() + 1);
-    for (std::string &argument : storage) argv.push_back(argument.data());
+    // first, then the arguments, then a null pointer. It only reads them.
+    std::vector<const char *> argv;
+    argv.reserve(args.size() + 2);
+    argv.push_back("romcast");
+    for (const std::string &argument : args) argv.push_back(argument.c_str());
     argv.push_back(nullptr);
-    runConversion(static_cast<int>(storage.size()), argv.data(), console, CancelFlags{nullptr, cancel});
+    runConversion(static_cast<int>(argv.size() - 1), argv.data(), console, CancelFlags{nullptr, cancel});
 }
 
 int report(const Failure &failure, std::FILE *console) {

@@ -50,7 +50,7 @@ const ProtectOption *findProtectOption(const char *argument) {
 // option sets its part of the run settings.
 class CommandLine {
 public:
-    CommandLine(Conversion &conversion, int argc, char **argv) : conv(conversion), cursor{argc, argv, 1} {}
+    CommandLine(Conversion &conversion, int argc, const char *const *argv) : conv(conversion), cursor{argc, argv, 1} {}
 
     void read();
 
@@ -213,7 +213,7 @@ private:
     // The arguments still to be read; options with a value take the next one.
     struct {
         int count;
-        char **vector;
+        const char *const *vector;
         int next;
     } cursor;
     // "-N" typed counts even when "-ID" cancelled its effect: direct conversion
@@ -232,11 +232,11 @@ int compareNoCase(const char *a, const char *b) {
     }
 }
 
-void parseOptions(Conversion &conv, int argc, char **argv) { CommandLine(conv, argc, argv).read(); }
+void parseOptions(Conversion &conv, int argc, const char *const *argv) { CommandLine(conv, argc, argv).read(); }
 
 void CommandLine::read() {
     const int argc = cursor.count;
-    char **const argv = cursor.vector;
+    const char *const *const argv = cursor.vector;
 
     // Nothing to convert, or a lone option: "-v" shows the version, anything
     // else beginning "-" is a misuse.

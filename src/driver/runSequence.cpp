@@ -49,7 +49,7 @@ void convertThroughTrees(Conversion &conv) {
     emitImage(conv);
 }
 
-void convert(Conversion &conv, int argc, char **argv) {
+void convert(Conversion &conv, int argc, const char *const *argv) {
     // Start values, then the security defaults; every option overrides a start value.
     initRunSettings(conv);
     initSecurityDefaults(conv);
@@ -92,7 +92,7 @@ void convert(Conversion &conv, int argc, char **argv) {
 
 }  // namespace
 
-void runConversion(int argc, char **argv, std::FILE *console, const CancelFlags &cancel) {
+void runConversion(int argc, const char *const *argv, std::FILE *console, const CancelFlags &cancel) {
     // The run's state is large (its file buffers among it): it lives on the heap.
     const auto conv = std::make_unique<Conversion>(console, cancel);
     try {

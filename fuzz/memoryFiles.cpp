@@ -35,6 +35,9 @@ struct Stream {
     File *file = nullptr;  // nullptr: closed, free for the next open
     std::size_t position = 0;
     std::FILE *handle = nullptr;
+    // The stdio buffer, in place of the 8 KiB that stdio would take at the
+    // first read or write; the converter gives its outputs buffers of its own.
+    char buffer[BUFSIZ];
 };
 
 // The whole file system; the target owns it, the core sees it only through
@@ -140,7 +143,10 @@ std::FILE *openStream(File *file, const char *mode, std::size_t position) {
                          : fileSystem.streams.emplace_back(std::make_unique<Stream>()).get();
     std::FILE *handle = fopencookie(stream, mode, {readStream, writeStream, seekStream, closeStream});
     if (handle == nullptr) return nullptr;
-    *stream = Stream{file, position, handle};
+    std::setvbuf(handle, stream->buffer, _IOFBF, sizeof stream->buffer);
+    stream->file = file;
+    stream->position = position;
+    stream->handle = handle;
     ++file->streams;
     return handle;
 }

@@ -102,9 +102,8 @@ struct Cursor {
 
 std::size_t typeLength(std::uint32_t type) { return type > 0xFF ? 2 : 1; }
 
-std::vector<RecordView> cut(std::string_view module) {
-    std::vector<RecordView> records;
-    records.reserve(module.size() / 8 + 8);
+void cut(std::string_view module, std::vector<RecordView> &records) {
+    records.clear();
     Cursor cursor{module, 0};
     while (!cursor.atEnd()) {
         const std::size_t start = cursor.p;
@@ -124,7 +123,6 @@ std::vector<RecordView> cut(std::string_view module) {
         }
         records.push_back({type, module.substr(start, cursor.p - start)});
     }
-    return records;
 }
 
 NumberItems leadingNumbers(RecordView record, std::size_t most) {

@@ -39,10 +39,12 @@ struct RecordView {
     std::string_view bytes;  // the whole record, its type bytes included
 };
 
-// Cuts `module` into records: each ends where the converter's reader would end
-// its body, or, for bytes it would not take, at the next record type byte.
-// The views point into `module`.
-std::vector<RecordView> cut(std::string_view module);
+// Cuts `module` into `records`, in place of what they held: each record ends
+// where the converter's reader would end its body, or, for bytes it would not
+// take, at the next record type byte. The views point into `module`. The
+// callers keep their vector from input to input, so that cutting allocates
+// nothing once it has grown.
+void cut(std::string_view module, std::vector<RecordView> &records);
 
 // The number items at the start of a record's body (after the type bytes):
 // where each begins, how many bytes it takes, and its value. At most three are

@@ -91,9 +91,11 @@ struct Cursor {
         case 0xF2: number(); skip(1); number(); value(true); break;
         case 0xE2C9: case ASL: case 0xE2CE: case ASP: case 0xE2D2: case ASS: number(); value(false); break;
         case ASW: number(); number(); break;
-        default:
-            if (type >> 8 == 0xF8) value(true);
-            break;
+        case 0xF801: case 0xF802: case 0xF803: number(); name(); break;
+        case 0xF804: case 0xF805: case 0xF806: case 0xF80B: number(); name(); value(true); break;
+        case 0xF80A: number(); name(); name(); number(); name(); value(true); break;
+        case 0xF814: value(true); break;
+        default: break;  // ME and every type the reader knows no body of
         }
     }
 };

@@ -57,6 +57,10 @@ const OptionSet optionSets[] = {
 };
 constexpr std::size_t optionSetCount = sizeof optionSets / sizeof optionSets[0];
 
+bool hasOption(const OptionSet &set, std::string_view option) {
+    return std::find(set.options.begin(), set.options.end(), option) != set.options.end();
+}
+
 const std::string moduleName = "fuzz.tqx";
 
 using Files = std::vector<memoryFiles::FileCopy>;
@@ -388,9 +392,7 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     // after the wrap are recorded where the dropped ones stood; Intel HEX
     // starts a new record at the bank change, S-records do not (cases
     // fuzz/rangeEndBeforeAddressWrap and ...Hex).
-    const bool rangeGiven = std::any_of(set.options.begin(), set.options.end(), [](std::string_view option) {
-        return option == "-A" || option == "-F";
-    });
+    const bool rangeGiven = hasOption(set, "-A") || hasOption(set, "-F");
     static Records data;  // kept from input to input, as `records` below
     dataPart(module, records, data);
     if (rangeGiven && dataRunsPastTop(data)) return;
@@ -406,9 +408,9 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const std::string *image = fileOf(s, "fuzz.mot");
     const std::string *romData = fileOf(s, "fuzz.mdt");
     const MemoryImage full = decodeSRecords(image != nullptr ? *image : romData != nullptr ? *romData : "", 0xFFFFFFFF);
-    const bool direct = std::find(set.options.begin(), set.options.end(), std::string_view("-N")) != set.options.end();
     if (report != nullptr)
-        checkIdReport(*report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data), !direct);
+        checkIdReport(*report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data),
+                      !hasOption(set, "-N"));
 
     // A binary image may be refused (two areas, data that goes back).
     if (unitAtWritersStart(data)) return;

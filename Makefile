@@ -6,6 +6,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
+MUTANTS_BUILD ?= build-mutants
 FUZZ_SECONDS  ?= 1800
 SMOKE_SECONDS ?= 10
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -39,7 +40,7 @@ SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CX
 	  -DROMCAST_SANITIZE=ON -DROMCAST_BENCH=OFF >/dev/null && cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 .PHONY: all deps check-deps test-deps build test-build check demo bench clean install package fuzz fuzz-build \
-	fuzz-smoke sweep windows wine-check package-windows
+	fuzz-smoke sweep windows wine-check package-windows mutants
 
 all: build
 
@@ -118,6 +119,15 @@ sweep: test-build
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ROMCAST_SWEEP=full ASAN_OPTIONS=detect_leaks=0 ctest -R Sweep --output-on-failure -j $(JOBS)
 
+# The mutation run over src/ (mutation/README.md): every mutant, or a seeded
+# sample of MUTANTS of them (`make mutants MUTANTS=200 SEED=1`), each built alone
+# in build-mutants/ and run against the fast suite. Not part of `make check`.
+MUTANTS ?=
+SEED    ?= 1
+mutants: deps
+	@sh tools/needPackages.sh $(TEST_DEPS)
+	MUTANTS=$(MUTANTS) SEED=$(SEED) JOBS=$(JOBS) MUTANTS_BUILD=$(MUTANTS_BUILD) bash mutation/run.sh
+
 # The libFuzzer target, by clang under the sanitizers (fuzz/README.md), and the
 # module assembler that makes its seeds.
 fuzz-build: test-deps
@@ -165,4 +175,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) out
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(MUTANTS_BUILD) out

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The mutation run (mutation/README.md). Every mutant of src/, or a seeded
+# sample of them, is applied alone to a scratch copy of the tree, built there
+# incrementally and run against the fast suite under a time limit.
+#   MUTANTS         how many, a seeded sample; empty or 0: every mutant
+#   SEED            the sample's seed (1)
+#   JOBS            build jobs (2)
+#   MUTANTS_BUILD   the scratch directory (build-mutants)
+#   MUTANT_SECONDS  the suite's time limit (ten times an unmutated run, and 20 s more)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mkdir -p "${MUTANTS_BUILD:-$root/build-mutants}" && cd "${MUTANTS_BUILD:-$root/build-mutants}" && pwd)
+tree=$work/tree
+build=$work/build
+jobs=${JOBS:-2}
+# The fast suite: the unit tests, and the case folders run in process. Left out
+# are the case folders each run by a process of its own (the in-process run
+# covers the same folders), the sweep of damaged modules and the fault tests,
+# which take minutes. The option and name tests start the program, in 70 ms.
+filter='-Cases/EndToEnd.*:Modules/Sweep.*:Faults.*'
+started=$(date +%s)
+
+# The files of the tree, each ended by a NUL (a case name may hold a backslash):
+# those git knows of (tracked, or new and not ignored), or without git
+# everything but the build directories.
+listSources() {
+  if git -C "$root" rev-parse --git-dir >/dev/null 2>&1; then
+    git -C "$root" ls-files -z --cached --others --exclude-standard | while IFS= read -r -d "" f; do
+      [ -f "$root/$f" ] && printf "%s\0" "$f"; done
+  else
+    (cd "$root" && find . \( -path "./build*" -o -path ./.git \) -prune -o -type f -printf "%P\0")
+  fi | sort -z
+}
+
+# The scratch tree made equal to the tree. A file whose bytes are the same keeps
+# its time, so only what changed is compiled again; one that differs, a mutant
+# left by a stopped run included, is copied afresh and so compiled again.
+echo "Copying the tree to $tree"
+mkdir -p "$tree"
+listSources > "$work/sources"
+(cd "$tree" && find . -type f -printf "%P\0" | sort -z) | comm -z -13 "$work/sources" - |
+  (cd "$tree" && xargs -r -0 rm -f --)
+while IFS= read -r -d "" f; do
+  cmp -s "$root/$f" "$tree/$f" || { mkdir -p "$tree/$(dirname "$f")" && cp "$root/$f" "$tree/$f"; }
+done < "$work/sources"
+
+# A mutant that mixes && and || without brackets is compiled as it reads.
+echo "Building the unmutated tree in $build"
+cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ -DROMCAST_BENCH=OFF \
+  -DROMCAST_TESTS=ON -DCMAKE_CXX_FLAGS=-Wno-parentheses > "$work/configure.log" 2>&1 ||
+  { cat "$work/configure.log"; exit 1; }
+buildTests() { cmake --build "$build" --target romcast_tests -j "$jobs" > "$work/build.log" 2>&1; }
+# In a subshell of its own, which keeps the shell's note of a crash (the
+# mutant's doing) off the progress lines.
+runSuite() {
+  (timeout -k 5 "$1" "$build/tests/romcast_tests" --gtest_filter="$filter" --gtest_fail_fast --gtest_brief=1 \
+    > "$work/suite.log" 2>&1; exit $?) 2>/dev/null
+}
+buildTests || { cat "$work/build.log"; echo "The unmutated tree does not build"; exit 1; }
+before=$(date +%s%N)
+runSuite 600 || { cat "$work/suite.log"; echo "The fast suite fails on the unmutated tree"; exit 1; }
+suiteMs=$(( ($(date +%s%N) - before) / 1000000 ))
+limit=${MUTANT_SECONDS:-$(( suiteMs / 100 + 20 ))}
+echo "The fast suite takes $suiteMs ms unmutated; a mutant's run is stopped after $limit s"
+
+(cd "$tree" && find src \( -name '*.cpp' -o -name '*.h' \) ! -path 'src/platform/windows*' | sort) > "$work/files"
+total=$(cd "$tree" && perl "$root/mutation/mutants.pl" $(cat "$work/files") | wc -l)
+(cd "$tree" && SAMPLE=${MUTANTS:-0} SEED=${SEED:-1} perl "$root/mutation/mutants.pl" $(cat "$work/files")) > "$work/mutants"
+count=$(wc -l < "$work/mutants")
+echo "$count of $total mutants$([ "$count" -lt "$total" ] && echo ", a sample with seed ${SEED:-1}")"
+
+# The mutants come in file order: the file's own bytes come back only when the
+# run moves on to another file, or ends however it ends.
+current=""
+restore() { [ -z "$current" ] || cp "$work/original" "$tree/$current"; current=""; }
+trap restore EXIT
+trap 'exit 130' INT TERM
+n=0 killed=0 survived=0 uncompiled=0 timedOut=0
+: > "$work/results"
+while IFS=$'\t' read -r file line operator original mutated; do
+  n=$((n + 1))
+  if [ "$file" != "$current" ]; then
+    restore
+    cp "$tree/$file" "$work/original"
+    current=$file
+  fi
+  LINE=$line TEXT=$mutated perl -pe '$_ = "$ENV{TEXT}\n" if $. == $ENV{LINE}' "$work/original" > "$tree/$file"
+  if ! buildTests; then
+    outcome="not compiled"; uncompiled=$((uncompiled + 1))
+  else
+    status=0
+    runSuite "$limit" || status=$?
+    case $status in
+      0) outcome=survived; survived=$((survived + 1)) ;;
+      124|137) outcome="timed out"; timedOut=$((timedOut + 1)) ;;
+      *) outcome=killed; killed=$((killed + 1)) ;;
+    esac
+  fi
+  printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$outcome" "$file" "$line" "$operator" "$original" "$mutated" >> "$work/results"
+  printf '[%d/%d] %-12s %s:%s %s  (killed %d, survived %d, not compiled %d, timed out %d)\n' \
+    "$n" "$count" "$outcome" "$file" "$line" "$operator" "$killed" "$survived" "$uncompiled" "$timedOut"
+done < "$work/mutants"
+restore
+
+perl "$root/mutation/report.pl" "$work/results" "$root/mutation/equivalent.txt" "$total" "${SEED:-1}" \
+  "$(( $(date +%s) - started ))" | tee "$work/report.txt"

@@ -2,6 +2,8 @@
 // one test: tests/README.md describes the folder layout. With ROMCAST_REGEN=1
 // the expectations are rewritten from the actual run instead.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -150,20 +152,50 @@ TEST_P(EndToEnd, Case) {
     }
 }
 
-// Every case once more, one after the other in this one process, through the
+void compareInProcess(const std::string &name) {
+    const fs::path caseDir = casesRoot() / name;
+    const std::string argLine = readFileBytes((caseDir / "args").string());
+    // The process's own standard output is not the console of a run in it.
+    if (argLine.find("/dev/") != std::string::npos) return;
+    SCOPED_TRACE(name);
+    const RunResult result = runRomcastInProcess(readLinks(caseDir), splitArguments(argLine), readInputs(caseDir / "in"));
+    compareOutputs(caseDir, result);
+}
+
+// Every case once more, one after the other in one process, through the
 // library: failing runs among them must leave nothing behind that changes the
-// next, so each gives the files and console text of its own process.
+// next, so each gives the files and console text of its own process. That
+// process is a child, which reports its failures itself and tells each case
+// as it begins it: a run that crashes fails its case alone, and the cases
+// after it go on in a new child.
 TEST(InProcess, EveryCaseGivesWhatItsOwnProcessGives) {
-    for (const std::string &name : findCases()) {
-        const fs::path caseDir = casesRoot() / name;
-        const std::string argLine = readFileBytes((caseDir / "args").string());
-        // The process's own standard output is not the console of a run in it.
-        if (argLine.find("/dev/") != std::string::npos) continue;
-        SCOPED_TRACE(name);
-        const RunResult result =
-            runRomcastInProcess(readLinks(caseDir), splitArguments(argLine), readInputs(caseDir / "in"));
-        compareOutputs(caseDir, result);
+    const std::vector<std::string> cases = findCases();
+    // Told once every child is done: a child would take a failure of this
+    // process for one of its own.
+    std::string crashed;
+    for (std::size_t first = 0; first < cases.size();) {
+        int begun[2];
+        ASSERT_EQ(pipe(begun), 0);
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            for (std::size_t i = first; i < cases.size(); ++i) {
+                if (write(begun[1], &i, sizeof i) == sizeof i) compareInProcess(cases[i]);
+            }
+            std::fflush(stdout);
+            _exit(HasFailure() ? 1 : 0);
+        }
+        close(begun[1]);
+        std::size_t last = first;
+        while (read(begun[0], &last, sizeof last) == sizeof last) {}
+        close(begun[0]);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (WIFSIGNALED(status)) crashed += cases[last] + ": ended by signal " + std::to_string(WTERMSIG(status)) + "\n";
+        EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << "the failures of the cases are shown above";
+        first = WIFSIGNALED(status) ? last + 1 : cases.size();
     }
+    EXPECT_EQ(crashed, "") << "cases whose run crashed";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, testing::ValuesIn(findCases()),

@@ -113,7 +113,9 @@ wine-check: test-build windows
 	sh tests/wine/run.sh $(BUILD) $(WINDOWS_BUILD) $(JOBS)
 
 # The whole sweep of damaged modules (make check runs a sample), in both builds,
-# and the inspector's round trip over damaged copies of every module.
+# and the inspector's round trip over damaged copies of every module. Each
+# module's answers are checked against tests/hardening/sweepDigests.txt;
+# ROMCAST_REGEN=1 rewrites it and the sample's table of answers.
 sweep: test-build
 	cd $(BUILD) && ROMCAST_SWEEP=full ctest -R 'Sweep|inspector\.roundTrip' --output-on-failure -j $(JOBS)
 	$(SANITIZE_BUILD)

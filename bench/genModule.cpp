@@ -81,8 +81,9 @@ void putAttributeTexts(Bytes &out, std::uint32_t count) {
         const std::size_t length = std::strlen(word);
         // ATN 0 0 number, then the text as a name: attribute numbers that
         // carry no ID setting.
-        put(out, {0xF1, 0xCE, 0, 0, static_cast<int>(60 + i % 8), static_cast<int>(length)});
-        out.insert(out.end(), word, word + length);
+        putType(out, rec::ATN);
+        put(out, {0, 0, static_cast<int>(60 + i % 8)});
+        putName(out, std::string_view(word, length));
     }
 }
 
@@ -91,43 +92,57 @@ void putAttributeTexts(Bytes &out, std::uint32_t count) {
 // module absolute and `texts` attribute texts.
 void putHeader(Module &module, std::uint32_t texts) {
     Bytes &out = module.out;
-    put(out, {0xE0, 4, 'T', 'Q', '4', '0', 5, 'b', 'e', 'n', 'c', 'h', 0xEC, 8, 4, 0xCD});
+    putType(out, rec::MB);
+    putName(out, "TQ40");
+    putName(out, "bench");
+    putType(out, rec::AD);
+    put(out, {8, 4, static_cast<int>(moduleFormat::letterCode('M'))});
     const int indexes[3] = {2, 5, 6};
     for (int i = 0; i < 3; ++i) {
-        put(out, {0xE2, 0xD7, indexes[i]});
+        putType(out, rec::ASW);
+        put(out, {indexes[i]});
         module.partPatch[i] = out.size();
         putLong(out, 0);
     }
     const std::size_t environmentAt = out.size() + 3 + 5;  // after this ASW record
-    put(out, {0xE2, 0xD7, 1});
+    putType(out, rec::ASW);
+    put(out, {1});
     putLong(out, static_cast<std::uint32_t>(environmentAt));
-    put(out, {0xF0, 1, 5, 'b', 'e', 'n', 'c', 'h', 0xF1, 0xCE, 0, 0, 38, 1});
+    putType(out, rec::NN);
+    put(out, {1});
+    putName(out, "bench");
+    putType(out, rec::ATN);
+    put(out, {0, 0, moduleFormat::objectFormatAttribute, moduleFormat::absoluteFormat});
     putAttributeTexts(out, texts);
     patchPart(module, 0);
 }
 
 // A code section: ST with the letters "AP", SA, ASS and ASL.
 void putSection(Bytes &out, std::uint32_t index, std::uint32_t base, std::uint32_t size) {
-    put(out, {0xE6});
+    putType(out, rec::ST);
     putLong(out, index);
-    put(out, {0xC1, 0xD0, 4, 'c', 'o', 'd', 'e', 0xE7});
+    putCodeLetters(out);
+    putName(out, "code");
+    putType(out, rec::SA);
     putLong(out, index);
-    put(out, {2, 0xE2, 0xD3});
+    put(out, {2});
+    putType(out, rec::ASS);
     putLong(out, index);
     putLong(out, size);
-    put(out, {0xE2, 0xCC});
+    putType(out, rec::ASL);
     putLong(out, index);
     putLong(out, base);
 }
 
 void putUnitStart(Bytes &out, std::uint32_t index, std::uint32_t address) {
-    put(out, {0xE2, 0xD0});
+    putType(out, rec::ASP);
     putLong(out, index);
     putLong(out, address);
 }
 
 void putLoad(Bytes &out, const std::uint8_t *bytes, std::uint32_t count) {
-    put(out, {0xED, static_cast<int>(count)});
+    putType(out, rec::LD);
+    put(out, {static_cast<int>(count)});
     out.insert(out.end(), bytes, bytes + count);
 }
 
@@ -142,7 +157,9 @@ void putLoads(Bytes &out, const Bytes &image, std::uint32_t address, std::uint32
 
 void putTrailer(Module &module) {
     patchPart(module, 2);
-    put(module.out, {0xE2, 0xC7, 0, 0xE1});
+    putType(module.out, rec::ASG);
+    put(module.out, {0});
+    putType(module.out, rec::ME);
 }
 
 void startDataPart(Module &module) { patchPart(module, 1); }
@@ -180,7 +197,7 @@ void linker(Module &module, Bytes &image) {
     for (std::size_t i = units.size() - 1; i > 0; --i) std::swap(units[i], units[randomBelow(static_cast<std::uint32_t>(i + 1))]);
     startDataPart(module);
     for (const Unit &unit : units) {
-        put(module.out, {0xE5});
+        putType(module.out, rec::SB);
         putLong(module.out, unit.index);
         putUnitStart(module.out, unit.index, unit.address);
         for (std::uint32_t done = 0; done < unit.size;) {
@@ -238,7 +255,7 @@ void repeat(Module &module, Bytes &image) {
             std::uint8_t run[runSize];
             fillRandom(run, runSize);
             for (std::uint32_t p = 0; p < passes; ++p) std::memcpy(image.data() + at + p * runSize, run, runSize);
-            put(module.out, {0xF7});
+            putType(module.out, rec::RE);
             putLong(module.out, passes);
             putLoad(module.out, run, runSize);
         }
@@ -251,17 +268,21 @@ void repeat(Module &module, Bytes &image) {
 void putDebugRecords(Bytes &out, std::size_t size) {
     const std::size_t end = out.size() + size;
     for (std::uint32_t block = 0; out.size() < end; ++block) {
-        put(out, {0xF8, 0x06, 0x84, 0, 0, static_cast<int>(block >> 8 & 0xFF), static_cast<int>(block & 0xFF), 4,
-                  'f', 'u', 'n', 'c'});
+        putType(out, rec::blockBegin(6));
+        putLong(out, block & 0xFFFF);
+        putName(out, "func");
         for (std::uint32_t symbol = 0; symbol < 8; ++symbol) {
-            put(out, {0xF0, 0x84, 0, static_cast<int>(block >> 8 & 0xFF), static_cast<int>(block & 0xFF),
-                      static_cast<int>(symbol), 6, 'l', 'o', 'c', 'a', 'l', static_cast<int>('0' + symbol)});
-            put(out, {0xF2, 0x84, 0, 0, static_cast<int>(block & 0xFF), static_cast<int>(symbol), 0xC1, 0x20, 0x84});
+            putType(out, rec::NN);
+            putLong(out, (block & 0xFFFF) << 8 | symbol);
+            putName(out, "local" + std::to_string(symbol));
+            putType(out, rec::TY);
+            put(out, {0x84, 0, 0, static_cast<int>(block & 0xFF), static_cast<int>(symbol), 0xC1, 0x20, 0x84});
             putLong(out, randomBelow(0x10000));
-            put(out, {0xF1, 0xC9, 0x84, 0, static_cast<int>(block & 0xFF), 0, static_cast<int>(symbol), 8});
+            putType(out, rec::ATI);
+            put(out, {0x84, 0, static_cast<int>(block & 0xFF), 0, static_cast<int>(symbol), 8});
             putLong(out, randomBelow(0x10000));
         }
-        put(out, {0xF9});
+        putType(out, rec::BE);
     }
 }
 
@@ -293,7 +314,7 @@ void realLinker(Module &module, Bytes &image, std::uint32_t kibibytes) {
     startDataPart(module);
     for (std::size_t u = 0; u < unitCount; ++u) {
         const std::uint32_t index = sectionOf(u) + 1;
-        put(module.out, {0xE5});
+        putType(module.out, rec::SB);
         putLong(module.out, index);
         putUnitStart(module.out, index, cuts[u]);
         for (std::uint32_t at = cuts[u]; at < cuts[u + 1];) {

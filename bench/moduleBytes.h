@@ -5,17 +5,24 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
+#include "format/moduleFormat.h"
+
 using Bytes = std::vector<std::uint8_t>;
+namespace rec = moduleFormat::rec;
 
 inline void put(Bytes &out, std::initializer_list<int> bytes) {
     for (int b : bytes) out.push_back(static_cast<std::uint8_t>(b));
 }
 
-inline void putLong(Bytes &out, std::uint32_t value) {
-    put(out, {0x84, static_cast<int>(value >> 24), static_cast<int>((value >> 16) & 0xFF),
-              static_cast<int>((value >> 8) & 0xFF), static_cast<int>(value & 0xFF)});
+inline void putType(Bytes &out, std::int32_t type) { moduleFormat::appendType(out, type); }
+inline void putName(Bytes &out, std::string_view name) { moduleFormat::appendName(out, name); }
+inline void putLong(Bytes &out, std::uint32_t value) { moduleFormat::appendNumber(out, value, 4); }
+// The section letters "AP": a code section.
+inline void putCodeLetters(Bytes &out) {
+    put(out, {static_cast<int>(moduleFormat::letterCode('A')), static_cast<int>(moduleFormat::letterP)});
 }
 
 inline void patchLong(Bytes &out, std::size_t at, std::uint32_t value) {

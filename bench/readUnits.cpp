@@ -34,25 +34,38 @@ struct Layout {
 // that makes it absolute, the sections, one ASP and a 4-byte LD per unit.
 Bytes writeModule(const Layout &layout) {
     Bytes out;
-    put(out, {0xE0, 4, 'T', 'Q', '4', '0', 3, 'a', 'p', 'p', 0xEC, 8, 4, 0xCD});
+    putType(out, rec::MB);
+    putName(out, "TQ40");
+    putName(out, "app");
+    putType(out, rec::AD);
+    put(out, {8, 4, static_cast<int>(moduleFormat::letterCode('M'))});
     std::size_t patch[3];
     const int indexes[3] = {2, 5, 6};
     for (int i = 0; i < 3; ++i) {
-        put(out, {0xE2, 0xD7, indexes[i]});
+        putType(out, rec::ASW);
+        put(out, {indexes[i]});
         patch[i] = out.size();
         putLong(out, 0);
     }
-    put(out, {0xF0, 1, 3, 'a', 'p', 'p', 0xF1, 0xCE, 0, 0, 38, 1});
+    putType(out, rec::NN);
+    put(out, {1});
+    putName(out, "app");
+    putType(out, rec::ATN);
+    put(out, {0, 0, moduleFormat::objectFormatAttribute, moduleFormat::absoluteFormat});
     patchLong(out, patch[0], static_cast<std::uint32_t>(out.size()));
     const std::uint32_t span = layout.units / layout.sections * 4 + 4;
     for (std::uint32_t s = 0; s < layout.sections; ++s) {
         const std::uint32_t index = layout.sameIndex ? 1 : s + 1;
-        put(out, {0xE6});
+        putType(out, rec::ST);
         putLong(out, index);
-        put(out, {0xC1, 0xD0, 1, 'P', 0xE7, 1, 2, 0xE2, 0xD3});
+        putCodeLetters(out);
+        putName(out, "P");
+        putType(out, rec::SA);
+        put(out, {1, 2});
+        putType(out, rec::ASS);
         putLong(out, index);
         putLong(out, span);
-        put(out, {0xE2, 0xCC});
+        putType(out, rec::ASL);
         putLong(out, index);
         putLong(out, s * span);
     }
@@ -60,13 +73,16 @@ Bytes writeModule(const Layout &layout) {
     for (std::uint32_t u = 0; u < layout.units; ++u) {
         const std::uint32_t n = layout.descending ? layout.units - 1 - u : u;
         const std::uint32_t section = n % layout.sections;
-        put(out, {0xE2, 0xD0});
+        putType(out, rec::ASP);
         putLong(out, layout.sameIndex ? 1 : section + 1);
         putLong(out, section * span + n / layout.sections * 4);
-        put(out, {0xED, 4, 1, 2, 3, 4});
+        putType(out, rec::LD);
+        put(out, {4, 1, 2, 3, 4});
     }
     patchLong(out, patch[2], static_cast<std::uint32_t>(out.size()));
-    put(out, {0xE2, 0xC7, 0, 0xE1});
+    putType(out, rec::ASG);
+    put(out, {0});
+    putType(out, rec::ME);
     return out;
 }
 

@@ -6,8 +6,8 @@ namespace moduleRecords {
 
 namespace {
 
-bool isTypeByte(unsigned c) { return c >= 0xE0 && c <= 0xFB; }
-bool isPrefix(unsigned c) { return c == 0xE2 || c == 0xF1 || c == 0xF8; }
+using moduleFormat::isRecordType;
+using moduleFormat::isTypePrefix;
 
 // Walks a record body the way the converter's reader takes it; every step
 // stops at the end of the module.
@@ -21,7 +21,7 @@ struct Cursor {
 
     void number() {
         const unsigned b = peek();
-        if (atEnd() || isTypeByte(b)) return;
+        if (atEnd() || isRecordType(b)) return;
         skip(b >= 0x81 && b <= 0x88 ? 1 + (b - 0x80) : 1);
     }
     void name() {
@@ -40,7 +40,7 @@ struct Cursor {
     }
     // A value run; `toRecordEnd` false stops after a comma or an omitted field.
     void value(bool toRecordEnd) {
-        while (!atEnd() && !isTypeByte(peek())) {
+        while (!atEnd() && !isRecordType(peek())) {
             const unsigned c = peek();
             if (c < 0x80 || (c >= 0xA0 && c <= 0xD8)) {
                 skip(1);
@@ -58,7 +58,7 @@ struct Cursor {
         }
     }
     void loadItems() {
-        while (!atEnd() && !isTypeByte(peek())) {
+        while (!atEnd() && !isRecordType(peek())) {
             const unsigned c = peek();
             if (c < 0x80) {
                 loadBytes();
@@ -111,17 +111,17 @@ void cut(std::string_view module, std::vector<RecordView> &records) {
         const std::size_t start = cursor.p;
         const unsigned first = cursor.peek();
         std::uint32_t type = noType;
-        if (isPrefix(first) && cursor.p + 1 < module.size()) {
+        if (isTypePrefix(first) && cursor.p + 1 < module.size()) {
             type = first << 8 | cursor.peek(1);
             cursor.skip(2);
             cursor.body(type);
-        } else if (isTypeByte(first)) {
+        } else if (isRecordType(first)) {
             type = first;
             cursor.skip(1);
             cursor.body(type);
         } else {
             cursor.skip(1);
-            while (!cursor.atEnd() && !isTypeByte(cursor.peek())) cursor.skip(1);
+            while (!cursor.atEnd() && !isRecordType(cursor.peek())) cursor.skip(1);
         }
         records.push_back({type, module.substr(start, cursor.p - start)});
     }

@@ -11,27 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "format/moduleFormat.h"
+
 namespace moduleRecords {
 
-// Record types, the two-byte ones as prefix * 256 + second byte.
-enum Type : std::uint32_t {
-    MB = 0xE0,
-    ME = 0xE1,
-    SB = 0xE5,
-    ST = 0xE6,
-    SA = 0xE7,
-    AD = 0xEC,
-    LD = 0xED,
-    NN = 0xF0,
-    RE = 0xF7,
-    ASG = 0xE2C7,
-    ASL = 0xE2CC,
-    ASP = 0xE2D0,
-    ASS = 0xE2D3,
-    ASW = 0xE2D7,
-    ATN = 0xF1CE,
-    noType = 0,  // bytes that do not begin with a record type
-};
+// Record types, as the module format defines them; noType for bytes that do
+// not begin with a record type.
+using namespace moduleFormat::rec;
+constexpr std::uint32_t noType = 0;
 
 // A record where it stands: its type and its bytes.
 struct RecordView {

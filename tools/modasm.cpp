@@ -1,6 +1,7 @@
 // modasm: assembles the readable module text of tests/README.md into the bytes
 // of a load module. It is a test tool and deliberately shares no code with the
-// converter, so that one misreading of the format cannot hide on both sides.
+// converter beyond the module format's own definition (src/format/), so that a
+// misreading of a record cannot hide on both sides.
 //
 //   modasm in.txt out.tqx      ("-" reads standard input / writes standard output)
 //
@@ -13,23 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "format/moduleFormat.h"
+
 namespace {
 
-struct Mnemonic {
-    const char *name;
-    std::vector<std::uint8_t> typeBytes;
-};
-
-const Mnemonic mnemonics[] = {
-    {"MB", {0xE0}},         {"ME", {0xE1}},         {"SB", {0xE5}},
-    {"ST", {0xE6}},         {"SA", {0xE7}},         {"AD", {0xEC}},
-    {"LD", {0xED}},         {"NN", {0xF0}},         {"RE", {0xF7}},
-    {"ASG", {0xE2, 0xC7}},  {"ASL", {0xE2, 0xCC}},  {"ASP", {0xE2, 0xD0}},
-    {"ASS", {0xE2, 0xD3}},  {"ASW", {0xE2, 0xD7}},  {"ATN", {0xF1, 0xCE}},
-    {"RAW", {}},
-};
-
-constexpr std::size_t maxLoadBytes = 255;
+namespace format = moduleFormat;
 constexpr std::size_t maxNameLength = 0xFFFF;
 constexpr std::size_t maxRepeat = 1 << 20;
 
@@ -99,11 +88,6 @@ int bytesNeeded(std::uint64_t value) {
     return n;
 }
 
-void putLongNumber(Assembly &as, std::uint64_t value, int n) {
-    as.bytes.push_back(static_cast<std::uint8_t>(0x80 + n));
-    for (int i = n - 1; i >= 0; --i) as.bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 // `12`, `0x7B`, `0x10:4`.
 void putNumber(Assembly &as, const std::string &field) {
     std::size_t colon = field.find(':');
@@ -111,11 +95,7 @@ void putNumber(Assembly &as, const std::string &field) {
     if (!parseUnsigned(field.substr(0, colon), value))
         failAt(as, "bad number '" + field + "' (decimal, or hexadecimal with 0x)");
     if (colon == std::string::npos) {
-        if (value < 0x80) {
-            as.bytes.push_back(static_cast<std::uint8_t>(value));
-        } else {
-            putLongNumber(as, value, bytesNeeded(value));
-        }
+        format::appendNumber(as.bytes, value);
         return;
     }
     std::uint64_t width = 0;
@@ -123,7 +103,7 @@ void putNumber(Assembly &as, const std::string &field) {
         failAt(as, "bad width in '" + field + "' (value:n with n from 1 to 8)");
     if (bytesNeeded(value) > static_cast<int>(width))
         failAt(as, "'" + field + "' does not fit in " + std::to_string(width) + " bytes");
-    putLongNumber(as, value, static_cast<int>(width));
+    format::appendNumber(as.bytes, value, static_cast<int>(width));
 }
 
 // `"text"` and `"text"*count`, with the escapes \" \\ \xHH.
@@ -156,19 +136,8 @@ void putName(Assembly &as, const std::string &field) {
         for (std::uint64_t k = 0; k < count; ++k) repeated += text;
         text = repeated;
     }
-    std::size_t length = text.size();
-    if (length > maxNameLength) failAt(as, "name longer than 65535 bytes");
-    if (length < 0x80) {
-        as.bytes.push_back(static_cast<std::uint8_t>(length));
-    } else if (length <= 0xFF) {
-        as.bytes.push_back(0xDE);
-        as.bytes.push_back(static_cast<std::uint8_t>(length));
-    } else {
-        as.bytes.push_back(0xDF);
-        as.bytes.push_back(static_cast<std::uint8_t>(length >> 8));
-        as.bytes.push_back(static_cast<std::uint8_t>(length));
-    }
-    as.bytes.insert(as.bytes.end(), text.begin(), text.end());
+    if (text.size() > maxNameLength) failAt(as, "name longer than 65535 bytes");
+    format::appendName(as.bytes, text);
 }
 
 // `@AP`: one letter byte each; `@@` is the letter byte 0xC0.
@@ -176,10 +145,8 @@ void putLetters(Assembly &as, const std::string &field) {
     if (field.size() < 2) failAt(as, "'@' needs letters after it, as in @AP");
     for (std::size_t i = 1; i < field.size(); ++i) {
         char c = field[i];
-        if (c == '@') {
-            as.bytes.push_back(0xC0);
-        } else if (c >= 'A' && c <= 'X') {
-            as.bytes.push_back(static_cast<std::uint8_t>(0xC1 + (c - 'A')));
+        if (c >= '@' && c <= 'X') {
+            as.bytes.push_back(static_cast<std::uint8_t>(format::letterCode(c)));
         } else {
             failAt(as, std::string("letter '") + c + "' in " + field + " is not one of @ A..X");
         }
@@ -228,7 +195,7 @@ void putLabelUse(Assembly &as, const std::string &field) {
     if (label.empty()) failAt(as, "'$' needs a label name");
     for (char c : label)
         if (!isLabelChar(c)) failAt(as, "bad label name '" + label + "'");
-    as.bytes.push_back(0x84);
+    as.bytes.push_back(format::omittedField + 4);
     as.uses.push_back({as.bytes.size(), label, as.line});
     as.bytes.insert(as.bytes.end(), 4, 0);
 }
@@ -236,9 +203,9 @@ void putLabelUse(Assembly &as, const std::string &field) {
 void putField(Assembly &as, const std::string &field) {
     char first = field[0];
     if (field == "-") {
-        as.bytes.push_back(0x80);
+        as.bytes.push_back(format::omittedField);
     } else if (field == ",") {
-        as.bytes.push_back(0x90);
+        as.bytes.push_back(format::comma);
     } else if (first == '"') {
         putName(as, field);
     } else if (first == '@') {
@@ -286,10 +253,10 @@ std::vector<std::string> splitFields(Assembly &as, const std::string &line) {
 void assembleLoad(Assembly &as, const std::vector<std::string> &fields) {
     std::vector<std::uint8_t> data;
     for (std::size_t k = 1; k < fields.size(); ++k) putHexGroup(as, fields[k], data);
-    if (data.size() > maxLoadBytes)
+    if (data.size() > format::maxLoadBytes)
         failAt(as, "LD holds " + std::to_string(data.size()) +
                        " bytes, at most 255 (split it, or write the record with RAW)");
-    as.bytes.push_back(0xED);
+    format::appendType(as.bytes, format::rec::LD);
     as.bytes.push_back(static_cast<std::uint8_t>(data.size()));
     as.bytes.insert(as.bytes.end(), data.begin(), data.end());
 }
@@ -312,9 +279,14 @@ void assembleLine(Assembly &as, const std::string &line) {
         assembleLoad(as, fields);
         return;
     }
-    for (const Mnemonic &m : mnemonics) {
-        if (head != m.name) continue;
-        as.bytes.insert(as.bytes.end(), m.typeBytes.begin(), m.typeBytes.end());
+    // RAW writes no type bytes, only its fields.
+    if (head == "RAW") {
+        for (std::size_t k = 1; k < fields.size(); ++k) putField(as, fields[k]);
+        return;
+    }
+    for (const format::RecordName &record : format::recordNames) {
+        if (head != record.mnemonic) continue;
+        format::appendType(as.bytes, record.type);
         for (std::size_t k = 1; k < fields.size(); ++k) putField(as, fields[k]);
         return;
     }

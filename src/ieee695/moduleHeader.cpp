@@ -12,8 +12,8 @@
 namespace {
 
 constexpr std::size_t processorNameSize = 20;  // 19 characters and the NUL
-constexpr std::uint32_t objectFormatAttribute = 38;
-constexpr std::uint8_t absoluteFormat = 0x01;
+using moduleFormat::absoluteFormat;
+using moduleFormat::objectFormatAttribute;
 
 constexpr std::string_view singleAreaTarget = "TQ40";
 constexpr std::string_view dualAreaTarget = "TQ40/51X";
@@ -44,10 +44,10 @@ void readPartOffsets(Conversion &conv, ModuleReader &reader) {
         const std::uint32_t index = reader.readNumber();
         const std::uint32_t offset = reader.readNumber();
         switch (index) {
-        case 1: conv.parts.environmentPart = offset; break;
-        case 2: conv.parts.sectionPart = offset; break;
-        case 5: conv.parts.dataPart = offset; break;
-        case 6: conv.parts.trailerPart = offset; break;
+        case moduleFormat::part::environment: conv.parts.environmentPart = offset; break;
+        case moduleFormat::part::sections: conv.parts.sectionPart = offset; break;
+        case moduleFormat::part::data: conv.parts.dataPart = offset; break;
+        case moduleFormat::part::trailer: conv.parts.trailerPart = offset; break;
         default: break;
         }
         tickProgress(conv);
@@ -96,11 +96,9 @@ std::optional<std::uint32_t> readModuleEntry(const Conversion &conv, std::uint32
     reader.seek(trailerPart);
     if (reader.readRecordType() != rec::ASG) return std::nullopt;
     const ValueRun run = reader.readValue(ModuleReader::Run::oneValue);
-    if (!run.complete || run.bytes.empty()) return std::nullopt;
-    const std::uint8_t lead = run.bytes[0];
-    if (lead < 0x80) return lead;
-    if (lead < 0x81 || lead > 0x84) return std::nullopt;
-    std::uint32_t value = 0;
-    for (int i = 1; i <= lead - 0x80; ++i) value = (value << 8) | run.bytes[static_cast<std::size_t>(i)];
-    return value;
+    if (!run.complete) return std::nullopt;
+    // The number that begins the value; whatever follows it is not looked at.
+    const std::optional<moduleFormat::PlainNumber> number = moduleFormat::leadingNumber(run.bytes);
+    if (!number) return std::nullopt;
+    return number->value;
 }

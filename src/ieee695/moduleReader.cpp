@@ -10,9 +10,9 @@
 
 namespace {
 
-bool isRecordType(int c) { return c >= 0xE0 && c <= 0xFB; }
-bool isLongNumber(int c) { return c >= 0x81 && c <= 0x88; }
-bool isLetter(int c) { return c >= 0xC0 && c <= 0xD8; }
+using moduleFormat::isLetter;
+using moduleFormat::isLongNumber;
+using moduleFormat::isRecordType;
 
 }  // namespace
 
@@ -269,16 +269,10 @@ bool takePlainNumber(std::span<const std::uint8_t> bytes, std::size_t &at, std::
         ++at;
         return true;
     }
-    const std::size_t length = static_cast<std::size_t>(lead) - 0x80;
-    if (lead < 0x81 || lead > 0x84 || at + 1 + length > bytes.size()) return false;
-    // Big-endian digits without a loop: this is read twice for every unit.
-    const std::uint8_t *digits = bytes.data() + at + 1;
-    std::uint32_t number = digits[0];
-    if (length > 1) number = (number << 8) | digits[1];
-    if (length > 2) number = (number << 8) | digits[2];
-    if (length > 3) number = (number << 8) | digits[3];
-    value = number;
-    at += 1 + length;
+    const std::optional<moduleFormat::PlainNumber> number = moduleFormat::leadingNumber(bytes.subspan(at));
+    if (!number) return false;
+    value = number->value;
+    at += number->length;
     return true;
 }
 
@@ -302,14 +296,9 @@ IndexedValue ModuleReader::readIndexedValue() {
     const ValueRun run = readValue(Run::oneValue);
     requireWholeRecord();
     // An address or a size is never guessed from an expression or an omitted field.
-    if (!run.complete || run.bytes.empty()) reject();
-    const std::span<const std::uint8_t> number = run.bytes;
-    const std::uint8_t lead = number[0];
-    const std::size_t size = lead < 0x80 ? 1 : lead >= 0x81 && lead <= 0x84 ? 1 + lead - 0x80 : 0;
-    if (size != number.size()) reject();
-    value = lead < 0x80 ? lead : 0;
-    for (std::size_t i = 1; i < size; ++i) value = (value << 8) | number[i];
-    return IndexedValue{index, value};
+    const std::optional<std::uint32_t> number = run.complete ? moduleFormat::plainNumber(run.bytes) : std::nullopt;
+    if (!number) reject();
+    return IndexedValue{index, *number};
 }
 
 void ModuleReader::skipCountedBytes() {
@@ -349,7 +338,7 @@ void ModuleReader::skipBracketGroup(int close) {
 
 void ModuleReader::skipBody(std::int32_t type) {
     switch (type) {
-    case 0xE0:  // MB
+    case rec::MB:
         readName();
         readName();
         break;
@@ -361,68 +350,68 @@ void ModuleReader::skipBody(std::int32_t type) {
     case 0xFA:
         skipLoadItems();
         break;
-    case 0xE5:  // SB
+    case rec::SB:
     case 0xEE:
-    case 0xF7:  // RE
-    case 0xF9:  // BE
-    case 0xE2C7:  // ASG
+    case rec::RE:
+    case rec::BE:
+    case rec::ASG:
         readValue(Run::oneValue);
         break;
-    case 0xE6:  // ST
+    case rec::ST:
         readNumber();
         readLetters();
         readName();
         readValue(Run::toRecordEnd);
         break;
-    case 0xE7:  // SA
-    case 0xEC:  // AD
-    case 0xF4:  // WX
-    case 0xF1C9:  // ATI
-    case 0xF1CE:  // ATN
-    case 0xF1D8:  // ATX
-    case 0xF814:
+    case rec::SA:
+    case rec::AD:
+    case rec::WX:
+    case rec::ATI:
+    case rec::ATN:
+    case rec::ATX:
+    case rec::blockBegin(20):
         readValue(Run::toRecordEnd);
         break;
     case 0xE8:
     case 0xE9:
-    case 0xF0:  // NN
-    case 0xF801:
-    case 0xF802:
-    case 0xF803:
+    case rec::NN:
+    case rec::blockBegin(1):
+    case rec::blockBegin(2):
+    case rec::blockBegin(3):
         readNumber();
         readName();
         break;
-    case 0xED:  // LD
+    case rec::LD:
         skipCountedBytes();
         break;
-    case 0xF2:  // TY
+    case rec::TY:
         readNumber();
         takeByte();
         readNumber();
         readValue(Run::toRecordEnd);
         break;
-    case 0xE2C9:  // ASI
-    case 0xE2CC:  // ASL
-    case 0xE2CE:  // ASN
-    case 0xE2D0:  // ASP
-    case 0xE2D2:  // ASR
-    case 0xE2D3:  // ASS
+    case rec::ASI:
+    case rec::ASL:
+    case rec::ASN:
+    case rec::ASP:
+    case rec::ASR:
+    case rec::ASS:
         readNumber();
         readValue(Run::oneValue);
         break;
-    case 0xE2D7:  // ASW
+    case rec::ASW:
         readNumber();
         readNumber();
         break;
-    case 0xF804:
-    case 0xF805:
-    case 0xF806:
-    case 0xF80B:
+    case rec::blockBegin(4):
+    case rec::blockBegin(5):
+    case rec::blockBegin(6):
+    case rec::blockBegin(11):
         readNumber();
         readName();
         readValue(Run::toRecordEnd);
         break;
-    case 0xF80A:
+    case rec::blockBegin(10):
         readNumber();
         readName();
         readName();

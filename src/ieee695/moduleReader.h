@@ -18,27 +18,12 @@
 #include <vector>
 
 #include "diag/interrupt.h"
+#include "format/moduleFormat.h"
 #include "platform/fileMapping.h"
 
 struct Conversion;
 
-// Record types: one byte, or prefix * 256 + next byte after 0xE2, 0xF1, 0xF8.
-namespace rec {
-constexpr std::int32_t endOfFile = -1;
-constexpr std::int32_t MB = 0xE0;
-constexpr std::int32_t ME = 0xE1;
-constexpr std::int32_t SB = 0xE5;
-constexpr std::int32_t ST = 0xE6;
-constexpr std::int32_t LD = 0xED;
-constexpr std::int32_t NN = 0xF0;
-constexpr std::int32_t RE = 0xF7;
-constexpr std::int32_t ASG = 0xE2C7;
-constexpr std::int32_t ASL = 0xE2CC;
-constexpr std::int32_t ASP = 0xE2D0;
-constexpr std::int32_t ASS = 0xE2D3;
-constexpr std::int32_t ASW = 0xE2D7;
-constexpr std::int32_t ATN = 0xF1CE;
-}  // namespace rec
+namespace rec = moduleFormat::rec;
 
 // The longest record the reader takes, counted from its type byte, with every
 // byte looked at past its end (the next record's type, or a read at the end).

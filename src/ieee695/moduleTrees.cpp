@@ -16,9 +16,8 @@
 
 namespace {
 
-// Last type letters that decide where a section goes.
-constexpr std::uint32_t letterP = 0xD0;  // code
-constexpr std::uint32_t letterR = 0xD2;  // ROM data
+using moduleFormat::letterP;
+using moduleFormat::letterR;
 
 // The order of a unit walk. The file offset stands for the reading order: it
 // grows with every unit read, and a unit stands once in a section.

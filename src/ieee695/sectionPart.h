@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "format/moduleFormat.h"
+
 class ModuleReader;
 struct Conversion;
 
@@ -17,7 +19,7 @@ struct SectionRecord {
     std::uint32_t base;
 
     // 'D' sections load nothing.
-    bool loadsNothing() const { return (letters & 0xFF) == 0xC4; }
+    bool loadsNothing() const { return (letters & 0xFF) == moduleFormat::letterD; }
 };
 
 // The next section, or none when the next record is not ST (only its type is

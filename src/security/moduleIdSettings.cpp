@@ -23,8 +23,7 @@ namespace {
 constexpr std::uint32_t foundId = 1;
 constexpr std::uint32_t foundProtect = 2;
 
-// The attribute number of the texts that carry the ID settings.
-constexpr std::uint32_t idTextAttribute = 55;
+using moduleFormat::idTextAttribute;
 // Only the first three such texts count; a linker writes at most a revision
 // mark, an ID text and a protect text.
 constexpr int maxTextsExamined = 3;

@@ -18,20 +18,8 @@ Item makeItem(ItemKind kind) {
     return item;
 }
 
-struct Mnemonic {
-    const char *name;
-    std::uint32_t type;
-};
-
-// The record types the module text has mnemonics for.
-const Mnemonic mnemonics[] = {
-    {"MB", 0xE0},     {"ME", 0xE1},     {"SB", 0xE5},     {"ST", 0xE6},     {"SA", 0xE7},
-    {"AD", 0xEC},     {"LD", 0xED},     {"NN", 0xF0},     {"RE", 0xF7},     {"ASG", 0xE2C7},
-    {"ASL", 0xE2CC},  {"ASP", 0xE2D0},  {"ASS", 0xE2D3},  {"ASW", 0xE2D7},  {"ATN", 0xF1CE},
-};
-
-bool isRecordType(std::uint8_t b) { return b >= 0xE0 && b <= 0xFB; }
-bool isTypePrefix(std::uint8_t b) { return b == 0xE2 || b == 0xF1 || b == 0xF8; }
+using moduleFormat::isRecordType;
+using moduleFormat::isTypePrefix;
 
 // ---- Reading the bytes into records ---------------------------------------
 
@@ -167,25 +155,25 @@ void takeBody(Parser &p, Record &record) {
         if (!p.atEnd() && !isRecordType(p.bytes[p.pos])) takeNameField(p, items);
     };
     switch (record.type) {
-        case typeMB:
+        case rec::MB:
             takeNameHere();
             takeNameHere();
             break;
-        case typeNN:
+        case rec::NN:
             takeGeneral(1);
             takeNameHere();
             break;
-        case typeST:
+        case rec::ST:
             takeGeneral(2);  // index, letters
             takeNameHere();
             break;
-        case typeATN:
+        case rec::ATN:
             takeGeneral(3);
             if (items.size() == 3 && items[2].kind == ItemKind::number &&
                 items[2].value == idTextAttribute)
                 takeNameHere();
             break;
-        case typeLD:
+        case rec::LD:
             // LD lines hold data bytes only: whatever follows them goes on a RAW line.
             takeLoadData(p, record);
             return;
@@ -215,8 +203,8 @@ std::vector<Record> parseModule(const Bytes &bytes) {
             typeLength = p.left() >= 2 ? 2 : 1;
             type = typeLength == 2 ? (b << 8 | bytes[p.pos + 1]) : 0;
         }
-        for (const Mnemonic &m : mnemonics)
-            if (m.type == type) record.mnemonic = m.name;
+        for (const moduleFormat::RecordName &known : moduleFormat::recordNames)
+            if (static_cast<std::uint32_t>(known.type) == type) record.mnemonic = known.mnemonic;
         if (std::strcmp(record.mnemonic, "RAW") == 0) {
             addVerbatim(record.items, &bytes[p.pos], typeLength);
             p.pos += typeLength;

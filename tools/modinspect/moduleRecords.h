@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "format/moduleFormat.h"
+
 namespace modinspect {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -29,11 +31,8 @@ struct Record {
     std::vector<Item> items;
 };
 
-constexpr std::uint32_t typeMB = 0xE0, typeME = 0xE1, typeSB = 0xE5, typeST = 0xE6;
-constexpr std::uint32_t typeLD = 0xED, typeNN = 0xF0, typeRE = 0xF7, typeASG = 0xE2C7;
-constexpr std::uint32_t typeASL = 0xE2CC, typeASP = 0xE2D0, typeASS = 0xE2D3;
-constexpr std::uint32_t typeASW = 0xE2D7, typeATN = 0xF1CE;
-constexpr std::uint64_t idTextAttribute = 55;
+namespace rec = moduleFormat::rec;
+using moduleFormat::idTextAttribute;
 
 // Every byte of `bytes` in a record: a record the module text knows, or a RAW
 // line of verbatim bytes.

@@ -99,7 +99,7 @@ const char *partName(std::uint64_t index) {
 
 // The index and offset of an ASW record whose two fields are plain numbers.
 bool aswFields(const Record &r, std::uint64_t &index, std::uint64_t &offset) {
-    if (r.type != typeASW || r.items.size() < 2) return false;
+    if (r.type != rec::ASW || r.items.size() < 2) return false;
     if (r.items[0].kind != ItemKind::number || r.items[1].kind != ItemKind::number) return false;
     index = r.items[0].value;
     offset = r.items[1].value;

@@ -69,17 +69,17 @@ AttributeText attributeText(const Record &r) {
 
 bool isAttributeText(const Record &r) {
     std::uint64_t attribute;
-    return r.type == typeATN && numberAt(r, 2, attribute) && attribute == idTextAttribute;
+    return r.type == rec::ATN && numberAt(r, 2, attribute) && attribute == idTextAttribute;
 }
 
 void readIdSettings(const std::vector<Record> &records, ModuleView &view) {
     // Without an environment part the scan starts at the file's first record.
     auto found = view.parts.find(1);
     long k = recordAt(records, found == view.parts.end() ? 0 : found->second);
-    if (k < 0 || records[k].type != typeNN) return;
+    if (k < 0 || records[k].type != rec::NN) return;
     ModuleIdSettings &id = view.id;
     id.scanned = true;
-    for (++k; static_cast<std::size_t>(k) < records.size() && records[k].type == typeATN; ++k) {
+    for (++k; static_cast<std::size_t>(k) < records.size() && records[k].type == rec::ATN; ++k) {
         if (!isAttributeText(records[k])) continue;
         const AttributeText t = attributeText(records[k]);
         if (id.texts.size() == 3) {
@@ -100,7 +100,7 @@ void readIdSettings(const std::vector<Record> &records, ModuleView &view) {
 void readSections(const std::vector<Record> &records, ModuleView &view) {
     auto found = view.parts.find(2);
     long k = found == view.parts.end() || found->second == 0 ? -1 : recordAt(records, found->second);
-    while (k >= 0 && static_cast<std::size_t>(k) < records.size() && records[k].type == typeST) {
+    while (k >= 0 && static_cast<std::size_t>(k) < records.size() && records[k].type == rec::ST) {
         const Record &st = records[k];
         Section s;
         s.offset = st.offset;
@@ -111,7 +111,7 @@ void readSections(const std::vector<Record> &records, ModuleView &view) {
         }
         // ST, one record (SA in a linker's output), then ASS and ASL.
         const std::size_t ass = static_cast<std::size_t>(k) + 2, asl = ass + 1;
-        if (asl >= records.size() || records[ass].type != typeASS || records[asl].type != typeASL ||
+        if (asl >= records.size() || records[ass].type != rec::ASS || records[asl].type != rec::ASL ||
             !numberAt(records[ass], 1, s.size) || !numberAt(records[asl], 1, s.base)) {
             char text[128];
             std::snprintf(text, sizeof text, "section %llu at 0x%zX: not followed by a record and ASS, ASL"
@@ -159,8 +159,8 @@ void readUnits(const std::vector<Record> &records, ModuleView &view) {
     std::uint64_t repeat = 0;
     for (; k >= 0 && static_cast<std::size_t>(k) < records.size(); ++k) {
         const Record &r = records[k];
-        if (r.type == typeASG || r.type == typeME) break;
-        if (r.type == typeASP) {
+        if (r.type == rec::ASG || r.type == rec::ME) break;
+        if (r.type == rec::ASP) {
             Unit unit;
             unit.offset = r.offset;
             numberAt(r, 0, unit.section);
@@ -169,13 +169,13 @@ void readUnits(const std::vector<Record> &records, ModuleView &view) {
             view.units.push_back(unit);
             current = &view.units.back();
             repeat = 0;
-        } else if (r.type == typeLD && current != nullptr && !r.items.empty() &&
+        } else if (r.type == rec::LD && current != nullptr && !r.items.empty() &&
                    r.items[0].kind == ItemKind::loadData) {
             current->bytes += r.items[0].bytes.size() * (repeat > 0 ? repeat : 1);
             repeat = 0;
-        } else if (r.type == typeRE) {
+        } else if (r.type == rec::RE) {
             numberAt(r, 0, repeat);
-        } else if (r.type != typeSB && r.type != typeLD) {
+        } else if (r.type != rec::SB && r.type != rec::LD) {
             char text[128];
             std::snprintf(text, sizeof text, "data part: a %s record at 0x%zX ends the data part early",
                           r.mnemonic, r.offset);
@@ -192,7 +192,7 @@ ModuleView viewModule(const std::vector<Record> &records, std::size_t fileSize) 
     ModuleView view;
     view.fileSize = fileSize;
     view.recordCount = records.size();
-    view.hasMB = !records.empty() && records[0].type == typeMB;
+    view.hasMB = !records.empty() && records[0].type == rec::MB;
     std::vector<std::string> names;  // of the MB record: processor, module
     if (view.hasMB)
         for (const Item &item : records[0].items)

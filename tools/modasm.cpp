@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/hexText.h"
 #include "format/moduleFormat.h"
 
 namespace {
@@ -51,13 +52,6 @@ struct Assembly {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool isLabelChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
            c == '_' || c == '.';
@@ -74,7 +68,7 @@ bool parseUnsigned(const std::string &text, std::uint64_t &value) {
     if (i >= text.size()) return false;
     value = 0;
     for (; i < text.size(); ++i) {
-        int digit = hexDigit(text[i]);
+        int digit = hexDigitValue(text[i]);
         if (digit < 0 || static_cast<unsigned>(digit) >= base) return false;
         if (value > (UINT64_MAX - static_cast<unsigned>(digit)) / base) return false;
         value = value * base + static_cast<unsigned>(digit);
@@ -118,9 +112,9 @@ void putName(Assembly &as, const std::string &field) {
         ++i;
         if (i < field.size() && (field[i] == '"' || field[i] == '\\')) {
             text += field[i];
-        } else if (i + 2 < field.size() && field[i] == 'x' && hexDigit(field[i + 1]) >= 0 &&
-                   hexDigit(field[i + 2]) >= 0) {
-            text += static_cast<char>(hexDigit(field[i + 1]) * 16 + hexDigit(field[i + 2]));
+        } else if (i + 2 < field.size() && field[i] == 'x' && hexDigitValue(field[i + 1]) >= 0 &&
+                   hexDigitValue(field[i + 2]) >= 0) {
+            text += static_cast<char>(hexDigitValue(field[i + 1]) * 16 + hexDigitValue(field[i + 2]));
             i += 2;
         } else {
             failAt(as, "bad escape in " + field + " (only \\\", \\\\ and \\xHH)");
@@ -161,8 +155,8 @@ void putHexGroup(Assembly &as, const std::string &group, std::vector<std::uint8_
         failAt(as, "'" + group + "' is not a run of hexadecimal digit pairs");
     std::vector<std::uint8_t> run;
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-        int high = hexDigit(digits[i]);
-        int low = hexDigit(digits[i + 1]);
+        int high = hexDigitValue(digits[i]);
+        int low = hexDigitValue(digits[i + 1]);
         if (high < 0 || low < 0) failAt(as, "'" + group + "' is not a run of hexadecimal digit pairs");
         run.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }

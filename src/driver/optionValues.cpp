@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/hexText.h"
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"

@@ -3,6 +3,7 @@
 // handling and the diagnostics share. Each conversion owns one.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -65,7 +66,7 @@ struct RunSettings {
     std::uint32_t protectValue;      // protect / OFS byte (low byte used)
 
     // Security bytes by target family.
-    std::uint32_t idBytes[idByteCount];          // the ID code, entry 0 at the lowest address
+    std::array<std::uint8_t, idByteCount> idBytes;  // the ID code, entry 0 at the lowest address
     std::string idText;                          // the ID text as given
     std::uint32_t idAddressLow[idByteCount];     // low address byte of each ID byte
     std::uint32_t idAreaBase;                    // base of the 256-byte ID page

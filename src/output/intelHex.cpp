@@ -1,7 +1,7 @@
 #include "output/intelHex.h"
 
 #include "core/conversion.h"
-#include "output/hexDigits.h"
+#include "common/hexText.h"
 
 namespace {
 

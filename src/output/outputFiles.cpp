@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/hexText.h"
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"

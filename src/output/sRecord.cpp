@@ -2,7 +2,7 @@
 
 #include "core/conversion.h"
 #include "ieee695/moduleHeader.h"
-#include "output/hexDigits.h"
+#include "common/hexText.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/hexText.h"
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
@@ -44,15 +45,11 @@ bool startsWith(const char *text, const char *prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-bool isHexChar(char c) { return isHexDigit(static_cast<unsigned char>(c)); }
-
-int hexCharValue(char c) { return hexDigitValue(static_cast<unsigned char>(c)); }
-
 // "#" followed by nothing but hexadecimal digits, at most 14 of them.
 bool isWellFormedHexId(const char *text) {
     int digits = 0;
     for (const char *p = text + 1; *p != '\0'; ++p, ++digits) {
-        if (!isHexChar(*p) || digits == maxHexIdDigits) return false;
+        if (!isHexDigit(*p) || digits == maxHexIdDigits) return false;
     }
     return true;
 }
@@ -89,9 +86,9 @@ void takeAttributeText(Conversion &conv, const char *text) {
     }
     if (startsWith(text, protectPrefix)) {
         const char *value = text + protectPrefixLength;
-        if (!isHexChar(value[0]) || !isHexChar(value[1])) rejectModule(conv.settings.inputName.c_str());
+        if (!isHexDigit(value[0]) || !isHexDigit(value[1])) rejectModule(conv.settings.inputName.c_str());
         conv.settings.moduleProtectValue =
-            static_cast<std::uint32_t>(hexCharValue(value[0]) * 16 + hexCharValue(value[1]));
+            static_cast<std::uint32_t>(hexDigitValue(value[0]) * 16 + hexDigitValue(value[1]));
         conv.settings.moduleIdState |= foundProtect;
     }
 }
@@ -100,16 +97,13 @@ void takeAttributeText(Conversion &conv, const char *text) {
 // pairing up high nibble first, or up to seven characters taken as their codes.
 // Bytes that the text does not reach are 0.
 void fillIdBytes(Conversion &conv, const char *text) {
-    for (std::uint32_t &byte : conv.settings.idBytes) byte = 0;
+    conv.settings.idBytes.fill(0);
     if (text[0] == '#') {
-        for (int k = 0; k < maxHexIdDigits && isHexChar(text[1 + k]); ++k) {
-            const auto value = static_cast<std::uint32_t>(hexCharValue(text[1 + k]));
-            conv.settings.idBytes[k / 2] += (k % 2 == 0) ? value * 16 : value;
-        }
+        pairHexDigits(text + 1, conv.settings.idBytes);
         return;
     }
     for (int i = 0; i < idByteCount && text[i] != '\0'; ++i) {
-        conv.settings.idBytes[i] = static_cast<unsigned char>(text[i]);
+        conv.settings.idBytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(text[i]);
     }
 }
 

@@ -7,7 +7,7 @@ void initSecurityDefaults(Conversion &conv) {
     conv.settings.clear(flag::idCode | flag::protectDefault | flag::protect1 | flag::protect2 |
               flag::protectX | flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX | flag::tq8Target);
     applyTargetFamily(conv, tq40Family);
-    for (std::uint32_t &entry : conv.settings.idBytes) entry = 0;
+    conv.settings.idBytes.fill(0);
     conv.settings.idText.clear();
     conv.settings.protectValue = 0xFF;
     conv.settings.moduleIdState = 0;

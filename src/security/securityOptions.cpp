@@ -2,7 +2,9 @@
 
 #include <bit>
 #include <cstdint>
+#include <string_view>
 
+#include "common/hexText.h"
 #include "core/conversion.h"
 #include "diag/messages.h"
 #include "diag/termination.h"
@@ -36,39 +38,19 @@ void copyFlag(Conversion &conv, std::uint32_t from, std::uint32_t to) {
 
 // "#" and up to 14 hexadecimal digits, paired into bytes high nibble first.
 int parseHexIdCode(Conversion &conv, const char *digits) {
-    int count = 0;
-    for (; count < 2 * idByteCount && isHexDigit(digits[count]); ++count) {
-        std::uint32_t nibble = static_cast<std::uint32_t>(hexDigitValue(digits[count]));
-        std::uint32_t &entry = conv.settings.idBytes[count / 2];
-        entry = count % 2 == 0 ? nibble * 16 : entry + nibble;
-    }
-    return digits[count] == '\0' ? 0 : 1;
+    const std::string_view text(digits);
+    return pairHexDigits(text, conv.settings.idBytes) == text.size() ? 0 : 1;
 }
 
 // Up to 7 letters and digits, one byte each as its character code.
 int parseCharacterIdCode(Conversion &conv, const char *text) {
     int count = 0;
     for (; count < idByteCount && isAlphaNumeric(text[count]); ++count)
-        conv.settings.idBytes[count] = static_cast<unsigned char>(text[count]);
+        conv.settings.idBytes[static_cast<std::size_t>(count)] = static_cast<std::uint8_t>(text[count]);
     return text[count] == '\0' ? 0 : 1;
 }
 
 }  // namespace
-
-bool isHexDigit(int c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-bool isAlphaNumeric(int c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-int hexDigitValue(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return c;
-}
 
 int parseIdCode(Conversion &conv, const char *text) {
     // An ID code without any protect or OFS choice locks the chip with 0xFF.
@@ -77,10 +59,10 @@ int parseIdCode(Conversion &conv, const char *text) {
         conv.settings.protectValue = 0xFF;
     }
     if (text[0] == '\0') {
-        for (std::uint32_t &entry : conv.settings.idBytes) entry = 0xFF;
+        conv.settings.idBytes.fill(0xFF);
         return 0;
     }
-    for (std::uint32_t &entry : conv.settings.idBytes) entry = 0;
+    conv.settings.idBytes.fill(0);
     int result = text[0] == '#' ? parseHexIdCode(conv, text + 1) : parseCharacterIdCode(conv, text);
     if (result != 0) return result;
     conv.settings.idText = text;

@@ -11,7 +11,3 @@ int parseIdCode(Conversion &conv, const char *text);
 void selectTarget(Conversion &conv, int kind);
 // The cross-check after the last option.
 void checkSecurityOptions(Conversion &conv);
-
-bool isHexDigit(int c);
-bool isAlphaNumeric(int c);
-int hexDigitValue(int c);

@@ -2,36 +2,24 @@
 
 #include "moduleText.h"
 
+#include "common/hexText.h"
+
 namespace modinspect {
 
 bool startsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-}  // namespace
-
 int protectValue(const std::string &text) {
-    if (text.size() < 11 || hexValue(text[9]) < 0 || hexValue(text[10]) < 0) return -1;
-    return hexValue(text[9]) * 16 + hexValue(text[10]);
+    if (text.size() < 11 || hexDigitValue(text[9]) < 0 || hexDigitValue(text[10]) < 0) return -1;
+    return hexDigitValue(text[9]) * 16 + hexDigitValue(text[10]);
 }
 
 // The seven ID bytes of an ".ID " text: "#" and hexadecimal digits, or characters.
 std::string idBytesOf(const std::string &text) {
     const std::string value = text.substr(4);
-    int bytes[7] = {};
+    std::uint8_t bytes[7] = {};
     if (startsWith(value, "#")) {
-        for (std::size_t k = 0; k < 14 && k + 1 < value.size(); ++k) {
-            const int digit = hexValue(value[k + 1]);
-            if (digit < 0) return "not hexadecimal digits after \"#\"";
-            bytes[k / 2] += k % 2 == 0 ? digit * 16 : digit;
-        }
+        const std::string_view digits = std::string_view(value).substr(1, 14);
+        if (pairHexDigits(digits, bytes) != digits.size()) return "not hexadecimal digits after \"#\"";
     } else {
         for (std::size_t k = 0; k < 7 && k < value.size(); ++k) bytes[k] = static_cast<unsigned char>(value[k]);
     }

@@ -88,9 +88,10 @@ Bytes writeModule(const Layout &layout) {
 
 void timeReading(const char *what, const Layout &layout) {
     const Bytes module = writeModule(layout);
-    auto conv = std::make_unique<Conversion>(stdout, CancelFlags{});
+    auto conv = std::make_unique<Conversion>(stdout, false, CancelFlags{});
     initRunSettings(*conv);
-    conv->settings.set(flag::quiet | flag::bannerShown);
+    conv->settings.set(flag::quiet);
+    conv->console.setQuiet();
     conv->settings.inputName = "bench.tqx";
     conv->moduleBytes.assign(module.begin(), module.end());
 

@@ -6,4 +6,4 @@
 
 #include "core/conversion.h"
 
-inline Conversion conv{stdout, CancelFlags{}};
+inline Conversion conv{stdout, false, CancelFlags{}};

@@ -1,8 +1,8 @@
 #include <romcast/romcast.h>
 
-#include "diag/interrupt.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/cancel.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSequence.h"
 
 namespace romcast {

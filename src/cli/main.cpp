@@ -8,7 +8,7 @@
 
 #include <romcast/romcast.h>
 
-#include "diag/interrupt.h"
+#include "common/cancel.h"
 #include "driver/runSequence.h"
 #include "platform/interrupt.h"
 #include "platform/process.h"

@@ -8,7 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "diag/interrupt.h"
+#include "common/cancel.h"
+#include "common/console.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleReader.h"
@@ -18,12 +19,13 @@
 #include "platform/fileSystem.h"
 
 struct Conversion {
-    Conversion(std::FILE *consoleStream, const CancelFlags &cancelFlags)
-        : console(consoleStream), cancel(cancelFlags) {}
+    Conversion(std::FILE *consoleStream, bool flushEachMark, const CancelFlags &cancelFlags)
+        : console(consoleStream, flushEachMark), progress(console, cancelFlags), cancel(cancelFlags) {}
     Conversion(const Conversion &) = delete;
     Conversion &operator=(const Conversion &) = delete;
 
-    std::FILE *console;  // banners, progress characters, warnings and the final message
+    Console console;     // banners, progress characters, warnings
+    Progress progress;
     CancelFlags cancel;  // polled at every safe point
 
     RunSettings settings{};

@@ -5,8 +5,8 @@
 
 #include "common/hexText.h"
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/options.h"
 #include "driver/runSettings.h"
 #include "security/securityOptions.h"

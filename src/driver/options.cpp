@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "core/conversion.h"
-#include "diag/console.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/console.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/optionValues.h"
 #include "driver/runSettings.h"
 #include "security/securityOptions.h"
@@ -57,8 +57,7 @@ public:
 private:
     // The short banner is all that "-v" shows; the run then ends without a message.
     [[noreturn]] void showVersionAndExit() {
-        showShortBanner(conv);
-        conv.settings.set(flag::bannerShown);
+        conv.console.showShortBanner();
         fatalError(err::versionShown);
     }
 
@@ -176,6 +175,7 @@ private:
             requireExact(argument);
             refuseDuplicate(flag::quiet, argument);
             conv.settings.set(flag::quiet);
+            conv.console.setQuiet();
             return;
         case 'A': case 'a': requireExact(argument); applyRangeOption(argument); return;
         case 'B': case 'b': requireExact(argument); applyBinaryOption(argument); return;
@@ -241,13 +241,13 @@ void CommandLine::read() {
     // Nothing to convert, or a lone option: "-v" shows the version, anything
     // else beginning "-" is a misuse.
     if (argc < 2) {
-        showBanner(conv);
+        conv.console.showBanner();
         failUsage();
     }
     if (argc == 2) {
         if (compareNoCase(argv[1], "-v") == 0) showVersionAndExit();
         if (argv[1][0] == '-') {
-            showBanner(conv);
+            conv.console.showBanner();
             failUsage();
         }
     }
@@ -261,7 +261,7 @@ void CommandLine::read() {
     }
 
     checkSecurityOptions(conv);
-    if (!conv.settings.has(flag::bannerShown)) showBanner(conv);
+    if (!conv.console.bannerShown()) conv.console.showBanner();
     // The input name is the last argument, and nothing may follow it.
     if (cursor.next != argc - 1) failUsage();
     setInputName(conv, argv[cursor.next]);

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 
 namespace {

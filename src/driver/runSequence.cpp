@@ -5,9 +5,9 @@
 #include <new>
 
 #include "core/conversion.h"
-#include "diag/interrupt.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/cancel.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/options.h"
 #include "driver/rangeChecks.h"
 #include "driver/runSettings.h"
@@ -20,9 +20,18 @@
 #include "output/outputTransaction.h"
 #include "security/idReport.h"
 #include "security/moduleIdSettings.h"
+#include "platform/process.h"
 #include "security/securityOptions.h"
 
 namespace {
+
+// The error path of a run, before the error reaches the caller: every output
+// the run created removed (the ID report stays), and the banner shown if it was
+// not shown yet.
+void cleanUpAfterFailure(Conversion &conv) {
+    conv.outputs.rollback();
+    if (!conv.console.bannerShown()) conv.console.showBanner();
+}
 
 // The usual path: the module read into section and unit trees, reconciled with
 // "-A" and "-F", and written in address order.
@@ -36,7 +45,7 @@ void convertThroughTrees(Conversion &conv) {
     // The section trees with their units ("+debug").
     listSectionTrees(conv);
     rebuildUnitTrees(conv);
-    conv.settings.readingPhase = 0;
+    conv.progress.readingDone();
     // The merged unit trees ("+debug").
     listUnitTrees(conv);
 
@@ -56,6 +65,7 @@ void convert(Conversion &conv, int argc, const char *const *argv) {
 
     // The command line, its cross-checks and the banner.
     parseOptions(conv, argc, argv);
+    if (conv.settings.has(flag::binaryOutput)) conv.progress.countBytes();
 
     // A fill range cannot go into a binary image.
     checkFillAgainstBinary(conv);
@@ -85,16 +95,16 @@ void convert(Conversion &conv, int argc, const char *const *argv) {
     // Every file closed and each close checked, then the outputs under their
     // names; a newline ends the progress line.
     conv.outputs.commit(conv.cancel);
-    std::fputc('\n', conv.console);
+    conv.console.write("\n");
     // Records of type FF are this converter's own extension of Intel HEX.
-    if (conv.settings.has(flag::hexOutput) && conv.settings.has(flag::above1MB)) warn(conv, wrn::originalHex);
+    if (conv.settings.has(flag::hexOutput) && conv.settings.has(flag::above1MB)) conv.console.warn(wrn::originalHex);
 }
 
 }  // namespace
 
 void runConversion(int argc, const char *const *argv, std::FILE *console, const CancelFlags &cancel) {
     // The run's state is large (its file buffers among it): it lives on the heap.
-    const auto conv = std::make_unique<Conversion>(console, cancel);
+    const auto conv = std::make_unique<Conversion>(console, platform::isTerminal(console), cancel);
     try {
         convert(*conv, argc, argv);
     } catch (...) {

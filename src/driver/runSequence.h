@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "diag/interrupt.h"
+#include "common/cancel.h"
 
 // Runs the whole conversion that the command line `argv` asks for, writing its
 // console text to `console` and polling `cancel` at every safe point. A run that

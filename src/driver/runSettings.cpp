@@ -20,9 +20,6 @@ void initRunSettings(Conversion &conv) {
     conv.settings.recordLength = 16;
     conv.settings.highestSectionAddress = 0;
     conv.settings.lowestSectionAddress = 0xFFFFFF;
-    conv.settings.progressTicks = 0;
-    conv.settings.progressSkip = 0;
-    conv.settings.readingPhase = 1;
     conv.settings.addressLimit = 0xFFFFF;
     conv.settings.addressLimitText = "0FFFFFH";
     conv.settings.targetKind = 1;

@@ -18,7 +18,6 @@ constexpr std::uint32_t quiet = 0x1;              // "-.": no banner, no progres
 constexpr std::uint32_t longRecords = 0x2;        // "-L": 32 data bytes per record
 constexpr std::uint32_t outputNameGiven = 0x4;    // "-o" gave outputName
 constexpr std::uint32_t entryGiven = 0x8;         // "-e" gave entryText
-constexpr std::uint32_t bannerShown = 0x10;       // the banner step has run
 constexpr std::uint32_t hexOutput = 0x20;         // "-H": Intel HEX
 constexpr std::uint32_t above1MB = 0x40;          // a counted section reaches past 0x100000
 constexpr std::uint32_t directConvert = 0x80;     // "-N": record by record, module order
@@ -88,11 +87,6 @@ struct RunSettings {
     // Module extent: lowest start and highest last address of the counted sections.
     std::uint32_t lowestSectionAddress;
     std::uint32_t highestSectionAddress;
-
-    // Progress indicator.
-    std::uint32_t progressTicks;                 // counted progress events
-    std::int32_t progressSkip;                   // slow mode: calls since the last counted one
-    std::int32_t readingPhase;                   // 1 while the module is being read
 
     bool has(std::uint32_t bits) const { return (flags & bits) != 0; }
     // A module that loads nothing leaves the extent at its start values.

@@ -3,9 +3,9 @@
 #include <string_view>
 
 #include "core/conversion.h"
-#include "diag/console.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/console.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleReader.h"
 
@@ -50,7 +50,7 @@ void readPartOffsets(Conversion &conv, ModuleReader &reader) {
         case moduleFormat::part::trailer: conv.parts.trailerPart = offset; break;
         default: break;
         }
-        tickProgress(conv);
+        conv.progress.tick();
         type = reader.readRecordType();
     }
     reader.unreadRecordType(type);

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 
 namespace {
 

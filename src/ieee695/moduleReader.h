@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "diag/interrupt.h"
+#include "common/cancel.h"
 #include "format/moduleFormat.h"
 #include "platform/fileMapping.h"
 

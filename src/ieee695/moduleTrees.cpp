@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/conversion.h"
-#include "diag/console.h"
+#include "common/console.h"
 #include "driver/runSettings.h"
 #include "ieee695/dataPart.h"
 #include "ieee695/moduleHeader.h"
@@ -30,7 +30,7 @@ bool unitBefore(const UnitNode &a, const UnitNode &b) {
 void insertSection(Conversion &conv, SectionTree &tree, const SectionRecord &section) {
     if (!tree.nodes.empty() && section.base < tree.nodes.back().address) tree.sorted = false;
     tree.nodes.push_back(SectionNode{std::string(section.name), section.base, section.letters, section.index});
-    tickProgress(conv);
+    conv.progress.tick();
 }
 
 void storeSection(Conversion &conv, const SectionRecord &section) {
@@ -70,7 +70,7 @@ public:
             const UnitNode node{address, seek, place};
             if (!units_.nodes.empty() && unitBefore(node, units_.nodes.back())) units_.sorted = false;
             units_.nodes.push_back(node);
-            tickProgress(conv);
+            conv.progress.tick();
         }
         return !places_.empty();
     }
@@ -115,7 +115,7 @@ void readSectionPart(Conversion &conv) {
         if (section->size == 0) continue;
         if (!section->loadsNothing()) widenExtent(conv, *section);
         storeSection(conv, *section);
-        tickProgress(conv);
+        conv.progress.tick();
     }
 }
 
@@ -149,7 +149,7 @@ void rebuildUnitTrees(Conversion &conv) {
     // Each unit of each kind counts once more as the unit trees are completed.
     ModuleTrees &trees = conv.trees;
     for (UnitTree *units : {&trees.normUnitRoot, &trees.codeUnitRoot, &trees.romdataUnitRoot}) {
-        tickProgressTimes(conv, static_cast<std::uint32_t>(units->nodes.size()));
+        conv.progress.tickTimes(static_cast<std::uint32_t>(units->nodes.size()));
         walkUnits(*units);
     }
 }

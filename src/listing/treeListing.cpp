@@ -67,7 +67,7 @@ void listUnits(Conversion &conv, std::FILE *out, UnitTree &units, SectionTree &s
 
 void listSectionTrees(Conversion &conv) {
     if (!conv.settings.has(flag::debugListing)) return;
-    std::fputs(" Make .dbg file \n", conv.console);
+    conv.console.write(" Make .dbg file \n");
     std::FILE *out = conv.outputs.stream(OutputRole::listing);
     if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normSecRoot   * \n");

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "core/conversion.h"
-#include "diag/console.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/console.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "output/securityBytes.h"
 
 namespace {
@@ -34,7 +34,7 @@ void BinaryImageWriter::writeImageBytes(ByteSpan bytes) {
     sum += added;
     const auto count = static_cast<std::uint32_t>(bytes.size());
     imageNext += count;
-    tickProgressTimes(conv, count);
+    conv.progress.tickTimes(count);
 }
 
 // Pads the image with the fill byte up to `address` (exclusive). The ID code and
@@ -65,21 +65,21 @@ void BinaryImageWriter::warnSecurityOutsideImage() {
             std::snprintf(text, sizeof text, "The ID code (%s to %s)",
                           formatAddress(settings.idAreaBase + settings.idAddressLow[0]).text,
                           formatAddress(settings.idAreaBase + settings.idAddressLow[idByteCount - 1]).text);
-            warn(conv, wrn::outsideBinaryImage, text);
+            conv.console.warn(wrn::outsideBinaryImage, text);
         } else if (outside > 0) {
             for (int i = 0; i < idByteCount; ++i) {
                 const std::uint32_t address = settings.idAreaBase + settings.idAddressLow[i];
                 if (insideImage(address)) continue;
                 char text[64];
                 std::snprintf(text, sizeof text, "The ID code byte at %s", formatAddress(address).text);
-                warn(conv, wrn::outsideBinaryImage, text);
+                conv.console.warn(wrn::outsideBinaryImage, text);
             }
         }
     }
     if (holdsProtect() && !insideImage(settings.protectAddress)) {
         char text[64];
         std::snprintf(text, sizeof text, "The protect byte at %s", formatAddress(settings.protectAddress).text);
-        warn(conv, wrn::outsideBinaryImage, text);
+        conv.console.warn(wrn::outsideBinaryImage, text);
     }
 }
 
@@ -109,7 +109,7 @@ void BinaryImageWriter::putRun(const std::uint8_t *bytes, std::uint32_t count) {
                 outsideDataReported = true;
                 char text[64];
                 std::snprintf(text, sizeof text, "Data at %s", formatAddress(address).text);
-                warn(conv, wrn::outsideBinaryImage, text);
+                conv.console.warn(wrn::outsideBinaryImage, text);
             }
             // Up to the image start, or to the end of the run above the image.
             const std::uint32_t toImage = address < imageStart ? imageStart - address : count;

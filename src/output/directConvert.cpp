@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 #include "ieee695/dataPart.h"
 #include "ieee695/moduleHeader.h"
@@ -54,9 +54,9 @@ void convertDataPart(Conversion &conv, std::uint32_t dataPart, ImageWriter &writ
         }
     }
     if (limitExceeded || writer.state.currentAddress > addressEnd)
-        warn(conv, wrn::addressExceeds, conv.settings.addressLimitText);
+        conv.console.warn(wrn::addressExceeds, conv.settings.addressLimitText);
     writer.closeRecord();
-    if (!loadSeen) warn(conv, wrn::noObjectData, conv.settings.inputName);
+    if (!loadSeen) conv.console.warn(wrn::noObjectData, conv.settings.inputName);
 }
 
 }  // namespace

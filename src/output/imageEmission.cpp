@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 #include "ieee695/dataPart.h"
 #include "ieee695/moduleHeader.h"
@@ -110,7 +110,7 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
     writer_.state.lastDataAddress = writer_.state.currentAddress;
     if (writer_.state.currentAddress > conv_.settings.addressLimit + 1) {
         if (exceedsWarning_.empty()) exceedsWarning_ = warningLine(wrn::addressExceeds, conv_.settings.addressLimitText);
-        std::fwrite(exceedsWarning_.data(), 1, exceedsWarning_.size(), conv_.console);
+        conv_.console.write(exceedsWarning_);
     }
     writer_.closeRecord();
 }
@@ -140,7 +140,7 @@ void emitImage(Conversion &conv) {
     const std::unique_ptr<ImageWriter> code = makeImageWriter(conv, conv.outputs.stream(OutputRole::code), false);
     emitFile(conv, conv.trees.codeUnitRoot, *code);
     code->writeEndRecord(trailerPart);
-    if (!code->state.dataSeen) warn(conv, wrn::noCodeData, conv.settings.inputName);
+    if (!code->state.dataSeen) conv.console.warn(wrn::noCodeData, conv.settings.inputName);
 
     // The fill's progress carries over into the second file; the record state
     // does not, but for the address of the last byte stored.
@@ -149,5 +149,5 @@ void emitImage(Conversion &conv) {
     emitFile(conv, conv.trees.romdataUnitRoot, *romdata);
     romdata->writeSecurityRecords();
     romdata->writeEndRecord(trailerPart);
-    if (!romdata->state.dataSeen) warn(conv, wrn::noRomdataData, conv.settings.inputName);
+    if (!romdata->state.dataSeen) conv.console.warn(wrn::noRomdataData, conv.settings.inputName);
 }

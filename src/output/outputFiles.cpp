@@ -7,8 +7,8 @@
 
 #include "common/hexText.h"
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleReader.h"
 #include "output/outputTransaction.h"

@@ -1,8 +1,8 @@
 #include "output/outputTransaction.h"
 
-#include "diag/interrupt.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/cancel.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "platform/fileSystem.h"
 
 OutputTransaction::~OutputTransaction() {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "core/conversion.h"
-#include "diag/console.h"
+#include "common/console.h"
 #include "output/gapFill.h"
 #include "output/securityRecords.h"
 
@@ -45,7 +45,7 @@ std::uint32_t TextRecordWriter::writeWholeRecords(const std::uint8_t *bytes, std
         state.lastDataAddress = next - 1;
         recordAddress = next;
         state.currentAddress = next;
-        tickProgress(conv);
+        conv.progress.tick();
     }
     return done;
 }
@@ -93,7 +93,7 @@ void TextRecordWriter::flushRecord(std::uint32_t nextAddress) {
     recordFill = 0;
     recordAddress = nextAddress;
     state.currentAddress = nextAddress;
-    tickProgress(conv);
+    conv.progress.tick();
 }
 
 void TextRecordWriter::closeRecord() {

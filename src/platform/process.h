@@ -15,4 +15,7 @@ std::vector<std::string> commandLineArguments(int argc, char **argv);
 // with "\n" on every system.
 void writeConsoleUnchanged(std::FILE *console);
 
+// Whether `stream` is a terminal, which shows what is written at once.
+bool isTerminal(std::FILE *stream);
+
 }  // namespace platform

@@ -25,4 +25,6 @@ std::vector<std::string> commandLineArguments(int argc, char **argv) {
 
 void writeConsoleUnchanged(std::FILE *console) { _setmode(_fileno(console), _O_BINARY); }
 
+bool isTerminal(std::FILE *stream) { return _isatty(_fileno(stream)) != 0; }
+
 }  // namespace platform

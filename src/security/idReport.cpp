@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 #include "output/outputFiles.h"
 #include "output/outputTransaction.h"

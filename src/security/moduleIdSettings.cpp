@@ -10,8 +10,8 @@
 
 #include "common/hexText.h"
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleReader.h"
@@ -133,11 +133,11 @@ void applyModuleIdSettings(Conversion &conv) {
 
     // The module's settings win; name the command-line options they displace.
     if (state != 0) {
-        if (conv.settings.has(flag::idCode)) warn(conv, wrn::idNotProcessed);
+        if (conv.settings.has(flag::idCode)) conv.console.warn(wrn::idNotProcessed);
         if (conv.settings.has(ofsFlags)) {
-            warn(conv, wrn::ofsregNotProcessed);
+            conv.console.warn(wrn::ofsregNotProcessed);
         } else if (conv.settings.has(protectFlags)) {
-            warn(conv, wrn::protectNotProcessed);
+            conv.console.warn(wrn::protectNotProcessed);
         }
     }
 

@@ -6,8 +6,8 @@
 
 #include "common/hexText.h"
 #include "core/conversion.h"
-#include "diag/messages.h"
-#include "diag/termination.h"
+#include "common/messages.h"
+#include "common/runError.h"
 #include "driver/runSettings.h"
 #include "security/targetFamily.h"
 

@@ -205,7 +205,7 @@ std::uint32_t putUnit(Bytes &out, std::uint8_t index, std::uint32_t address) {
 TEST(ModuleTrees, WalkOrder) {
     initRunSettings(conv);
     clearModuleTrees(conv);
-    conv.settings.flags = flag::bannerShown;
+    conv.settings.flags = 0;
     Bytes module{0x00};
     conv.parts.sectionPart = 1;
     putSection(module, 1, 0xD0, 0x100, 0x2000);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "diag/termination.h"
+#include "common/runError.h"
 
 // A statement that must end the run with `status`, reporting the error line
 // `message` (without its prefix).

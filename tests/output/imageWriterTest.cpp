@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ namespace {
 // The console and the file of a run of 70,000 bytes from 0xEFE05, over the ID
 // page, the protect byte and two bank boundaries.
 std::string writeRun(std::uint32_t flags, bool byteByByte) {
+    // A run of its own: the progress count starts afresh.
+    const auto run = std::make_unique<Conversion>(stdout, false, CancelFlags{});
+    Conversion &conv = *run;
     initRunSettings(conv);
     initSecurityDefaults(conv);
     conv.settings.flags = flags | flag::idCode | flag::protect1;
@@ -27,6 +31,7 @@ std::string writeRun(std::uint32_t flags, bool byteByByte) {
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{1});
     std::FILE *out = std::tmpfile();
     testing::internal::CaptureStdout();
+    if ((flags & flag::binaryOutput) != 0) conv.progress.countBytes();
     const auto writer = makeImageWriter(conv, out, true);
     writer->writeHeaderRecord();
     writer->flushRecord(0xEFE05);

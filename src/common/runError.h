@@ -1,13 +1,10 @@
-// Every way a run ends: the error exit with its clean-up, warnings, and the
-// normal closing of all files.
+// The error that ends a run, raised where the run cannot go on and caught at
+// the one boundary that reports it; and the text of warnings.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include <romcast/romcast.h>
-
-struct Conversion;
 
 // How a run that cannot go on ends: the message code (see messages.h), its
 // exit status and the console line that reports it.
@@ -21,15 +18,7 @@ using RunError = romcast::Failure;
 // The RunError of `code` with its arguments.
 RunError describeError(int code, const char *argument, const char *second);
 
-// The error path of a run, before the error reaches the caller: every output
-// the run created removed (the ID report stays), and the banner shown if it was
-// not shown yet.
-void cleanUpAfterFailure(Conversion &conv);
-
 // "Warning (romcast): " and the warning text: what warn prints, for a caller
 // that prints the same warning many times. Empty for an unknown code.
 std::string warningLine(int code, const char *argument);
 
-// Prints "Warning (romcast): " and the warning text, and returns.
-void warn(Conversion &conv, int code, const char *argument = nullptr);
-inline void warn(Conversion &conv, int code, const std::string &argument) { warn(conv, code, argument.c_str()); }

@@ -1,4 +1,4 @@
-#include "diag/messages.h"
+#include "common/messages.h"
 
 const char errorPrefix[] = "Error (romcast): ";
 const char warningPrefix[] = "Warning (romcast): ";

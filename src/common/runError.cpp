@@ -1,14 +1,9 @@
-#include "diag/termination.h"
+#include "common/runError.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "core/conversion.h"
-#include "diag/console.h"
-#include "diag/interrupt.h"
-#include "diag/messages.h"
-#include "driver/runSettings.h"
+#include "common/messages.h"
 
 namespace {
 
@@ -55,18 +50,9 @@ RunError describeError(int code, const char *argument, const char *second) {
     return error;
 }
 
-void cleanUpAfterFailure(Conversion &conv) {
-    // Every output the run created goes; the ID report, once created, stays.
-    conv.outputs.rollback();
-    if (!conv.settings.has(flag::bannerShown)) showBanner(conv);
-}
-
 std::string warningLine(int code, const char *argument) {
     const char *text = findWarning(code);
     if (text == nullptr) return {};
     return fillMessage(warningPrefix, text, argument, nullptr);
 }
 
-void warn(Conversion &conv, int code, const char *argument) {
-    std::fputs(warningLine(code, argument).c_str(), conv.console);
-}

@@ -22,6 +22,11 @@ TEST_DEPS  = clang++:clang /usr/include/gtest/gtest.h:libgtest-dev srec_cat:srec
 WINDOWS_DEPS = x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
 WINE_DEPS = /usr/lib/wine/wine64:wine64
 CLANG_RUNTIME_DEPS = "$$(clang++ -print-resource-dir)/include/fuzzer/FuzzedDataProvider.h":libclang-rt-14-dev
+# Building the Debian packages the Debian way, and checking them.
+PACKAGE_DEPS = dpkg-buildpackage:dpkg-dev dh:debhelper lintian:lintian \
+	/usr/share/build-essential/list:build-essential
+# The Windows zip's manual pages as HTML, and the zip.
+ZIP_DEPS = /usr/bin/grohtml:groff zip:zip
 
 # The one build directory serves both: the program alone (tests off, so no
 # GoogleTest is needed) or with the tests. Switching only reconfigures; the
@@ -39,7 +44,7 @@ SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CX
 	  -DROMCAST_SANITIZE=ON -DROMCAST_BENCH=OFF >/dev/null && cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 .PHONY: all deps check-deps test-deps build test-build check demo bench clean install package fuzz fuzz-build \
-	fuzz-smoke sweep windows wine-check package-windows
+	fuzz-smoke sweep windows wine-check package-windows dist reproducible
 
 all: build
 
@@ -89,20 +94,17 @@ windows: deps
 	  -DROMCAST_TESTS=OFF -DROMCAST_BENCH=OFF -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=$(abspath $(WINDOWS_BUILD)) >/dev/null
 	cmake --build $(WINDOWS_BUILD) --target romcast modinspect modasm -j $(JOBS)
 
-# romcast-<version>-win64.zip in $(WINDOWS_BUILD)/: the three programs, the
-# README, the manual pages as HTML and the example modules.
-VERSION = $(shell sed -n '/^project/s/.* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-WINDOWS_PACKAGE = romcast-$(VERSION)-win64
-package-windows: windows
-	@sh tools/needPackages.sh /usr/bin/grohtml:groff zip:zip
-	rm -rf $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE) $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE).zip
-	mkdir -p $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/examples
-	cp $(addprefix $(WINDOWS_BUILD)/,romcast.exe modinspect.exe modasm.exe) README.md $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/
-	for page in romcast modinspect; do \
-	  groff -Thtml -man docs/$$page.1 > $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/$$page.html || exit 1; done
-	cp examples/README.md examples/*.tqx.txt $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/examples/
-	cd $(WINDOWS_BUILD) && zip -q -r $(WINDOWS_PACKAGE).zip $(WINDOWS_PACKAGE)
-	@echo "$(WINDOWS_BUILD)/$(WINDOWS_PACKAGE).zip"
+# romcast-<version>-win64.zip in $(WINDOWS_BUILD)/ (packaging/windowsZip.sh),
+# its examples assembled by the modasm of $(BUILD)/. The programs are linked
+# again, to carry the release time rather than the time they were linked.
+package-windows: deps
+	@sh tools/needPackages.sh $(WINDOWS_DEPS) $(ZIP_DEPS)
+	rm -f $(addprefix $(WINDOWS_BUILD)/,romcast.exe modinspect.exe modasm.exe)
+	@export SOURCE_DATE_EPOCH="$$(source=. && . packaging/sourceDate.sh && echo $$SOURCE_DATE_EPOCH)" && \
+	  $(MAKE) --no-print-directory windows
+	@test -f $(BUILD)/CMakeCache.txt || { $(call quietly,$(CONFIGURE) -DROMCAST_TESTS=OFF); }
+	cmake --build $(BUILD) --target modasm -j $(JOBS)
+	sh packaging/windowsZip.sh . $(WINDOWS_BUILD) $(BUILD)/tools/modasm
 
 # The end-to-end cases and the fault tests of the g++ build run against
 # romcast.exe under Wine (tests/wine/run.sh); a few cases that mean something
@@ -159,10 +161,28 @@ bench: build
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# A Debian package of the program, its manual page and its bash completion,
-# left in $(BUILD)/ (install it with dpkg -i).
-package: build
-	cd $(BUILD) && cpack -G DEB
+# The Debian packages romcast and libromcast-dev, built by dpkg-buildpackage
+# from debian/ and checked by lintian, left in $(BUILD)/ (install them with
+# dpkg -i).
+package: deps
+	@sh tools/needPackages.sh $(PACKAGE_DEPS)
+	sh packaging/debs.sh . $(BUILD)
+
+# A release in $(BUILD)/dist/ (packaging/dist.sh): the source tarball of the
+# commit checked out, the Debian packages and the Windows zip built from it,
+# and their SHA256SUMS.
+dist: deps
+	@sh tools/needPackages.sh $(PACKAGE_DEPS) $(WINDOWS_DEPS) $(ZIP_DEPS)
+	sh packaging/dist.sh . $(BUILD)
+
+# The release made twice, in two directories of different names and depths;
+# the two must be the same bytes.
+reproducible: deps
+	@sh tools/needPackages.sh $(PACKAGE_DEPS) $(WINDOWS_DEPS) $(ZIP_DEPS)
+	sh packaging/dist.sh . $(BUILD)/twice/first
+	sh packaging/dist.sh . $(BUILD)/twice/second/elsewhere
+	diff $(BUILD)/twice/first/dist/SHA256SUMS $(BUILD)/twice/second/elsewhere/dist/SHA256SUMS
+	@echo "The two releases are the same bytes."
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) out

@@ -8,7 +8,7 @@ set -eu
 source=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
-. "$source/packaging/sourceDate.sh" "$source"
+. "$source/packaging/sourceDate.sh"
 
 version=$(sed -n '/^project/s/.* VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
 logged=$(dpkg-parsechangelog -l "$source/debian/changelog" -S Version)

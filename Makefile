@@ -25,6 +25,8 @@ CLANG_RUNTIME_DEPS = "$$(clang++ -print-resource-dir)/include/fuzzer/FuzzedDataP
 # Building the Debian packages the Debian way, and checking them.
 PACKAGE_DEPS = dpkg-buildpackage:dpkg-dev dh:debhelper lintian:lintian \
 	/usr/share/build-essential/list:build-essential
+# The package test finds the installed library through pkg-config as well.
+PACKAGE_TEST_DEPS = $(PACKAGE_DEPS) pkg-config:pkgconf
 # The Windows zip's manual pages as HTML, and the zip.
 ZIP_DEPS = /usr/bin/grohtml:groff zip:zip
 
@@ -44,7 +46,7 @@ SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CX
 	  -DROMCAST_SANITIZE=ON -DROMCAST_BENCH=OFF >/dev/null && cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 .PHONY: all deps check-deps test-deps build test-build check demo bench clean install package fuzz fuzz-build \
-	fuzz-smoke sweep windows wine-check package-windows dist reproducible
+	fuzz-smoke sweep windows wine-check package-windows dist reproducible package-check
 
 all: build
 
@@ -53,7 +55,7 @@ deps:
 
 # What `make check` needs, asked for at once: one apt-get run on a fresh machine.
 check-deps: deps
-	@sh tools/needPackages.sh $(TEST_DEPS) $(WINDOWS_DEPS) $(WINE_DEPS)
+	@sh tools/needPackages.sh $(TEST_DEPS) $(WINDOWS_DEPS) $(WINE_DEPS) $(PACKAGE_TEST_DEPS)
 
 test-deps: deps
 	@sh tools/needPackages.sh $(TEST_DEPS)
@@ -78,9 +80,11 @@ test-build: test-deps
 # assembler and the inspector rather than the converter. The sanitizers run
 # the sweep of damaged modules on a third of the sample the g++ run takes;
 # the fuzz smoke damages modules in process under them as well.
+# Between the g++ run and the clang one, package-check tries the Debian packages.
 PLAIN_RUN_ONLY = docs\.(manual|parser)Options|inspector\.roundTrip
 check: check-deps test-build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory package-check
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ROMCAST_SWEEP=16 ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -E '$(PLAIN_RUN_ONLY)'
 	@$(MAKE) --no-print-directory fuzz-smoke
@@ -160,6 +164,12 @@ bench: build
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian packages built, checked by lintian, installed, used beside the
+# g++ build's programs and purged again (as root; it says it skipped otherwise).
+package-check: test-build
+	@sh tools/needPackages.sh $(PACKAGE_TEST_DEPS)
+	sh tests/package/debian.sh . $(BUILD)
 
 # The Debian packages romcast and libromcast-dev, built by dpkg-buildpackage
 # from debian/ and checked by lintian, left in $(BUILD)/ (install them with

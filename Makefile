@@ -101,6 +101,7 @@ windows: deps
 # romcast-<version>-win64.zip in $(WINDOWS_BUILD)/ (packaging/windowsZip.sh),
 # its examples assembled by the modasm of $(BUILD)/. The programs are linked
 # again, to carry the release time rather than the time they were linked.
+# The demo module's memory map has its place kept (packaging/windowsZip.sh).
 package-windows: deps
 	@sh tools/needPackages.sh $(WINDOWS_DEPS) $(ZIP_DEPS)
 	rm -f $(addprefix $(WINDOWS_BUILD)/,romcast.exe modinspect.exe modasm.exe)

@@ -4,8 +4,9 @@
 # licence, and the example modules assembled beside their texts. Texts meant
 # for Notepad get CRLF line ends. The same sources give the same bytes: files
 # in a fixed order, with the release time and no owners.
-#   windowsZip.sh SOURCE WINDOWS_BUILD MODASM
+#   windowsZip.sh SOURCE WINDOWS_BUILD MODASM [DEMO_MAP]
 # MODASM is the assembler built for this machine, which makes the examples.
+# DEMO_MAP is the demo module's memory map, an HTML page (see below).
 set -eu
 source=$(cd "$1" && pwd)
 windows=$(cd "$2" && pwd)
@@ -32,10 +33,16 @@ for text in "$source"/examples/*.tqx.txt; do
   "$modasm" "$text" "$top/examples/$module"
 done
 
-# The demo module's memory map belongs here, as examples/demo.map.html, once
-# modinspect draws one; the README's lines marked [map] describe it, and are
-# left out while it is missing.
-if [ -e "$top/examples/demo.map.html" ]; then keep='s/^\[map\]//'; else keep='/^\[map\]/d'; fi
+# PLACE FOR THE DEMO MODULE'S MEMORY MAP: it goes in as examples/demo.map.html,
+# and the README's lines marked [map] describe it. modinspect draws no map
+# yet, so the Makefile passes none and those lines are left out; once it does,
+# the Makefile renders examples/demo.tqx's map and passes it as DEMO_MAP.
+if [ -n "${4:-}" ]; then
+  cp "$4" "$top/examples/demo.map.html"
+  keep='s/^\[map\]//'
+else
+  keep='/^\[map\]/d'
+fi
 sed -e "s/@VERSION@/$version/g" -e "$keep" "$source/packaging/windows/README.txt" > "$top/README.tmp"
 crlf "$top/README.tmp" "$top/README.txt"
 rm "$top/README.tmp"

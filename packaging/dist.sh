@@ -24,8 +24,9 @@ mkdir -p "$dist" "$build/dist-build"
   echo "Note: the changes not committed are left out of the release."
 
 # git archive gives the commit's time and root as owner to every file, in the
-# commit's order; gzip -n leaves out the tarball's own name and time.
-git -C "$source" archive --format=tar --prefix="$name/" HEAD | gzip -n -9 > "$dist/$name.tar.gz"
+# commit's order, and modes 0755 and 0644 whatever tar.umask one's git
+# configuration sets; gzip -n leaves out the tarball's own name and time.
+git -C "$source" -c tar.umask=0022 archive --format=tar --prefix="$name/" HEAD | gzip -n -9 > "$dist/$name.tar.gz"
 tar -xzf "$dist/$name.tar.gz" -C "$build/dist-build"
 make -C "$tree" --no-print-directory package package-windows BUILD=build WINDOWS_BUILD=build-windows
 cp "$tree"/build/*.deb "$tree/build-windows/$name-win64.zip" "$dist/"

@@ -23,6 +23,13 @@ TEST_DEPS  = clang++:clang /usr/include/gtest/gtest.h:libgtest-dev srec_cat:srec
 WINDOWS_DEPS = x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
 WINE_DEPS = /usr/lib/wine/wine64:wine64
 CLANG_RUNTIME_DEPS = "$$(clang++ -print-resource-dir)/include/fuzzer/FuzzedDataProvider.h":libclang-rt-14-dev
+# Building the Debian packages the Debian way, and checking them.
+PACKAGE_DEPS = dpkg-buildpackage:dpkg-dev dh:debhelper lintian:lintian \
+	/usr/share/build-essential/list:build-essential
+# The package test finds the installed library through pkg-config as well.
+PACKAGE_TEST_DEPS = $(PACKAGE_DEPS) pkg-config:pkgconf
+# The Windows zip's manual pages as HTML, and the zip.
+ZIP_DEPS = /usr/bin/grohtml:groff zip:zip
 
 # The one build directory serves both: the program alone (tests off, so no
 # GoogleTest is needed) or with the tests. Switching only reconfigures; the
@@ -40,7 +47,7 @@ SANITIZE_BUILD = cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CX
 	  -DROMCAST_SANITIZE=ON -DROMCAST_BENCH=OFF >/dev/null && cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 .PHONY: all deps check-deps test-deps build test-build check demo bench clean install package fuzz fuzz-build \
-	fuzz-smoke sweep windows wine-check package-windows mutants
+	fuzz-smoke sweep windows wine-check package-windows dist reproducible package-check mutants
 
 all: build
 
@@ -49,7 +56,7 @@ deps:
 
 # What `make check` needs, asked for at once: one apt-get run on a fresh machine.
 check-deps: deps
-	@sh tools/needPackages.sh $(TEST_DEPS) $(WINDOWS_DEPS) $(WINE_DEPS)
+	@sh tools/needPackages.sh $(TEST_DEPS) $(WINDOWS_DEPS) $(WINE_DEPS) $(PACKAGE_TEST_DEPS)
 
 test-deps: deps
 	@sh tools/needPackages.sh $(TEST_DEPS)
@@ -74,9 +81,11 @@ test-build: test-deps
 # assembler and the inspector rather than the converter. The sanitizers run
 # the sweep of damaged modules on a third of the sample the g++ run takes;
 # the fuzz smoke damages modules in process under them as well.
+# Between the g++ run and the clang one, package-check tries the Debian packages.
 PLAIN_RUN_ONLY = docs\.(manual|parser)Options|inspector\.roundTrip
 check: check-deps test-build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory package-check
 	$(SANITIZE_BUILD)
 	cd $(ASAN_BUILD) && ROMCAST_SWEEP=16 ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -E '$(PLAIN_RUN_ONLY)'
 	@$(MAKE) --no-print-directory fuzz-smoke
@@ -90,20 +99,18 @@ windows: deps
 	  -DROMCAST_TESTS=OFF -DROMCAST_BENCH=OFF -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=$(abspath $(WINDOWS_BUILD)) >/dev/null
 	cmake --build $(WINDOWS_BUILD) --target romcast modinspect modasm -j $(JOBS)
 
-# romcast-<version>-win64.zip in $(WINDOWS_BUILD)/: the three programs, the
-# README, the manual pages as HTML and the example modules.
-VERSION = $(shell sed -n '/^project/s/.* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-WINDOWS_PACKAGE = romcast-$(VERSION)-win64
-package-windows: windows
-	@sh tools/needPackages.sh /usr/bin/grohtml:groff zip:zip
-	rm -rf $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE) $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE).zip
-	mkdir -p $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/examples
-	cp $(addprefix $(WINDOWS_BUILD)/,romcast.exe modinspect.exe modasm.exe) README.md $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/
-	for page in romcast modinspect; do \
-	  groff -Thtml -man docs/$$page.1 > $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/$$page.html || exit 1; done
-	cp examples/README.md examples/*.tqx.txt $(WINDOWS_BUILD)/$(WINDOWS_PACKAGE)/examples/
-	cd $(WINDOWS_BUILD) && zip -q -r $(WINDOWS_PACKAGE).zip $(WINDOWS_PACKAGE)
-	@echo "$(WINDOWS_BUILD)/$(WINDOWS_PACKAGE).zip"
+# romcast-<version>-win64.zip in $(WINDOWS_BUILD)/ (packaging/windowsZip.sh),
+# its examples assembled by the modasm of $(BUILD)/. The programs are linked
+# again, to carry the release time rather than the time they were linked.
+# The demo module's memory map has its place kept (packaging/windowsZip.sh).
+package-windows: deps
+	@sh tools/needPackages.sh $(WINDOWS_DEPS) $(ZIP_DEPS)
+	rm -f $(addprefix $(WINDOWS_BUILD)/,romcast.exe modinspect.exe modasm.exe)
+	@export SOURCE_DATE_EPOCH="$$(source=. && . packaging/sourceDate.sh && echo $$SOURCE_DATE_EPOCH)" && \
+	  $(MAKE) --no-print-directory windows
+	@test -f $(BUILD)/CMakeCache.txt || { $(call quietly,$(CONFIGURE) -DROMCAST_TESTS=OFF); }
+	cmake --build $(BUILD) --target modasm -j $(JOBS)
+	sh packaging/windowsZip.sh . $(WINDOWS_BUILD) $(BUILD)/tools/modasm
 
 # The end-to-end cases and the fault tests of the g++ build run against
 # romcast.exe under Wine (tests/wine/run.sh); a few cases that mean something
@@ -171,10 +178,34 @@ bench: build
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# A Debian package of the program, its manual page and its bash completion,
-# left in $(BUILD)/ (install it with dpkg -i).
-package: build
-	cd $(BUILD) && cpack -G DEB
+# The Debian packages built, checked by lintian, installed, used beside the
+# g++ build's programs and purged again (as root; it says it skipped otherwise).
+package-check: test-build
+	@sh tools/needPackages.sh $(PACKAGE_TEST_DEPS)
+	sh tests/package/debian.sh . $(BUILD)
+
+# The Debian packages romcast and libromcast-dev, built by dpkg-buildpackage
+# from debian/ and checked by lintian, left in $(BUILD)/ (install them with
+# dpkg -i).
+package: deps
+	@sh tools/needPackages.sh $(PACKAGE_DEPS)
+	sh packaging/debs.sh . $(BUILD)
+
+# A release in $(BUILD)/dist/ (packaging/dist.sh): the source tarball of the
+# commit checked out, the Debian packages and the Windows zip built from it,
+# and their SHA256SUMS.
+dist: deps
+	@sh tools/needPackages.sh $(PACKAGE_DEPS) $(WINDOWS_DEPS) $(ZIP_DEPS)
+	sh packaging/dist.sh . $(BUILD)
+
+# The release made twice, in two directories of different names and depths;
+# the two must be the same bytes.
+reproducible: deps
+	@sh tools/needPackages.sh $(PACKAGE_DEPS) $(WINDOWS_DEPS) $(ZIP_DEPS)
+	sh packaging/dist.sh . $(BUILD)/twice/first
+	sh packaging/dist.sh . $(BUILD)/twice/second/elsewhere
+	diff $(BUILD)/twice/first/dist/SHA256SUMS $(BUILD)/twice/second/elsewhere/dist/SHA256SUMS
+	@echo "The two releases are the same bytes."
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(MUTANTS_BUILD) out

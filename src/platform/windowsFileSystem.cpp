@@ -43,10 +43,6 @@ bool isDeviceOrPipe(const std::string &name) {
     return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
 }
 
-// Links on Windows need privileges to make and are rare among build outputs;
-// the name itself is written, and renaming onto a link replaces the link.
-std::optional<std::string> followLinks(const std::string &name) { return name; }
-
 bool replaceFile(const std::string &from, const std::string &to) {
     return MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

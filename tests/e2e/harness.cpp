@@ -94,13 +94,23 @@ RunResult runProcess(const std::string &binary, const std::vector<std::string> &
     RunResult outcome;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const char *const streams[] = {"/dev/null", stdoutPath.c_str(), stderrPath.c_str()};
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (descriptor == control.closedDescriptor)
+            posix_spawn_file_actions_addclose(&actions, descriptor);
+        else
+            posix_spawn_file_actions_addopen(&actions, descriptor, streams[descriptor],
+                                             descriptor == 0 ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    std::vector<char *> environment;
+    for (char **entry = environ; *entry != nullptr; ++entry) environment.push_back(*entry);
+    std::vector<std::string> added = control.environment;
+    for (std::string &entry : added) environment.push_back(entry.data());
+    environment.push_back(nullptr);
     std::fflush(stdout);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return outcome;
 

@@ -252,6 +252,18 @@ TEST(Outputs, TheInputIsNeverAnOutputEvenThroughAHardLink) {
     EXPECT_EQ(dir.count(), 2u);
 }
 
+// An output named by a symbolic link replaces the link's target, which is never
+// deleted, and the link stays.
+TEST(Outputs, AnOutputNamedByALinkReplacesItsTarget) {
+    RunResult result = runRomcast({"-.", "app"},
+                                        {{"app.tqx", caseModule("writing/oneSectionSRecord")},
+                                         {"images/app.mot", "S9030000FC\n"}},
+                                        {}, {{"app.mot", "images/app.mot"}});
+    EXPECT_EQ(result.exitStatus, 0) << describeRun(result);
+    EXPECT_EQ(result.files.size(), 1u) << describeRun(result);
+    EXPECT_TRUE(result.files["images/app.mot"].starts_with("S0030000FC\n")) << describeRun(result);
+}
+
 // A device is written in place and never deleted, whatever the run's end. A
 // new image gets the permissions that creating it under its own name gives; a
 // replaced one keeps its own.
@@ -276,6 +288,8 @@ TEST(Outputs, DevicesWrittenInPlaceImagesGetTheModeOfACreate) {
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.output << " " << std::oct << c.before);
         writeFileBytes(dir / "app.tqx", caseModule(c.module));
+        // A Windows file has no permission bits for its replacement to keep.
+        if (c.before != 0 && testingAnotherBuild()) continue;
         if (c.before != 0) {
             ASSERT_EQ(chmod((dir / c.output).c_str(), c.before), 0);
         }

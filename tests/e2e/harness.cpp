@@ -81,9 +81,13 @@ RunResult runProcess(const std::string &binary, const std::vector<std::string> &
                           const std::string &stderrPath, const RunControl &control = {},
                           std::size_t inputBytes = 0) {
     std::vector<std::string> command;
-    if (control.addressSpace != 0) {
-        // sh's ulimit -v counts kilobytes; "$0" is the program, "$@" its arguments.
-        command = {"/bin/sh", "-c", "ulimit -v " + std::to_string(control.addressSpace / 1024) + " && exec \"$0\" \"$@\""};
+    if (control.addressSpace != 0 || control.fileSize != 0) {
+        // sh's ulimit -v counts kilobytes, -f blocks of 512 bytes; "$0" is the
+        // program, "$@" its arguments.
+        std::string limits;
+        if (control.addressSpace != 0) limits += "ulimit -v " + std::to_string(control.addressSpace / 1024) + " && ";
+        if (control.fileSize != 0) limits += "ulimit -f " + std::to_string(control.fileSize / 512) + " && ";
+        command = {"/bin/sh", "-c", limits + "exec \"$0\" \"$@\""};
     }
     command.push_back(binary);
     command.insert(command.end(), args.begin(), args.end());

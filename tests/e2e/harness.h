@@ -42,6 +42,7 @@ struct RunControl {
     std::size_t signalAfterWritten = 0;  // ... this many bytes in the files of its directory
     int signalCount = 1;               // sent this many times, 10 ms apart
     unsigned long addressSpace = 0;    // RLIMIT_AS of the run in bytes; 0: unlimited
+    unsigned long fileSize = 0;        // RLIMIT_FSIZE of the run in bytes; 0: unlimited
     int closedDescriptor = -1;         // 0, 1 or 2: started with it closed instead of open
     std::vector<std::string> environment = {};  // "NAME=value" added to the run's environment
 };

@@ -54,13 +54,14 @@ int waitUnderControl(pid_t child, const RunControl &control, const std::string &
         if (done == child) return status;
         if (done < 0 && errno != EINTR) return -1;
         if (done != 0) continue;
-        if (control.timeLimit > 0 &&
-            std::chrono::duration<double>(Clock::now() - start).count() > control.timeLimit) {
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        if (control.timeLimit > 0 && elapsed > control.timeLimit) {
             timedOut = true;
             kill(child, SIGKILL);
             continue;
         }
-        triggered = triggered || (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
+        triggered = triggered || (control.signalAfterSeconds > 0 && elapsed >= control.signalAfterSeconds) ||
+                    (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
                     (control.signalAfterWritten > 0 && bytesBelow(workDir) >= inputBytes + control.signalAfterWritten);
         if (triggered && signalsLeft > 0) {
             kill(child, control.signal);

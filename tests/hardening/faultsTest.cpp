@@ -239,6 +239,19 @@ TEST(Faults, InterruptOrKillDuringALongConversion) {
     }
 }
 
+// An interrupt ends a run that waits for a reader of its output pipe at once,
+// as it ends any other; the pipe stays.
+TEST(Faults, AnInterruptEndsTheWaitForAPipesReader) {
+    if (testingAnotherBuild()) GTEST_SKIP() << "a named pipe is a file of this system";
+    TestDir dir;
+    ASSERT_EQ(mkfifo((dir / "app.mot").c_str(), 0666), 0);
+    writeFileBytes(dir / "app.tqx", caseModule("writing/oneSectionSRecord"));
+    const RunResult result = runRomcast({"-o", dir / "app.mot", dir / "app"}, {},
+                                        {.timeLimit = 20, .signal = SIGINT, .signalAfterSeconds = 0.5});
+    EXPECT_EQ(result.exitStatus, 1) << describeRun(result);
+    EXPECT_EQ(dir.count(), 2u);
+}
+
 // An image name that is a hard link to the module is refused before anything is
 // written, the module untouched (the other ways of naming it are case folders).
 TEST(Outputs, TheInputIsNeverAnOutputEvenThroughAHardLink) {

@@ -11,6 +11,11 @@
 # files go (default: a directory in /dev/shm when there is one, so that no
 # program's time includes waiting for the disk).
 #
+# A second table times romcast writing to a disk (DISK_DIR, default the build
+# directory) as it runs, syncing every image before its rename and the
+# directory after, beside the same run with the syncs made to return at once
+# (bench/noSync.cpp, preloaded): the cost of a durable commit.
+#
 # Every run of a case goes round all the programs in turn, so that the load of
 # the machine falls on each of them alike; times are medians, ratios are ratios
 # of medians. Peak memory is the maximum resident set of one run
@@ -22,16 +27,19 @@ runs=${RUNS:-11}
 romcast=$build/romcast
 gen=$build/bench/genModule
 floor=$build/bench/floor
+no_sync=$build/bench/libnoSync.so
 baseline=${BASELINE:-}
 for program in "$romcast" "$gen" "$floor" ${baseline:+"$baseline"}; do
   [ -x "$program" ] || { echo "bench: $program is missing; build first (make build)"; exit 1; }
 done
+[ -f "$no_sync" ] || { echo "bench: $no_sync is missing; build first (make build)"; exit 1; }
 
 if [ -n "${BENCH_DIR:-}" ]; then base=$BENCH_DIR
 elif [ -d /dev/shm ] && [ -w /dev/shm ]; then base=/dev/shm
 else base=$build; fi
 work=$(mktemp -d "$base/romcast-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+disk=$(mktemp -d "${DISK_DIR:-$build}/romcast-bench-disk.XXXXXX")
+trap 'rm -rf "$work" "$disk"' EXIT
 
 # Peers: each one found, or skipped with a line that says so.
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -196,6 +204,45 @@ echo "(1) objcopy has no record length for Intel HEX and writes 16 bytes a recor
 echo "(2) \"-B\" and \"-L\" cannot be combined; the record length does not apply to a binary image."
 echo
 
+# run_disk_case NAME GENCASE FORM [ROMCAST OPTIONS...]: the module read from
+# the first table's directory, the image written to the disk, with and without
+# the syncs, in turn each round.
+run_disk_case() {
+  local name=$1 gencase=$2 form=$3
+  shift 3
+  local module=$work/$gencase.tqx
+  [ -f "$module" ] || "$gen" "$gencase" "$module" "$work/$gencase.bin"
+  local -a rom=("$romcast" -. "$@" -o "$disk/out.$form" "$module")
+  local -a t_sync=() t_none=()
+  local round a b
+  for ((round = 0; round <= runs; round++)); do
+    a=$(elapsed_us "${rom[@]}")
+    b=$(LD_PRELOAD=$no_sync elapsed_us "${rom[@]}")
+    [ "$round" -eq 0 ] && continue
+    t_sync+=("$a") t_none+=("$b")
+  done
+  rm -f "$disk"/out.* "$work/$gencase".*
+  local m_sync m_none
+  m_sync=$(median_ms "${t_sync[@]}")
+  m_none=$(median_ms "${t_none[@]}")
+  printf '| %-30s | %8s | %8s | %6s |\n' "$name" "$m_sync" "$m_none" "$(ratio "$m_sync" "$m_none")"
+  result[$name.disk]=$(ratio "$m_sync" "$m_none")
+}
+
+echo "On the disk: files in $disk ($(df --output=fstype "$disk" 2>/dev/null | tail -1))"
+echo
+printf '| %-30s | %8s | %8s | %6s |\n' case romcast "no sync" /none
+echo "|--------------------------------|---------:|---------:|-------:|"
+run_disk_case "bulk 16 MiB, S-records" bulk16 mot
+run_disk_case "bulk 16 MiB, Intel HEX" bulk16 hex -H
+run_disk_case "bulk 16 MiB, binary" bulk16 bin -B
+run_disk_case "real-linker 16 MiB, S-records" real16384 mot
+run_disk_case "1,000,000 units in order" units1000000 mot
+echo
+echo "Times in ms (median): romcast syncing each image before its rename and the directory"
+echo "after; no sync: the same run, its syncs returning at once; /none: the first over the second."
+echo
+
 check() {  # check TEXT OK
   if [ "$2" = 1 ]; then echo "target met:     $1"; else echo "target NOT met: $1"; fi
 }
@@ -213,6 +260,11 @@ for name in "linker-like 1 MiB, S-records" "real-linker 64 KiB, S-records" "real
 done
 for name in "1,000,000 units in order" "1,000,000 units reversed"; do
   check "$name: at most 1.5x objcopy ($(worst "$name"))" "$(at_most "$(worst "$name")" 1.5)"
+done
+
+for key in "${!result[@]}"; do
+  [[ $key == *.disk ]] || continue
+  check "on the disk, ${key%.disk}: at most 1.2x without syncing (${result[$key]})" "$(at_most "${result[$key]}" 1.2)"
 done
 
 # Nothing slower than before: each case's ratio to objcopy (from the raw image)

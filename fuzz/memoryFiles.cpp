@@ -1,7 +1,8 @@
 // The platform's file system for the fuzzing target, in memory: files are
-// named strings, streams are stdio streams over them (fopencookie), so the
-// core's own stdio calls (fread, fseek, fwrite, fclose) work unchanged. There
-// are no directories, links or devices; a name is just a key.
+// named strings, the input is read through a stdio stream over its string
+// (fopencookie), so the core's own stdio calls work unchanged, and an output
+// file's handle is the number of a stream of its own. There are no
+// directories, links or devices; a name is just a key.
 //
 // A run uses a handful of files. Files and streams are kept from run to run
 // and used again, their bytes with the memory they had: every allocation costs
@@ -19,6 +20,7 @@
 #include <sys/types.h>
 
 #include "platform/fileSystem.h"
+#include "platform/outputFile.h"
 
 namespace {
 
@@ -135,21 +137,40 @@ int closeStream(void *cookie) {
     return 0;
 }
 
-std::FILE *openStream(File *file, const char *mode, std::size_t position) {
+// A stream over `file` from `position`, the first closed one used again.
+Stream *claimStream(File *file, std::size_t position) {
     auto closed = std::find_if(fileSystem.streams.begin(), fileSystem.streams.end(),
                                [](const auto &stream) { return stream->file == nullptr; });
     Stream *stream = closed != fileSystem.streams.end()
                          ? closed->get()
                          : fileSystem.streams.emplace_back(std::make_unique<Stream>()).get();
-    std::FILE *handle = fopencookie(stream, mode, {readStream, writeStream, seekStream, closeStream});
-    if (handle == nullptr) return nullptr;
-    std::setvbuf(handle, stream->buffer, _IOFBF, sizeof stream->buffer);
     stream->file = file;
     stream->position = position;
-    stream->handle = handle;
+    stream->handle = nullptr;
     ++file->streams;
+    return stream;
+}
+
+std::FILE *openStream(File *file, const char *mode, std::size_t position) {
+    Stream *stream = claimStream(file, position);
+    std::FILE *handle = fopencookie(stream, mode, {readStream, writeStream, seekStream, closeStream});
+    if (handle == nullptr) {
+        closeStream(stream);
+        return nullptr;
+    }
+    std::setvbuf(handle, stream->buffer, _IOFBF, sizeof stream->buffer);
+    stream->handle = handle;
     return handle;
 }
+
+// An output file over a new stream of `file`: its handle is the stream's number.
+platform::OutputFile openOutput(File *file) {
+    Stream *stream = claimStream(file, file->bytes.size());
+    for (std::size_t number = 0;; ++number)
+        if (fileSystem.streams[number].get() == stream) return platform::OutputFile(static_cast<std::intptr_t>(number));
+}
+
+Stream &outputStream(std::intptr_t handle) { return *fileSystem.streams[static_cast<std::size_t>(handle)]; }
 
 }  // namespace
 
@@ -210,18 +231,6 @@ bool isDeviceOrPipe(const std::string &) { return false; }
 
 std::optional<std::string> followLinks(const std::string &name) { return name; }
 
-std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName) {
-    const std::size_t slash = finalName.rfind('/');
-    const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string name = finalName.substr(0, baseStart) + "." + finalName.substr(baseStart) + "." +
-                             std::to_string(fileSystem.nextTemporary++);
-    std::FILE *stream = openFile(name, "wb");
-    if (stream == nullptr) return std::nullopt;
-    return TemporaryFile{stream, name};
-}
-
-bool flushToDisk(std::FILE *stream) { return std::fflush(stream) == 0; }
-
 bool replaceFile(const std::string &from, const std::string &to) {
     File *file = findFile(from);
     if (file == nullptr) return false;
@@ -246,5 +255,38 @@ bool isSameFile(const FileIdentity &identity, const std::string &name) {
     const File *file = findFile(name);
     return file != nullptr && identity.file == file->serial;
 }
+
+WriteOutcome OutputFile::write(const std::uint8_t *bytes, std::size_t count) {
+    const ssize_t written = writeStream(&outputStream(handle), reinterpret_cast<const char *>(bytes), count);
+    return {written < 0 ? 0 : static_cast<std::size_t>(written), false};
+}
+
+void OutputFile::startWriteback(std::uint64_t, std::uint64_t) {}
+
+bool OutputFile::syncToDisk() { return true; }
+
+bool OutputFile::close() {
+    if (!isOpen()) return true;
+    closeStream(&outputStream(std::exchange(handle, closedHandle)));
+    return true;
+}
+
+std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName) {
+    const std::size_t slash = finalName.rfind('/');
+    const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
+    std::string name = finalName.substr(0, baseStart) + "." + finalName.substr(baseStart) + "." +
+                       std::to_string(fileSystem.nextTemporary++);
+    OutputFile file = openOutput(newFile(name));
+    return TemporaryFile{std::move(file), std::move(name)};
+}
+
+OutputFile openInPlace(const std::string &name) {
+    File *file = findFile(name);
+    if (file == nullptr) file = newFile(name);
+    file->bytes.clear();
+    return openOutput(file);
+}
+
+bool syncDirectoryOf(const std::string &) { return true; }
 
 }  // namespace platform

@@ -14,8 +14,10 @@
 #include "platform/process.h"
 
 int main(int argc, char **argv) {
-    // Before anything else, so that an interrupt at any moment cleans up.
-    const volatile std::sig_atomic_t *interrupted = platform::installInterruptHandler();
+    // Before any file is opened: the console text goes to the console or nowhere.
+    platform::openStandardStreams();
+    // Before anything else is done, so that a signal at any moment cleans up.
+    const volatile std::sig_atomic_t *interrupted = platform::installInterruptHandlers();
     // The console text is the same bytes on every system.
     platform::writeConsoleUnchanged(stdout);
     try {

@@ -37,8 +37,7 @@ struct Conversion {
     ModuleParts parts{};
     ModuleTrees trees;
 
-    // The files; each output file gets its own writer (output/imageWriter.h).
-    OutputFiles files;
-    OutputTransaction outputs;
+    // The output files; each gets its own writer (output/imageWriter.h).
+    OutputTransaction outputs{cancel};
     int listingItemCount = 0;  // unit items on the listing's current line
 };

@@ -94,7 +94,7 @@ void convert(Conversion &conv, int argc, const char *const *argv) {
 
     // Every file closed and each close checked, then the outputs under their
     // names; a newline ends the progress line.
-    conv.outputs.commit(conv.cancel);
+    conv.outputs.commit();
     conv.console.write("\n");
     // Records of type FF are this converter's own extension of Intel HEX.
     if (conv.settings.has(flag::hexOutput) && conv.settings.has(flag::above1MB)) conv.console.warn(wrn::originalHex);

@@ -1,11 +1,13 @@
 #include "listing/treeListing.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "core/conversion.h"
 #include "driver/runSettings.h"
 #include "ieee695/moduleTrees.h"
+#include "output/outputSink.h"
 
 namespace {
 
@@ -14,52 +16,65 @@ namespace {
 const char sectionFrame[] = "****************** \n";
 const char dualUnitFrame[] = "******************* \n";
 
+// printf's formatting of one item into `text`, which holds any item: the
+// numbers are at most eight digits each.
+template <typename... Values>
+std::string_view formatItem(char (&text)[96], const char *format, Values... values) {
+    const int length = std::snprintf(text, sizeof text, format, values...);
+    return std::string_view(text, static_cast<std::size_t>(length));
+}
+
 // Unit items run three to a line. The counter carries over from the code units
 // to the ROM data units, so it lives for the whole run.
 
 // Every item but the first three of a run starts by ending the line before it.
-void placeItem(Conversion &conv, std::FILE *out) {
+void placeItem(Conversion &conv, OutputSink &out) {
     if (conv.listingItemCount == 3) {
-        std::fputs("\n", out);
+        writeText(out, "\n");
         conv.listingItemCount = 1;
     } else {
         ++conv.listingItemCount;
     }
 }
 
-void writeBanner(std::FILE *out, const char *frame, const char *title) {
-    std::fputs(frame, out);
-    std::fputs(title, out);
-    std::fputs(frame, out);
+void writeBanner(OutputSink &out, const char *frame, const char *title) {
+    writeText(out, frame);
+    writeText(out, title);
+    writeText(out, frame);
 }
 
 // Each section with its own units, which are those of the kind's unit tree that
 // name its place.
-void listSections(Conversion &conv, std::FILE *out, SectionTree &sections, UnitTree &units) {
+void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, UnitTree &units) {
+    char text[96];
     const std::vector<SectionNode> &walk = walkSections(sections);
     for (std::uint32_t place = 0; place < walk.size(); ++place) {
         const SectionNode &section = walk[place];
-        std::fprintf(out, "  SECNAME: %s \n", section.name.c_str());
-        std::fprintf(out, "  SECADD : %6Xh  SECTYPE: %6X  SECNUM:%3d \n",
-                     static_cast<unsigned>(section.address), static_cast<unsigned>(section.type),
-                     static_cast<int>(section.index));
+        // The name up to a NUL it may hold, as a C string prints.
+        writeText(out, "  SECNAME: ");
+        writeText(out, section.name.c_str());
+        writeText(out, " \n");
+        writeText(out, formatItem(text, "  SECADD : %6Xh  SECTYPE: %6X  SECNUM:%3d \n",
+                                  static_cast<unsigned>(section.address), static_cast<unsigned>(section.type),
+                                  static_cast<int>(section.index)));
         conv.listingItemCount = 0;
         for (const UnitNode &unit : walkUnits(units)) {
             if (unit.section != place) continue;
             placeItem(conv, out);
-            std::fprintf(out, "   [START: %6Xh  SEEK: %6Xh]", static_cast<unsigned>(unit.address),
-                         static_cast<unsigned>(unit.seek));
+            writeText(out, formatItem(text, "   [START: %6Xh  SEEK: %6Xh]", static_cast<unsigned>(unit.address),
+                                      static_cast<unsigned>(unit.seek)));
         }
-        std::fputs("\n\n", out);
+        writeText(out, "\n\n");
     }
 }
 
-void listUnits(Conversion &conv, std::FILE *out, UnitTree &units, SectionTree &sections) {
+void listUnits(Conversion &conv, OutputSink &out, UnitTree &units, SectionTree &sections) {
+    char text[96];
     const std::vector<SectionNode> &walk = walkSections(sections);
     for (const UnitNode &unit : walkUnits(units)) {
         placeItem(conv, out);
-        std::fprintf(out, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[unit.section].index),
-                     static_cast<unsigned>(unit.address));
+        writeText(out, formatItem(text, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[unit.section].index),
+                                  static_cast<unsigned>(unit.address)));
     }
 }
 
@@ -68,7 +83,7 @@ void listUnits(Conversion &conv, std::FILE *out, UnitTree &units, SectionTree &s
 void listSectionTrees(Conversion &conv) {
     if (!conv.settings.has(flag::debugListing)) return;
     conv.console.write(" Make .dbg file \n");
-    std::FILE *out = conv.outputs.stream(OutputRole::listing);
+    OutputSink &out = *conv.outputs.stream(OutputRole::listing);
     if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normSecRoot   * \n");
         listSections(conv, out, conv.trees.normSecRoot, conv.trees.normUnitRoot);
@@ -83,8 +98,8 @@ void listSectionTrees(Conversion &conv) {
 void listUnitTrees(Conversion &conv) {
     conv.listingItemCount = 0;
     if (!conv.settings.has(flag::debugListing)) return;
-    std::FILE *out = conv.outputs.stream(OutputRole::listing);
-    std::fputs("\n", out);
+    OutputSink &out = *conv.outputs.stream(OutputRole::listing);
+    writeText(out, "\n");
     if (!conv.settings.has(flag::dualArea)) {
         writeBanner(out, sectionFrame, "*  normUnitRoot  * \n");
         listUnits(conv, out, conv.trees.normUnitRoot, conv.trees.normSecRoot);

@@ -28,7 +28,7 @@ constexpr std::uint32_t padPiece = 4096;
 
 // One write, and a progress event for each byte, counted at once.
 void BinaryImageWriter::writeImageBytes(ByteSpan bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    sink.write(bytes);
     std::uint32_t added = 0;
     for (const std::uint8_t byte : bytes) added += byte;
     sum += added;
@@ -90,7 +90,9 @@ void BinaryImageWriter::writeHeaderRecord() {
     imageEnd = ranged ? settings.rangeEnd : settings.highestSectionAddress;
     imageNext = imageStart;
     const std::uint32_t length = imageEnd - imageStart + 9;
-    for (int shift = 24; shift >= 0; shift -= 8) std::putc(static_cast<int>((length >> shift) & 0xFF), stream);
+    const std::uint8_t header[4] = {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
+                                    static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
+    sink.write(header);
     warnSecurityOutsideImage();
 }
 
@@ -136,8 +138,6 @@ void BinaryImageWriter::writeEndRecord(std::uint32_t) {
         if (maySecurityByteLie(conv, imageEnd)) last = securityByteAt(imageEnd, last);
         writeImageBytes(ByteSpan(&last, 1));  // separately, so an image ending at 0xFFFFFFFF cannot wrap
     }
-    std::putc(static_cast<int>((sum >> 8) & 0xFF), stream);
-    std::putc(static_cast<int>(sum & 0xFF), stream);
-    std::putc(0, stream);
-    std::putc(0, stream);
+    const std::uint8_t trailer[4] = {static_cast<std::uint8_t>(sum >> 8), static_cast<std::uint8_t>(sum), 0, 0};
+    sink.write(trailer);
 }

@@ -10,27 +10,15 @@
 
 namespace {
 
-// Gives an output stream that nothing has been written to yet a large buffer, so
-// that the image reaches the file in few large writes.
-void bufferOutput(Conversion &conv, std::FILE *stream) {
-    for (std::unique_ptr<char[]> &buffer : conv.files.outputBuffers) {
-        if (buffer != nullptr) continue;
-        // Not cleared: stdio writes into it before it reads from it.
-        buffer.reset(new char[OutputFiles::outputBufferSize]);
-        std::setvbuf(stream, buffer.get(), _IOFBF, OutputFiles::outputBufferSize);
-        return;
-    }
-}
-
 constexpr std::uint64_t addressSpace = 0x100000000ULL;
 
 std::uint32_t smaller(std::uint64_t a, std::uint64_t b) { return static_cast<std::uint32_t>(a < b ? a : b); }
 
 }  // namespace
 
-ImageWriter::ImageWriter(Conversion &conversion, std::FILE *output, bool holdsProtect)
+ImageWriter::ImageWriter(Conversion &conversion, OutputSink &output, bool holdsProtect)
     : conv(conversion),
-      stream(output),
+      sink(output),
       protectHeld(holdsProtect),
       clipsToRange(conv.settings.has(flag::rangeGiven)),
       idPage(conv.settings.idAreaBase),
@@ -113,11 +101,10 @@ void ImageWriter::putFillBytes(std::uint32_t count) {
     }
 }
 
-std::unique_ptr<ImageWriter> makeImageWriter(Conversion &conv, std::FILE *stream, bool mayHoldProtect) {
-    bufferOutput(conv, stream);
+std::unique_ptr<ImageWriter> makeImageWriter(Conversion &conv, OutputSink *sink, bool mayHoldProtect) {
     const bool holdsProtect = mayHoldProtect && !conv.settings.has(flag::directConvert) &&
                               conv.settings.has(flag::protectPlaced);
-    if (conv.settings.has(flag::hexOutput)) return std::make_unique<IntelHexWriter>(conv, stream, holdsProtect);
-    if (conv.settings.has(flag::binaryOutput)) return std::make_unique<BinaryImageWriter>(conv, stream, holdsProtect);
-    return std::make_unique<SRecordWriter>(conv, stream, holdsProtect);
+    if (conv.settings.has(flag::hexOutput)) return std::make_unique<IntelHexWriter>(conv, *sink, holdsProtect);
+    if (conv.settings.has(flag::binaryOutput)) return std::make_unique<BinaryImageWriter>(conv, *sink, holdsProtect);
+    return std::make_unique<SRecordWriter>(conv, *sink, holdsProtect);
 }

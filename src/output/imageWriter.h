@@ -1,7 +1,7 @@
 // The writers of the image: one class per output form (S-records, Intel HEX,
 // the raw binary image) behind one interface. A writer is made for each output
-// file and owns everything that the file's records depend on; the stream is the
-// one it is given.
+// file and owns everything that the file's records depend on; the sink its
+// bytes go to is the one it is given.
 //
 // Bytes reach a writer as runs. The shared front end (putImageBytes) clips a run
 // to the "-A" range and puts the ID code and the protect byte in place, and
@@ -11,9 +11,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <span>
+
+#include "output/outputSink.h"
 
 struct Conversion;
 
@@ -38,7 +39,7 @@ class ImageWriter {
 public:
     // `holdsProtect`: the protect byte replaces image bytes at its address in this
     // file (not in the CODE file of a dual-area run, not with "-N").
-    ImageWriter(Conversion &conv, std::FILE *stream, bool holdsProtect);
+    ImageWriter(Conversion &conv, OutputSink &sink, bool holdsProtect);
     virtual ~ImageWriter() = default;
     ImageWriter(const ImageWriter &) = delete;
     ImageWriter &operator=(const ImageWriter &) = delete;
@@ -91,7 +92,7 @@ protected:
     std::uint8_t securityByteAt(std::uint32_t address, std::uint8_t byte);
 
     Conversion &conv;
-    std::FILE *const stream;
+    OutputSink &sink;
     std::uint8_t fill[4096];  // fill bytes for gaps and binary padding
 
 private:
@@ -105,7 +106,7 @@ private:
     std::uint8_t repeated[4096];  // a short repeated run, copied one after the other
 };
 
-// The writer of the run's output form for `stream`, which nothing has been
+// The writer of the run's output form for `sink`, which nothing has been
 // written to yet; `mayHoldProtect` is false for the CODE file of a dual-area run.
 // The one place where the form is chosen.
-std::unique_ptr<ImageWriter> makeImageWriter(Conversion &conv, std::FILE *stream, bool mayHoldProtect);
+std::unique_ptr<ImageWriter> makeImageWriter(Conversion &conv, OutputSink *sink, bool mayHoldProtect);

@@ -1,22 +1,9 @@
 // Output names and the opening of the input and output files.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
 
 struct Conversion;
-
-// The stdio buffers the run gives its image files: at most two (the CODE and the
-// ROMDATA file), each made when its file is, and kept to the end of the run,
-// after the transaction has closed the streams.
-struct OutputFiles {
-    // The writers hand over whole blocks of records: a larger buffer measured no
-    // faster, and one this size is still an ordinary allocation for the
-    // sanitizers' allocator, which maps and unmaps anything larger every run.
-    static constexpr std::size_t outputBufferSize = 64 * 1024;
-    std::unique_ptr<char[]> outputBuffers[2];
-};
 
 // Derives inputStem, inputDir, outputName, outputHasExtension and entryAddress.
 void deriveNames(Conversion &conv);

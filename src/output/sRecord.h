@@ -5,8 +5,8 @@
 
 class SRecordWriter final : public TextRecordWriter {
 public:
-    SRecordWriter(Conversion &conv, std::FILE *stream, bool holdsProtect)
-        : TextRecordWriter(conv, stream, holdsProtect, false) {}
+    SRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect)
+        : TextRecordWriter(conv, sink, holdsProtect, false) {}
 
     void writeHeaderRecord() override;
     void writeByteRecord(std::uint32_t address, std::uint8_t byte) override;

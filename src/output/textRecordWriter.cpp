@@ -7,8 +7,8 @@
 #include "output/gapFill.h"
 #include "output/securityRecords.h"
 
-TextRecordWriter::TextRecordWriter(Conversion &conv, std::FILE *stream, bool holdsProtect, bool splitsAtBanks)
-    : ImageWriter(conv, stream, holdsProtect),
+TextRecordWriter::TextRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect, bool splitsAtBanks)
+    : ImageWriter(conv, sink, holdsProtect),
       splitsAtBanks(splitsAtBanks),
       recordLength(static_cast<std::uint32_t>(conv.settings.recordLength)) {}
 
@@ -79,7 +79,7 @@ void TextRecordWriter::putText(const char *text) {
 }
 
 void TextRecordWriter::writeBlock() {
-    std::fwrite(block, 1, blockFill, stream);
+    writeText(sink, std::string_view(block, blockFill));
     blockFill = 0;
 }
 

@@ -1,6 +1,6 @@
 // What S-records and Intel HEX share: the record being built, its split at the
 // record length and, in Intel HEX, at every 64 KiB bank, the block that every
-// record is formatted into and that reaches the stream in one call when full,
+// record is formatted into and that reaches the sink in one call when full,
 // the fill of gaps and the security records.
 #pragma once
 
@@ -21,7 +21,7 @@ constexpr int maxRecordText = 96;
 class TextRecordWriter : public ImageWriter {
 public:
     // `splitsAtBanks`: no record crosses a 64 KiB boundary.
-    TextRecordWriter(Conversion &conv, std::FILE *stream, bool holdsProtect, bool splitsAtBanks);
+    TextRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect, bool splitsAtBanks);
 
     void flushRecord(std::uint32_t nextAddress) override;
     void closeRecord() override;
@@ -46,7 +46,7 @@ protected:
     void textDone(const char *end) { blockFill = static_cast<std::size_t>(end - block); }
     // A fixed record, shorter than maxRecordText.
     void putText(const char *text);
-    // The block to the stream; the end record calls it last.
+    // The block to the sink; the end record calls it last.
     void writeBlock();
 
 private:
@@ -59,5 +59,5 @@ private:
     std::uint32_t recordFill = 0;      // bytes held in recordBuffer
     std::uint8_t recordBuffer[maxRecordLength];
     std::size_t blockFill = 0;         // characters held in block
-    char block[8192];                  // records not yet handed to the stream
+    char block[8192];                  // records not yet handed to the sink
 };

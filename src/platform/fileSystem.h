@@ -29,18 +29,6 @@ bool isDeviceOrPipe(const std::string &name);
 // read or that go round in a circle.
 std::optional<std::string> followLinks(const std::string &name);
 
-// A new, empty file in the directory of `finalName`, named after it and hidden,
-// with the permissions that creating `finalName` itself would have given; open
-// for writing in binary mode.
-struct TemporaryFile {
-    std::FILE *stream;
-    std::string name;
-};
-std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName);
-
-// Flushes the stream and makes the system write the file's bytes to the disk.
-bool flushToDisk(std::FILE *stream);
-
 // Gives the file `from` the name `to`, replacing a file of that name at once.
 bool replaceFile(const std::string &from, const std::string &to);
 

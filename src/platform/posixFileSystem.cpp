@@ -34,34 +34,6 @@ std::optional<std::string> followLinks(const std::string &name) {
     return std::nullopt;
 }
 
-std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName) {
-    // Only '/' separates directories here.
-    const std::size_t slash = finalName.rfind('/');
-    const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string base = finalName.substr(baseStart);
-    std::string temporary = finalName.substr(0, baseStart);
-    // Hidden, and named after the output while that fits in a name.
-    constexpr std::size_t maxBaseLength = 255;
-    temporary += base.size() + 8 <= maxBaseLength ? "." + base + ".XXXXXX" : ".romcast.XXXXXX";
-
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) return std::nullopt;
-    // mkstemp makes the file private; an image gets the permissions that
-    // creating it under its own name would have given.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    std::FILE *stream = fdopen(descriptor, "wb");
-    if (stream == nullptr) {
-        close(descriptor);
-        unlink(temporary.c_str());
-        return std::nullopt;
-    }
-    return TemporaryFile{stream, temporary};
-}
-
-bool flushToDisk(std::FILE *stream) { return std::fflush(stream) == 0 && fsync(fileno(stream)) == 0; }
-
 bool replaceFile(const std::string &from, const std::string &to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 // unlink and not remove: a directory of that name is never ours to delete.

@@ -1,4 +1,6 @@
-// SIGINT on POSIX systems.
+// The signals of POSIX systems that end a process and can be caught.
+#include <signal.h>
+
 #include "platform/interrupt.h"
 
 namespace {
@@ -6,18 +8,30 @@ namespace {
 // The one mutable object of the process: a signal handler can reach nothing else.
 volatile std::sig_atomic_t interruptSeen = 0;
 
-extern "C" void onInterrupt(int) {
-    // A second interrupt must not start a second clean-up.
-    std::signal(SIGINT, SIG_IGN);
-    interruptSeen = 1;
-}
+extern "C" void onStopSignal(int) { interruptSeen = 1; }
+
+// SIGPIPE: the console's reader has gone ("romcast app | head"), or an output
+// pipe's; SIGXFSZ: an output reached the file size limit ("ulimit -f").
+constexpr int stopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ};
 
 }  // namespace
 
 namespace platform {
 
-const volatile std::sig_atomic_t *installInterruptHandler() {
-    std::signal(SIGINT, onInterrupt);
+const volatile std::sig_atomic_t *installInterruptHandlers() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    // No SA_RESTART: a read or write that waits is cut short by the signal, so
+    // the run sees the flag at once instead of when the wait ends.
+    action.sa_flags = 0;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : stopSignals) sigaddset(&action.sa_mask, signal);
+    for (const int signal : stopSignals) {
+        struct sigaction inherited {};
+        // A signal ignored by whoever started the process stays ignored.
+        if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+        sigaction(signal, &action, nullptr);
+    }
     return &interruptSeen;
 }
 

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -30,28 +29,6 @@ std::optional<FileIdentity> identityOf(HANDLE handle) {
                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
-// Six letters or digits, the generator `state` stepped on for each.
-std::string randomLetters(std::uint64_t &state) {
-    constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string chosen;
-    for (int i = 0; i < 6; ++i) {
-        state = state * 6364136223846793005u + 1442695040888963407u;
-        chosen += letters[(state >> 33) % (sizeof letters - 1)];
-    }
-    return chosen;
-}
-
-// A binary stream over the file just created at `path`; the file goes again
-// when no stream can be made.
-std::FILE *streamOver(HANDLE handle, const std::wstring &path) {
-    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_WRONLY | _O_BINARY);
-    std::FILE *stream = descriptor < 0 ? nullptr : _fdopen(descriptor, "wb");
-    if (stream != nullptr) return stream;
-    if (descriptor < 0) CloseHandle(handle); else _close(descriptor);
-    DeleteFileW(path.c_str());
-    return nullptr;
-}
-
 }  // namespace
 
 std::FILE *openFile(const std::string &name, const char *mode) {
@@ -65,42 +42,6 @@ bool isDeviceOrPipe(const std::string &name) {
     CloseHandle(handle);
     return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
 }
-
-// Links on Windows need privileges to make and are rare among build outputs;
-// the name itself is written, and renaming onto a link replaces the link.
-std::optional<std::string> followLinks(const std::string &name) { return name; }
-
-std::optional<TemporaryFile> createTemporaryBeside(const std::string &finalName) {
-    const std::size_t baseStart = directoryLength(finalName);
-    const std::string base = finalName.substr(baseStart);
-    // A name longer than a directory entry holds is refused now rather than
-    // by the rename at the end, after the whole conversion.
-    constexpr std::size_t maxBaseLength = 255;
-    if (widen(base).size() > maxBaseLength) return std::nullopt;
-    // Named after the output while that fits in a name; the leading dot marks
-    // it as ours. It is not made hidden, as the image keeps its attributes.
-    const std::string prefix = finalName.substr(0, baseStart) + (base.size() + 8 <= maxBaseLength ? "." + base + "." : ".romcast.");
-
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    std::uint64_t state = static_cast<std::uint64_t>(now.QuadPart) ^ (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = prefix + randomLetters(state);
-        const std::wstring path = systemPath(name);
-        // CREATE_NEW: a file of that name, ours or not, is never opened.
-        const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle != INVALID_HANDLE_VALUE) {
-            std::FILE *stream = streamOver(handle, path);
-            if (stream == nullptr) return std::nullopt;
-            return TemporaryFile{stream, name};
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-bool flushToDisk(std::FILE *stream) { return std::fflush(stream) == 0 && FlushFileBuffers(handleOf(stream)) != 0; }
 
 bool replaceFile(const std::string &from, const std::string &to) {
     return MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),

@@ -12,6 +12,18 @@
 
 namespace platform {
 
+void openStandardStreams() {
+    // Outputs are written through handles of their own, never through these
+    // descriptors; still, a stream with no handle behind it writes into the
+    // null device rather than into whatever the number may come to mean.
+    std::FILE *const streams[] = {stdin, stdout, stderr};
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        // -1: no handle; -2: the process was started without one.
+        if (_get_osfhandle(descriptor) >= 0) continue;
+        std::freopen("NUL", descriptor == 0 ? "r" : "w", streams[descriptor]);
+    }
+}
+
 std::vector<std::string> commandLineArguments(int argc, char **argv) {
     int count = 0;
     LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &count);

@@ -10,6 +10,7 @@
 #include "common/runError.h"
 #include "driver/runSettings.h"
 #include "output/outputFiles.h"
+#include "output/outputSink.h"
 #include "output/outputTransaction.h"
 
 namespace {
@@ -35,9 +36,11 @@ HeadingChoice chooseHeading(Conversion &conv) {
     return {nullptr, false};
 }
 
-void writeAddressLine(std::FILE *stream, std::uint32_t address, std::uint32_t value) {
-    std::fprintf(stream, "%05X : %02X\n", static_cast<unsigned>(address),
-                 static_cast<unsigned>(value & 0xFF));
+void writeAddressLine(OutputSink &report, std::uint32_t address, std::uint32_t value) {
+    char line[32];
+    const int length = std::snprintf(line, sizeof line, "%05X : %02X\n", static_cast<unsigned>(address),
+                                     static_cast<unsigned>(value & 0xFF));
+    writeText(report, std::string_view(line, static_cast<std::size_t>(length)));
 }
 
 }  // namespace
@@ -56,22 +59,22 @@ void createIdReport(Conversion &conv) {
     conv.outputs.createKept(OutputRole::idReport, name);
 }
 
-void writeIdReport(Conversion &conv, std::FILE *stream) {
-    const char *idText = conv.settings.idText.c_str();
+void writeIdReport(Conversion &conv, OutputSink *report) {
     const HeadingChoice heading = chooseHeading(conv);
-    if (heading.option == nullptr) {
-        std::fprintf(stream, "-ID%s\n", idText);
-    } else if (!heading.showsValue) {
-        std::fprintf(stream, "-ID%s %s\n", idText, heading.option);
-    } else {
-        std::fprintf(stream, "-ID%s %s %02X\n", idText, heading.option,
-                     static_cast<unsigned>(conv.settings.protectValue & 0xFF));
+    // The text up to a NUL it may hold, as a C string prints.
+    std::string first = std::string("-ID") + conv.settings.idText.c_str();
+    if (heading.option != nullptr) first.append(" ").append(heading.option);
+    if (heading.showsValue) {
+        char value[8];
+        std::snprintf(value, sizeof value, " %02X", static_cast<unsigned>(conv.settings.protectValue & 0xFF));
+        first += value;
     }
+    writeText(*report, first + "\n");
 
     for (int i = 0; i < idByteCount; ++i) {
-        writeAddressLine(stream, conv.settings.idAddresses[i], conv.settings.idBytes[i]);
+        writeAddressLine(*report, conv.settings.idAddresses[i], conv.settings.idBytes[i]);
     }
     if (conv.settings.has(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX)) {
-        writeAddressLine(stream, conv.settings.protectAddress, conv.settings.protectValue);
+        writeAddressLine(*report, conv.settings.protectAddress, conv.settings.protectValue);
     }
 }

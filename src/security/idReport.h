@@ -1,9 +1,8 @@
 // The ".id" report of the ID code and protect byte.
 #pragma once
 
-#include <cstdio>
-
 struct Conversion;
+class OutputSink;
 
 void createIdReport(Conversion &conv);
-void writeIdReport(Conversion &conv, std::FILE *stream);
+void writeIdReport(Conversion &conv, OutputSink *report);

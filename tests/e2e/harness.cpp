@@ -54,13 +54,14 @@ int waitUnderControl(pid_t child, const RunControl &control, const std::string &
         if (done == child) return status;
         if (done < 0 && errno != EINTR) return -1;
         if (done != 0) continue;
-        if (control.timeLimit > 0 &&
-            std::chrono::duration<double>(Clock::now() - start).count() > control.timeLimit) {
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        if (control.timeLimit > 0 && elapsed > control.timeLimit) {
             timedOut = true;
             kill(child, SIGKILL);
             continue;
         }
-        triggered = triggered || (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
+        triggered = triggered || (control.signalAfterSeconds > 0 && elapsed >= control.signalAfterSeconds) ||
+                    (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
                     (control.signalAfterWritten > 0 && bytesBelow(workDir) >= inputBytes + control.signalAfterWritten);
         if (triggered && signalsLeft > 0) {
             kill(child, control.signal);
@@ -81,9 +82,13 @@ RunResult runProcess(const std::string &binary, const std::vector<std::string> &
                           const std::string &stderrPath, const RunControl &control = {},
                           std::size_t inputBytes = 0) {
     std::vector<std::string> command;
-    if (control.addressSpace != 0) {
-        // sh's ulimit -v counts kilobytes; "$0" is the program, "$@" its arguments.
-        command = {"/bin/sh", "-c", "ulimit -v " + std::to_string(control.addressSpace / 1024) + " && exec \"$0\" \"$@\""};
+    if (control.addressSpace != 0 || control.fileSize != 0) {
+        // sh's ulimit -v counts kilobytes, -f blocks of 512 bytes; "$0" is the
+        // program, "$@" its arguments.
+        std::string limits;
+        if (control.addressSpace != 0) limits += "ulimit -v " + std::to_string(control.addressSpace / 1024) + " && ";
+        if (control.fileSize != 0) limits += "ulimit -f " + std::to_string(control.fileSize / 512) + " && ";
+        command = {"/bin/sh", "-c", limits + "exec \"$0\" \"$@\""};
     }
     command.push_back(binary);
     command.insert(command.end(), args.begin(), args.end());
@@ -94,13 +99,23 @@ RunResult runProcess(const std::string &binary, const std::vector<std::string> &
     RunResult outcome;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const char *const streams[] = {"/dev/null", stdoutPath.c_str(), stderrPath.c_str()};
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (descriptor == control.closedDescriptor)
+            posix_spawn_file_actions_addclose(&actions, descriptor);
+        else
+            posix_spawn_file_actions_addopen(&actions, descriptor, streams[descriptor],
+                                             descriptor == 0 ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    std::vector<char *> environment;
+    for (char **entry = environ; *entry != nullptr; ++entry) environment.push_back(*entry);
+    std::vector<std::string> added = control.environment;
+    for (std::string &entry : added) environment.push_back(entry.data());
+    environment.push_back(nullptr);
     std::fflush(stdout);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return outcome;
 

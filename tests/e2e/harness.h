@@ -40,8 +40,12 @@ struct RunControl {
     int signal = 0;                    // sent once one of the two triggers below is met
     std::size_t signalAfterOutput = 0;   // ... this many bytes on standard output
     std::size_t signalAfterWritten = 0;  // ... this many bytes in the files of its directory
+    double signalAfterSeconds = 0;       // ... this long after the start
     int signalCount = 1;               // sent this many times, 10 ms apart
     unsigned long addressSpace = 0;    // RLIMIT_AS of the run in bytes; 0: unlimited
+    unsigned long fileSize = 0;        // RLIMIT_FSIZE of the run in bytes; 0: unlimited
+    int closedDescriptor = -1;         // 0, 1 or 2: started with it closed instead of open
+    std::vector<std::string> environment = {};  // "NAME=value" added to the run's environment
 };
 
 // Symbolic links made in the directory before the run (name and target each).

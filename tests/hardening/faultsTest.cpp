@@ -3,16 +3,24 @@
 // output; a device is written in place.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <romcast/romcast.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/harness.h"
@@ -38,6 +46,17 @@ std::string moduleWithUnits(const std::string &unit, std::size_t copies) {
         "$trailer:\nASG 0\n$data:\nSB 1\nME\n");
     for (std::size_t i = 0; i < copies && !module.empty(); ++i) module.insert(module.size() - 1, unit);
     return module;
+}
+
+// 256 KB of LD records from 0: 700 KB of S-records.
+const std::vector<InputFile> &bigInput() {
+    static const std::vector<InputFile> input = [] {
+        std::string unit("\xE2\xD0\x01\x00", 4);  // ASP 1 0
+        for (int i = 0; i < 1024; ++i)
+            unit.append("\xED\x80").append(128, '\x5A').append("\xED\x80").append(128, '\xA5');
+        return std::vector<InputFile>{{"app.tqx", moduleWithUnits(unit, 1)}};
+    }();
+    return input;
 }
 
 // A unit for each byte of the megabyte, each loading one byte, twice over:
@@ -90,9 +109,7 @@ TEST(Faults, RunsThatFailLeaveNothing) {
     sanitized = true;
 #endif
 #endif
-    std::string unit("\xE2\xD0\x01\x00", 4);  // ASP 1 0, then 256 KB of LD records: 700 KB of S-records
-    for (int i = 0; i < 1024; ++i) unit.append("\xED\x80").append(128, '\x5A').append("\xED\x80").append(128, '\xA5');
-    const std::vector<InputFile> big = {{"app.tqx", moduleWithUnits(unit, 1)}};
+    const std::vector<InputFile> &big = bigInput();
     const struct {
         const char *tmpfsOptions;  // the output directory, or none
         unsigned long mountFlags;
@@ -128,22 +145,81 @@ TEST(Faults, RunsThatFailLeaveNothing) {
     }
 }
 
+// A write of an output that fails part way, if only for a moment, or that
+// writes part of its bytes ends the run with the output's name, and nothing of
+// it stays. The faults are preloaded between romcast and the C library.
+TEST(Faults, WritesThatFailPartWayEndTheRun) {
+    const std::string preload = std::string("LD_PRELOAD=") + ROMCAST_FAILING_WRITE;
+    const struct {
+        const char *fault;  // ROMCAST_WRITE_FAULT; nullptr: the output is /dev/full
+        bool binary;
+        const char *message;
+    } cases[] = {
+        {"fail:200000", false, "Can't close file 'app.mot'"},
+        {"short:200000", true, "Can't close file 'app.bin'"},
+        {nullptr, false, "Can't close file 'full.mot'"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault != nullptr ? c.fault : "/dev/full");
+        // romcast.exe writes through the Windows API, not the C library's write.
+        if (c.fault != nullptr && testingAnotherBuild()) continue;
+        std::vector<std::string> args = {"-.", "app"};
+        if (c.binary) args.insert(args.begin(), "-B");
+        if (c.fault == nullptr) args.insert(args.begin(), {"-o", "full.mot"});
+        RunControl control;
+        if (c.fault != nullptr) control.environment = {preload, std::string("ROMCAST_WRITE_FAULT=") + c.fault};
+        const RunResult result = runRomcast(args, bigInput(), control, {{"full.mot", "/dev/full"}});
+        EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
+        EXPECT_EQ(result.out, error(c.message));
+        EXPECT_TRUE(result.files.empty()) << describeRun(result);
+    }
+}
+
+// A run started with one of its standard descriptors closed gives the image of
+// any other run: no output takes the number and the console text with it (the
+// banner and enough progress to fill the console's buffer while it is written).
+TEST(Faults, ClosedStandardDescriptorsTakeNoConsoleText) {
+    const std::vector<InputFile> &inputs = bigInput();
+    RunResult usual = runRomcast({"-B", "app"}, inputs);
+    ASSERT_EQ(usual.files.size(), 1u) << describeRun(usual);
+    for (const int descriptor : {0, 1, 2}) {
+        SCOPED_TRACE(descriptor);
+        RunResult result = runRomcast({"-B", "app"}, inputs, {.closedDescriptor = descriptor});
+        EXPECT_EQ(result.exitStatus, 0) << describeRun(result);
+        EXPECT_EQ(describeDifference("app.bin", usual.files["app.bin"], result.files["app.bin"]), "");
+        EXPECT_EQ(result.files.size(), 1u) << describeRun(result);
+    }
+}
+
 // An interrupt comes twice, 10 ms apart: the second must change nothing. A
 // kill leaves only the hidden file being written; the image's name is free.
+// Every other signal that ends a process ends a run as the interrupt does, at
+// any moment while the image is written.
 TEST(Faults, InterruptOrKillDuringALongConversion) {
+    std::mt19937 random(std::random_device{}());
+    const auto moment = [&] { return std::uniform_int_distribution<std::size_t>(1, 4 << 20)(random); };
+    const std::vector<std::string> replacing = {"-.", "-o", "old.mot", "app"};
     const struct {
         RunControl control;
         std::vector<std::string> args;
         std::set<std::string> removed;
     } cases[] = {
         {{.signal = SIGINT, .signalAfterOutput = sizeof banner, .signalCount = 2}, {"app"}, {}},
-        {{.signal = SIGINT, .signalAfterWritten = 1 << 20, .signalCount = 2}, {"-.", "-o", "old.mot", "app"},
-         {"old.mot"}},
-        {{.signal = SIGKILL, .signalAfterWritten = 1 << 20}, {"-.", "-o", "old.mot", "app"}, {"old.mot"}},
+        {{.signal = SIGINT, .signalAfterWritten = 1 << 20, .signalCount = 2}, replacing, {"old.mot"}},
+        {{.signal = SIGKILL, .signalAfterWritten = 1 << 20}, replacing, {"old.mot"}},
+        {{.signal = SIGTERM, .signalAfterWritten = moment(), .signalCount = 2}, replacing, {"old.mot"}},
+        {{.signal = SIGHUP, .signalAfterWritten = moment(), .signalCount = 2}, replacing, {"old.mot"}},
+        {{.signal = SIGQUIT, .signalAfterWritten = moment(), .signalCount = 2}, replacing, {"old.mot"}},
+        {{.signal = SIGPIPE, .signalAfterWritten = moment(), .signalCount = 2}, replacing, {"old.mot"}},
+        {{.signal = SIGXFSZ, .signalAfterWritten = moment(), .signalCount = 2}, replacing, {"old.mot"}},
+        {{.fileSize = 1 << 20}, replacing, {"old.mot"}},  // the system's own SIGXFSZ
     };
     ASSERT_FALSE(longModule().empty());
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args));
+        SCOPED_TRACE(testing::PrintToString(c.args) + " signal " + std::to_string(c.control.signal) + " after " +
+                     std::to_string(c.control.signalAfterWritten) + " bytes");
+        // Wine makes a console event of SIGINT alone.
+        if (testingAnotherBuild() && c.control.signal != SIGINT && c.control.signal != SIGKILL) continue;
         RunControl control = c.control;
         // Wine turns each SIGINT into a new thread of the process; one created
         // while the cleaned-up process is ending makes wineserver kill it. The
@@ -163,6 +239,19 @@ TEST(Faults, InterruptOrKillDuringALongConversion) {
     }
 }
 
+// An interrupt ends a run that waits for a reader of its output pipe at once,
+// as it ends any other; the pipe stays.
+TEST(Faults, AnInterruptEndsTheWaitForAPipesReader) {
+    if (testingAnotherBuild()) GTEST_SKIP() << "a named pipe is a file of this system";
+    TestDir dir;
+    ASSERT_EQ(mkfifo((dir / "app.mot").c_str(), 0666), 0);
+    writeFileBytes(dir / "app.tqx", caseModule("writing/oneSectionSRecord"));
+    const RunResult result = runRomcast({"-o", dir / "app.mot", dir / "app"}, {},
+                                        {.timeLimit = 20, .signal = SIGINT, .signalAfterSeconds = 0.5});
+    EXPECT_EQ(result.exitStatus, 1) << describeRun(result);
+    EXPECT_EQ(dir.count(), 2u);
+}
+
 // An image name that is a hard link to the module is refused before anything is
 // written, the module untouched (the other ways of naming it are case folders).
 TEST(Outputs, TheInputIsNeverAnOutputEvenThroughAHardLink) {
@@ -177,10 +266,22 @@ TEST(Outputs, TheInputIsNeverAnOutputEvenThroughAHardLink) {
     EXPECT_EQ(dir.count(), 2u);
 }
 
-// A device is written in place and never deleted, whatever the run's end. An
-// image written under a private temporary name still gets the permissions that
-// creating it under its own name gives.
-TEST(Outputs, DevicesWrittenInPlaceImagesCreatedUnderTheUmask) {
+// An output named by a symbolic link replaces the link's target, which is never
+// deleted, and the link stays.
+TEST(Outputs, AnOutputNamedByALinkReplacesItsTarget) {
+    RunResult result = runRomcast({"-.", "app"},
+                                        {{"app.tqx", caseModule("writing/oneSectionSRecord")},
+                                         {"images/app.mot", "S9030000FC\n"}},
+                                        {}, {{"app.mot", "images/app.mot"}});
+    EXPECT_EQ(result.exitStatus, 0) << describeRun(result);
+    EXPECT_EQ(result.files.size(), 1u) << describeRun(result);
+    EXPECT_TRUE(result.files["images/app.mot"].starts_with("S0030000FC\n")) << describeRun(result);
+}
+
+// A device is written in place and never deleted, whatever the run's end. A
+// new image gets the permissions that creating it under its own name gives; a
+// replaced one keeps its own.
+TEST(Outputs, DevicesWrittenInPlaceImagesGetTheModeOfACreate) {
     TestDir dir;
     if (mknod((dir / "image.mot").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
         GTEST_SKIP() << "cannot make a device node (the test needs root)";
@@ -188,22 +289,108 @@ TEST(Outputs, DevicesWrittenInPlaceImagesCreatedUnderTheUmask) {
     umask(mask);
     const struct {
         const char *module, *output;
+        mode_t before;  // the mode the output is given before the run; 0: as it is
         int status;
-        mode_t type;
+        mode_t after;
     } cases[] = {
-        {"writing/oneSectionSRecord", "image.mot", 0, S_IFCHR},
-        {"reading/noDataSizeZero", "image.mot", 3, S_IFCHR},
-        {"writing/oneSectionSRecord", "app.mot", 0, S_IFREG},
+        {"writing/oneSectionSRecord", "image.mot", 0, 0, S_IFCHR | (0666 & ~mask)},
+        {"reading/noDataSizeZero", "image.mot", 0, 3, S_IFCHR | (0666 & ~mask)},
+        {"writing/oneSectionSRecord", "app.mot", 0, 0, S_IFREG | (0666 & ~mask)},
+        {"writing/oneSectionSRecord", "app.mot", 0600, 0, S_IFREG | 0600},
+        {"writing/oneSectionSRecord", "app.mot", 0664, 0, S_IFREG | 0664},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.module);
+        SCOPED_TRACE(testing::Message() << c.output << " " << std::oct << c.before);
         writeFileBytes(dir / "app.tqx", caseModule(c.module));
+        // A Windows file has no permission bits for its replacement to keep.
+        if (c.before != 0 && testingAnotherBuild()) continue;
+        if (c.before != 0) {
+            ASSERT_EQ(chmod((dir / c.output).c_str(), c.before), 0);
+        }
         EXPECT_EQ(runRomcast({"-.", "-o", dir / c.output, dir / "app"}).exitStatus, c.status);
         struct stat output {};
         ASSERT_EQ(stat((dir / c.output).c_str(), &output), 0);
-        EXPECT_EQ(output.st_mode, c.type | (0666 & ~mask));
-        EXPECT_EQ(dir.count(), c.type == S_IFCHR ? 2u : 3u);
+        EXPECT_EQ(output.st_mode, c.after);
+        EXPECT_EQ(dir.count(), c.after & S_IFCHR ? 2u : 3u);
     }
+}
+
+// An existing output that this user could not open for writing is refused
+// before anything is written, though the directory would let a new file take
+// its name: the user's own read-only file, another user's file in a directory
+// of a group the user is in.
+TEST(Outputs, OutputsThisUserCannotWriteAreRefused) {
+    // Windows refuses a read-only file to every user, the root of Wine's host
+    // included; here the runs are another user's, which takes root to start.
+    const bool windows = testingAnotherBuild();
+    if (!windows && geteuid() != 0) GTEST_SKIP() << "the test needs root to run romcast as other users";
+    constexpr uid_t user = 65534;
+    constexpr gid_t group = 65534;
+    const struct {
+        uid_t directoryOwner;
+        mode_t directoryMode;
+        uid_t imageOwner;
+        mode_t imageMode;
+    } cases[] = {
+        {user, 0755, user, 0444},
+        {0, 0775, 0, 0644},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "image " << c.imageOwner << " " << std::oct << c.imageMode);
+        if (windows && (c.imageMode & 0200) != 0) continue;  // no owners there
+        TestDir dir;
+        writeFileBytes(dir / "app.tqx", caseModule("writing/oneSectionSRecord"));
+        writeFileBytes(dir / "app.mot", "S9030000FC\n");
+        ASSERT_EQ(chown(dir.path.c_str(), c.directoryOwner, group) | chmod(dir.path.c_str(), c.directoryMode) |
+                      chown((dir / "app.mot").c_str(), c.imageOwner, group) |
+                      chmod((dir / "app.mot").c_str(), c.imageMode),
+                  0);
+        RunResult result;
+        if (windows) {
+            result = runRomcast({"-.", dir / "app"});
+        } else {
+            const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                                        std::string(ROMCAST_BINARY) + " -. " + (dir / "app") + " 2>&1";
+            std::FILE *run = popen(command.c_str(), "r");
+            ASSERT_NE(run, nullptr);
+            for (int c; (c = std::fgetc(run)) != EOF;) result.out += static_cast<char>(c);
+            const int status = pclose(run);
+            result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        EXPECT_EQ(result.exitStatus, 2) << result.out;
+        EXPECT_EQ(result.out, error("Can't create file '" + (dir / "app.mot") + "'"));
+        EXPECT_EQ(readFileBytes(dir / "app.mot"), "S9030000FC\n");
+        EXPECT_EQ(dir.count(), 2u);
+    }
+}
+
+// Runs of the library in threads beside one that creates files: each file it
+// creates gets the mode that the umask gives, as no run changes the umask.
+TEST(Outputs, RunsInThreadsLeaveTheUmaskAlone) {
+    TestDir dir("size=4m");  // where it can be: without the sync, many more runs in the time
+    writeFileBytes(dir / "app.tqx", caseModule("writing/oneSectionSRecord"));
+    const mode_t mask = umask(022);
+    std::atomic<int> running = 2, failed = 0;
+    const auto convert = [&](const std::string &output) {
+        std::FILE *console = std::fopen("/dev/null", "w");
+        for (int i = 0; i < 3000; ++i) failed += romcast::run({"-.", "-o", dir / output, dir / "app"}, console) != 0;
+        std::fclose(console);
+        --running;
+    };
+    std::thread first(convert, "first"), second(convert, "second");
+    int created = 0, wrong = 0;
+    for (const std::string probe = dir / "probe"; running > 0; ++created) {
+        const int descriptor = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        struct stat made {};
+        if (descriptor < 0 || fstat(descriptor, &made) != 0 || (made.st_mode & 0777) != 0644) ++wrong;
+        close(descriptor);
+        unlink(probe.c_str());
+    }
+    first.join();
+    second.join();
+    EXPECT_EQ(umask(mask), 022);  // two runs that each set and restore it can leave it cleared
+    EXPECT_EQ(wrong, 0) << "of " << created << " files";
+    EXPECT_EQ(failed, 0);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 // same progress characters.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -12,9 +11,16 @@
 
 #include "testConversion.h"
 #include "output/imageWriter.h"
+#include "output/outputSink.h"
 #include "security/securityOptions.h"
 
 namespace {
+
+// The bytes a writer gives, kept in memory.
+struct StringSink final : OutputSink {
+    std::string bytes;
+    void write(std::span<const std::uint8_t> block) override { bytes.append(block.begin(), block.end()); }
+};
 
 // The console and the file of a run of 70,000 bytes from 0xEFE05, over the ID
 // page, the protect byte and two bank boundaries.
@@ -29,21 +35,17 @@ std::string writeRun(std::uint32_t flags, bool byteByByte) {
     conv.settings.rangeEnd = conv.settings.highestSectionAddress = 0x100F00;
     std::vector<std::uint8_t> bytes(70000);
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{1});
-    std::FILE *out = std::tmpfile();
+    StringSink out;
     testing::internal::CaptureStdout();
     if ((flags & flag::binaryOutput) != 0) conv.progress.countBytes();
-    const auto writer = makeImageWriter(conv, out, true);
+    const auto writer = makeImageWriter(conv, &out, true);
     writer->writeHeaderRecord();
     writer->flushRecord(0xEFE05);
     for (std::size_t at = 0; byteByByte && at < bytes.size(); ++at) writer->putImageBytes(ByteSpan(bytes).subspan(at, 1));
     if (!byteByByte) writer->putImageBytes(bytes);
     writer->closeRecord();
     writer->writeEndRecord(0);
-    std::string result = testing::internal::GetCapturedStdout() + "|";
-    std::rewind(out);
-    for (int c; (c = std::getc(out)) != EOF;) result += static_cast<char>(c);
-    std::fclose(out);
-    return result;
+    return testing::internal::GetCapturedStdout() + "|" + out.bytes;
 }
 
 TEST(ImageWriter, RunsGiveTheSameFileHoweverTheyAreCut) {

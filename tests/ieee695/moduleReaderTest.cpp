@@ -16,6 +16,7 @@
 #include "ieee695/moduleReader.h"
 #include "ieee695/moduleTrees.h"
 #include "ieee695/readerTestSupport.h"
+#include "platform/inputFile.h"
 #include "testConversion.h"
 
 namespace {
@@ -156,26 +157,42 @@ TEST(DataPartReader, RunsOfShortLoads) {
     EXPECT_FALSE(pending.skipPlainLoads());
 }
 
-// A module that cannot be mapped (a pipe) is read: the same bytes either way.
-TEST(ModuleBytes, MappedOrRead) {
-    // Within what a pipe holds, so that it is written whole before it is read.
+// The module is read from its file as far as it is asked for, a step ahead
+// at most, and the first byte alone; a file cut short meanwhile is refused.
+TEST(ModuleBytes, ReadAsReached) {
     const Bytes module = nameRecord(4000);
-    std::FILE *file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fwrite(module.data(), 1, module.size(), file), module.size());
-    std::fflush(file);
-    const ModuleBytes mapped = loadModuleBytes(file);
-    std::fclose(file);
-    EXPECT_TRUE(std::ranges::equal(mapped.bytes(), module));
+    const std::string name = ::testing::TempDir() + "moduleBytes.tqx";
+    const auto writeModule = [&](std::size_t size) {
+        std::FILE *file = std::fopen(name.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(module.data(), 1, size, file), size);
+        std::fclose(file);
+    };
+    writeModule(module.size());
+    ModuleBytes bytes(*platform::openInputFile(name), 100);
+    EXPECT_EQ(bytes.readTo(50, "app.tqx", CancelFlags{}).size(), 1u);
+    EXPECT_EQ(bytes.readTo(50, "app.tqx", CancelFlags{}).size(), 101u);
+    EXPECT_EQ(bytes.readTo(module.size(), "app.tqx", CancelFlags{}).size(), module.size());
+    EXPECT_TRUE(bytes.whole());
+    EXPECT_TRUE(std::ranges::equal(bytes.bytes(), module));
+
+    ModuleBytes cut(*platform::openInputFile(name), 100);
+    ModuleReader reader(cut, "app.tqx", CancelFlags{});
+    EXPECT_EQ(reader.readRecordType(), rec::NN);
+    writeModule(200);
+    EXPECT_RUN_ENDS(cut.readTo(module.size(), "app.tqx", CancelFlags{}), 3, illegal);
+    std::remove(name.c_str());
 #ifndef _WIN32
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
     ASSERT_EQ(write(ends[1], module.data(), module.size()), static_cast<ssize_t>(module.size()));
     close(ends[1]);
-    std::FILE *pipeFile = fdopen(ends[0], "rb");
-    const ModuleBytes read = loadModuleBytes(pipeFile);
-    std::fclose(pipeFile);
-    EXPECT_TRUE(std::ranges::equal(read.bytes(), module));
+    ModuleBytes piped(*platform::openInputFile("/dev/fd/" + std::to_string(ends[0])), 100);
+    close(ends[0]);
+    EXPECT_EQ(piped.readTo(module.size() + 1, "app.tqx", CancelFlags{}).size(), 1u);
+    EXPECT_EQ(piped.readTo(module.size() + 1, "app.tqx", CancelFlags{}).size(), module.size());
+    EXPECT_TRUE(piped.whole());
+    EXPECT_TRUE(std::ranges::equal(piped.bytes(), module));
 #endif
 }
 

@@ -55,10 +55,17 @@ public:
         byIndex_.reserve(walk.size());
         for (std::uint32_t place = 0; place < walk.size(); ++place) byIndex_.emplace_back(walk[place].index, place);
         std::sort(byIndex_.begin(), byIndex_.end());
+        // The sections of one index in a chain, for the walk to visit each.
+        units.nextPlace.assign(walk.size(), noPlace);
+        for (std::size_t i = 1; i < byIndex_.size(); ++i) {
+            if (byIndex_[i].first != byIndex_[i - 1].first) continue;
+            units.nextPlace[byIndex_[i - 1].second] = byIndex_[i].second;
+            units.shared = true;
+        }
     }
 
-    // Hands the unit to every section with its index; false when none has it.
-    bool attach(Conversion &conv, std::uint32_t index, std::uint32_t address, std::uint32_t seek) {
+    // Hands the unit to every section with its index: how many there are.
+    std::uint32_t attach(Conversion &conv, std::uint32_t index, std::uint32_t address, std::uint32_t seek) {
         if (!found_ || index != lastIndex_) {
             const auto first = std::lower_bound(byIndex_.begin(), byIndex_.end(), std::pair<std::uint32_t, std::uint32_t>{index, 0});
             auto last = first;
@@ -67,13 +74,15 @@ public:
             lastIndex_ = index;
             found_ = true;
         }
-        for (const auto &[sectionIndex, place] : places_) {
-            const UnitNode node{address, seek, place};
-            if (!units_.nodes.empty() && unitBefore(node, units_.nodes.back())) units_.sorted = false;
-            units_.nodes.push_back(node);
-            tickProgress(conv);
-        }
-        return !places_.empty();
+        if (places_.empty()) return 0;
+        // One entry for the unit, named by the first section of its index.
+        const UnitNode node{address, seek, places_.front().second};
+        if (!units_.nodes.empty() && unitBefore(node, units_.nodes.back())) units_.sorted = false;
+        units_.nodes.push_back(node);
+        const auto sections = static_cast<std::uint32_t>(places_.size());
+        units_.pairs += sections;
+        tickProgressTimes(conv, sections);
+        return sections;
     }
 
 private:
@@ -140,18 +149,56 @@ void readDataPart(Conversion &conv) {
         const UnitStart start = data.readUnit();
         if (!dual) {
             norm.attach(conv, start.section, start.address, start.offset);
-        } else if (!code.attach(conv, start.section, start.address, start.offset)) {
+        } else if (code.attach(conv, start.section, start.address, start.offset) == 0) {
             romdata.attach(conv, start.section, start.address, start.offset);
         }
     }
 }
 
 void rebuildUnitTrees(Conversion &conv) {
-    // Each unit of each kind counts once more as the unit trees are completed.
+    // Each unit of each kind counts once more as the unit trees are completed,
+    // once for each of its sections.
     ModuleTrees &trees = conv.trees;
     for (UnitTree *units : {&trees.normUnitRoot, &trees.codeUnitRoot, &trees.romdataUnitRoot}) {
-        tickProgressTimes(conv, static_cast<std::uint32_t>(units->nodes.size()));
+        for (std::uint64_t left = units->pairs; left > 0;) {
+            const auto calls = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, 0xFFFFFFFF));
+            tickProgressTimes(conv, calls);
+            left -= calls;
+        }
         walkUnits(*units);
+    }
+}
+
+bool UnitWalk::nextShared(const UnitNode *&unit, std::uint32_t &place) {
+    const auto laterPlace = [](const Run &a, const Run &b) { return a.place > b.place; };
+    for (;;) {
+        if (runAt_ < run_.last) {
+            unit = &units_[runAt_++];
+            place = run_.place;
+            return true;
+        }
+        // The run is done for its section: again for the next one of its index.
+        if (run_.place != noPlace && nextPlace_[run_.place] != noPlace) {
+            runs_.push_back(Run{nextPlace_[run_.place], run_.first, run_.last});
+            std::push_heap(runs_.begin(), runs_.end(), laterPlace);
+        }
+        run_.place = noPlace;
+        if (runs_.empty()) {
+            if (at_ == units_.size()) return false;
+            // The units of the next address, in runs of one index each.
+            const std::uint32_t address = units_[at_].address;
+            while (at_ < units_.size() && units_[at_].address == address) {
+                const std::size_t first = at_;
+                while (at_ < units_.size() && units_[at_].address == address && units_[at_].section == units_[first].section)
+                    ++at_;
+                runs_.push_back(Run{units_[first].section, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(at_)});
+            }
+            std::make_heap(runs_.begin(), runs_.end(), laterPlace);
+        }
+        std::pop_heap(runs_.begin(), runs_.end(), laterPlace);
+        run_ = runs_.back();
+        runs_.pop_back();
+        runAt_ = run_.first;
     }
 }
 

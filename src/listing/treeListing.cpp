@@ -33,10 +33,17 @@ void writeBanner(std::FILE *out, const char *frame, const char *title) {
     std::fputs(frame, out);
 }
 
-// Each section with its own units, which are those of the kind's unit tree that
-// name its place.
+// Each section with its own units: those of the kind's unit tree that name the
+// first section of its index, which stands for every section of that index.
 void listSections(Conversion &conv, std::FILE *out, SectionTree &sections, UnitTree &units) {
     const std::vector<SectionNode> &walk = walkSections(sections);
+    std::vector<std::uint32_t> firstOfIndex(walk.size(), noPlace);
+    for (std::uint32_t place = 0; place < walk.size(); ++place) {
+        if (firstOfIndex[place] != noPlace) continue;
+        for (std::uint32_t p = place; p != noPlace && p < units.nextPlace.size(); p = units.nextPlace[p])
+            firstOfIndex[p] = place;
+        firstOfIndex[place] = place;
+    }
     for (std::uint32_t place = 0; place < walk.size(); ++place) {
         const SectionNode &section = walk[place];
         std::fprintf(out, "  SECNAME: %s \n", section.name.c_str());
@@ -45,7 +52,7 @@ void listSections(Conversion &conv, std::FILE *out, SectionTree &sections, UnitT
                      static_cast<int>(section.index));
         conv.listingItemCount = 0;
         for (const UnitNode &unit : walkUnits(units)) {
-            if (unit.section != place) continue;
+            if (unit.section != firstOfIndex[place]) continue;
             placeItem(conv, out);
             std::fprintf(out, "   [START: %6Xh  SEEK: %6Xh]", static_cast<unsigned>(unit.address),
                          static_cast<unsigned>(unit.seek));
@@ -56,10 +63,13 @@ void listSections(Conversion &conv, std::FILE *out, SectionTree &sections, UnitT
 
 void listUnits(Conversion &conv, std::FILE *out, UnitTree &units, SectionTree &sections) {
     const std::vector<SectionNode> &walk = walkSections(sections);
-    for (const UnitNode &unit : walkUnits(units)) {
+    UnitWalk unitWalk(units);
+    const UnitNode *unit = nullptr;
+    std::uint32_t place = 0;
+    while (unitWalk.next(unit, place)) {
         placeItem(conv, out);
-        std::fprintf(out, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[unit.section].index),
-                     static_cast<unsigned>(unit.address));
+        std::fprintf(out, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[place].index),
+                     static_cast<unsigned>(unit->address));
     }
 }
 

@@ -228,12 +228,14 @@ TEST(ModuleTrees, WalkOrder) {
     putSection(module, 1, 0xD0, 0x100, 0x2000);
     putSection(module, 2, 0xD2, 0x10, 0x1000);
     putSection(module, 3, 0xC4, 0x10, 0x500);  // loads nothing
+    putSection(module, 4, 0xD0, 8, 0x2000);
     putSection(module, 1, 0xD0, 8, 0x2000);
     conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
     const std::uint32_t u0 = putUnit(module, 1, 0x2010);
     const std::uint32_t u1 = putUnit(module, 2, 0x1000);
     const std::uint32_t u2 = putUnit(module, 1, 0x2000);
     putUnit(module, 3, 0x500);
+    const std::uint32_t u3 = putUnit(module, 4, 0x2000);
     module.push_back(0xE1);
     conv.moduleBytes.assign(module.begin(), module.end());
     readSectionPart(conv);
@@ -241,10 +243,17 @@ TEST(ModuleTrees, WalkOrder) {
     rebuildUnitTrees(conv);
     std::vector<std::uint32_t> bases;
     for (const SectionNode &node : walkSections(conv.trees.normSecRoot)) bases.push_back(node.address);
-    EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000}));
-    std::vector<std::uint32_t> walk;
-    for (const UnitNode &unit : walkUnits(conv.trees.normUnitRoot)) walk.push_back(unit.seek);
-    EXPECT_EQ(walk, (std::vector<std::uint32_t>{u1, u2, u2, u0, u0}));
+    EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000, 0x2000}));
+    std::vector<std::uint32_t> walk, places;
+    UnitWalk units(conv.trees.normUnitRoot);
+    const UnitNode *unit = nullptr;
+    std::uint32_t place = 0;
+    while (units.next(unit, place)) {
+        walk.push_back(unit->seek);
+        places.push_back(place);
+    }
+    EXPECT_EQ(walk, (std::vector<std::uint32_t>{u1, u2, u3, u2, u0, u0}));
+    EXPECT_EQ(places, (std::vector<std::uint32_t>{0, 1, 2, 3, 1, 3}));
     EXPECT_EQ(conv.settings.lowestSectionAddress, 0x1000u);
     EXPECT_EQ(conv.settings.highestSectionAddress, 0x20FFu);
 }

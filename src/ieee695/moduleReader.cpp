@@ -184,15 +184,27 @@ Attribute ModuleReader::readAttribute() {
 }
 
 std::uint32_t ModuleReader::readWholeNumber() {
-    const std::uint32_t value = readNumber();
-    if (endMet_) reject();
-    return value;
+    const std::optional<std::uint32_t> value = takeWholeNumber();
+    if (!value) reject();
+    return *value;
 }
 
 std::span<const std::uint8_t> ModuleReader::readLoadBytes() {
+    const std::optional<std::span<const std::uint8_t>> bytes = takeLoadBytes();
+    if (!bytes) reject();
+    return *bytes;
+}
+
+std::optional<std::uint32_t> ModuleReader::takeWholeNumber() {
+    const std::uint32_t value = readNumber();
+    if (endMet_) return std::nullopt;
+    return value;
+}
+
+std::optional<std::span<const std::uint8_t>> ModuleReader::takeLoadBytes() {
     const int count = takeByte();
     const std::size_t start = pos_;
-    if (count == end || !takeRun(static_cast<std::size_t>(count))) reject();
+    if (count == end || !takeRun(static_cast<std::size_t>(count))) return std::nullopt;
     return bytes_.subspan(start, static_cast<std::size_t>(count));
 }
 
@@ -220,14 +232,17 @@ bool ModuleReader::copyShortLoads(std::uint8_t *to, std::size_t &filled, std::si
     return true;
 }
 
-bool ModuleReader::skipLoads() {
+bool ModuleReader::skipLoads(std::uint64_t &loaded) {
     const std::uint8_t *const bytes = bytes_.data();
     const std::size_t size = bytes_.size();
     std::size_t at = pos_;
+    std::uint64_t count = 0;
     while (at + 1 < size && bytes[at] == rec::LD && at + 2 + bytes[at + 1] <= size && !cancel_.raised()) {
         recordStart_ = at;
+        count += bytes[at + 1];
         at += 2 + bytes[at + 1];
     }
+    loaded += count;
     if (at == pos_) return false;
     pos_ = recordPeak_ = at;
     return true;

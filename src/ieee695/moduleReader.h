@@ -128,6 +128,9 @@ public:
     std::uint32_t readWholeNumber();
     // A counted byte run (LD); raises when the module ends inside it.
     std::span<const std::uint8_t> readLoadBytes();
+    // The same two, with nothing where they raise.
+    std::optional<std::uint32_t> takeWholeNumber();
+    std::optional<std::span<const std::uint8_t>> takeLoadBytes();
     // Whole LD records one after the other from here, as takeWholeLoad reads
     // them, with a safe point before each: records of fewer than `shortest`
     // bytes, copied to `to` + `filled` (`filled` grows) while they fit below
@@ -136,8 +139,9 @@ public:
     // the next read raises. False when no record was taken.
     static constexpr std::size_t copySlack = 16;
     bool copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest);
-    // Whole LD records one after the other from here, passed over.
-    bool skipLoads();
+    // Whole LD records one after the other from here, passed over; `loaded`
+    // grows by the bytes they carry.
+    bool skipLoads(std::uint64_t &loaded);
     // The whole LD record that comes next, read as readRecordType and
     // readLoadBytes would read it; false, nothing taken, when the next record is
     // no LD record or the module ends inside it. No safe point: the caller polls.

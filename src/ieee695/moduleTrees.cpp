@@ -138,19 +138,41 @@ void readDataPart(Conversion &conv) {
 
     ModuleReader reader = readerOf(conv);
     DataPartReader data(reader, conv.parts.dataPart);
+    WrittenBytes written(reader);
     for (;;) {
-        data.skipPlainLoads();
-        const std::int32_t type = data.next().type;
-        if (type == rec::ASG || type == rec::ME) return;
-        if (type != rec::ASP) continue;
-        // The unit is found again later by the offset of its ASP record. A unit
-        // goes to the code sections of its index, and only when there is none
-        // to the ROM data sections; a unit of no stored section is dropped.
-        const UnitStart start = data.readUnit();
-        if (!dual) {
-            norm.attach(conv, start.section, start.address, start.offset);
-        } else if (code.attach(conv, start.section, start.address, start.offset) == 0) {
-            romdata.attach(conv, start.section, start.address, start.offset);
+        std::uint64_t plain = 0;
+        data.skipPlainLoads(plain);
+        written.add(plain);
+        const DataRecord record = data.next();
+        switch (record.type) {
+        case rec::ASP: {
+            // The unit is found again later by the offset of its ASP record. A unit
+            // goes to the code sections of its index, and only when there is none
+            // to the ROM data sections; a unit of no stored section is dropped.
+            const UnitStart start = data.readUnit();
+            std::uint32_t sections = 0;
+            if (!dual) {
+                sections = norm.attach(conv, start.section, start.address, start.offset);
+            } else if ((sections = code.attach(conv, start.section, start.address, start.offset)) == 0) {
+                sections = romdata.attach(conv, start.section, start.address, start.offset);
+            }
+            written.beginUnit(sections);
+            break;
+        }
+        case rec::LD:
+            written.add(std::uint64_t{record.passes} * record.bytes.size());
+            break;
+        case rec::SB:
+            written.endUnit();
+            break;
+        case rec::ASG:
+            // The emission reads a unit on past an ASG record, to its end.
+            if (written.counting()) countLoads(data, written, CountUntil::unitEnd);
+            written.endUnit();
+            return;
+        default:  // ME
+            written.endUnit();
+            return;
         }
     }
 }

@@ -147,14 +147,16 @@ TEST(DataPartReader, RunsOfShortLoads) {
 
     ModuleReader passed = readerOver(part);
     DataPartReader skipping(passed, 0);
-    EXPECT_TRUE(skipping.skipPlainLoads());
+    std::uint64_t loaded = 0;
+    EXPECT_TRUE(skipping.skipPlainLoads(loaded));
+    EXPECT_EQ(loaded, 3u);
     EXPECT_EQ(skipping.next().passes, 2u);
 
     const std::atomic<bool> stop{true};
     ModuleReader interrupted(part, "app.tqx", CancelFlags{nullptr, &stop});
     DataPartReader pending(interrupted, 0);
     EXPECT_FALSE(pending.copyShortLoads(run, filled, 48, 4));
-    EXPECT_FALSE(pending.skipPlainLoads());
+    EXPECT_FALSE(pending.skipPlainLoads(loaded));
 }
 
 // The module is read from its file as far as it is asked for, a step ahead
@@ -256,6 +258,66 @@ TEST(ModuleTrees, WalkOrder) {
     EXPECT_EQ(places, (std::vector<std::uint32_t>{0, 1, 2, 3, 1, 3}));
     EXPECT_EQ(conv.settings.lowestSectionAddress, 0x1000u);
     EXPECT_EQ(conv.settings.highestSectionAddress, 0x20FFu);
+}
+
+// The image bytes a module's units would write, counted as the data part is
+// first read: every repeat, and every section that shares a unit's index.
+TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
+    enum class After { end, sectionBomb, entryBomb };
+    struct Row {
+        const char *what;
+        int sections;          // of index 1; the units are of `unitIndex`
+        std::uint8_t unitIndex;
+        int units;             // each at 0: RE `repeat`, LD of one byte, then LD of `extra` bytes
+        std::uint32_t repeat;
+        int extra;
+        After after;           // what follows the units before ME
+        bool refused;
+    };
+    const Row rows[] = {
+        {"one unit filling the address space", 1, 1, 1, 0xFFFFFFFF, 1, After::end, false},
+        {"two sections of half the space", 2, 1, 1, 0x80000000, 0, After::end, false},
+        {"two units of half the space", 1, 1, 2, 0x80000000, 0, After::end, false},
+        {"two sections and two bytes more", 2, 1, 1, 0x80000000, 1, After::end, true},
+        {"three units of half the space", 1, 1, 3, 0x80000000, 0, After::end, true},
+        {"one unit past the space", 1, 1, 1, 0xFFFFFFFF, 2, After::end, true},
+        {"units of no stored section", 1, 2, 3, 0xFFFFFFFF, 0, After::end, false},
+        {"a repeat after SB, in no unit", 1, 1, 1, 0x80000000, 0, After::sectionBomb, false},
+        {"a repeat after ASG, in the last unit", 1, 1, 1, 0x80000000, 0, After::entryBomb, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        initRunSettings(conv);
+        clearModuleTrees(conv);
+        conv.settings.flags = flag::bannerShown;
+        conv.settings.inputName = "app.tqx";
+        Bytes module{0x00};
+        conv.parts.sectionPart = 1;
+        for (int i = 0; i < row.sections; ++i) putSection(module, 1, 0xD0, 0x100, 0);
+        conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
+        const auto putRepeat = [&](std::uint32_t count) {
+            module.push_back(0xF7);
+            putLong(module, count);
+            module.insert(module.end(), {0xED, 0x01, 0xAA});
+        };
+        for (int i = 0; i < row.units; ++i) {
+            module.insert(module.end(), {0xE2, 0xD0, row.unitIndex, 0x00});
+            putRepeat(row.repeat);
+            module.insert(module.end(), {0xED, static_cast<std::uint8_t>(row.extra)});
+            module.insert(module.end(), static_cast<std::size_t>(row.extra), 0xBB);
+        }
+        if (row.after == After::sectionBomb) module.insert(module.end(), {0xE5, 0x01});
+        if (row.after == After::entryBomb) module.insert(module.end(), {0xE2, 0xC7, 0x00});
+        if (row.after != After::end) putRepeat(0xFFFFFFFF);
+        module.push_back(0xE1);
+        conv.moduleBytes.assign(module.begin(), module.end());
+        readSectionPart(conv);
+        if (row.refused) {
+            EXPECT_RUN_ENDS(readDataPart(conv), 3, illegal);
+        } else {
+            EXPECT_NO_THROW(readDataPart(conv));
+        }
+    }
 }
 
 }  // namespace

@@ -61,7 +61,9 @@ int waitUnderControl(pid_t child, const RunControl &control, const std::string &
             continue;
         }
         triggered = triggered || (control.signalAfterOutput > 0 && fileSize(stdoutPath) >= control.signalAfterOutput) ||
-                    (control.signalAfterWritten > 0 && bytesBelow(workDir) >= inputBytes + control.signalAfterWritten);
+                    (control.signalAfterWritten > 0 && bytesBelow(workDir) >= inputBytes + control.signalAfterWritten) ||
+                    (control.signalAfterSeconds > 0 &&
+                     std::chrono::duration<double>(Clock::now() - start).count() >= control.signalAfterSeconds);
         if (triggered && signalsLeft > 0) {
             kill(child, control.signal);
             if (--signalsLeft > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));

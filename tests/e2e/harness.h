@@ -40,6 +40,7 @@ struct RunControl {
     int signal = 0;                    // sent once one of the two triggers below is met
     std::size_t signalAfterOutput = 0;   // ... this many bytes on standard output
     std::size_t signalAfterWritten = 0;  // ... this many bytes in the files of its directory
+    double signalAfterSeconds = 0;       // ... this many seconds after the start
     int signalCount = 1;               // sent this many times, 10 ms apart
     unsigned long addressSpace = 0;    // RLIMIT_AS of the run in bytes; 0: unlimited
 };

@@ -92,4 +92,29 @@ TEST(HostileInputs, BoundedWorkAndMemory) {
     }
 }
 
+// The tools on the same inputs: an error and their documented status.
+TEST(HostileInputs, ToolsEndWithAnError) {
+    const struct {
+        const char *tool;
+        std::vector<std::string> args;
+        int status;
+        const char *err;
+    } rows[] = {
+        {ROMCAST_MODINSPECT, {"app.tqx"}, 2, "modinspect: not enough memory for 'app.tqx'\n"},
+        {ROMCAST_MODINSPECT, {"dir"}, 2, "modinspect: can't read 'dir'\n"},
+        {ROMCAST_MODASM, {"app.tqx", "out.tqx"}, 1, "modasm: not enough memory\n"},
+        {ROMCAST_MODASM, {"dir", "out.tqx"}, 1, "modasm: can't read 'dir'\n"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.args));
+        if (testingAnotherBuild() || (sanitized() && row.args[0] == "app.tqx")) continue;
+        const RunResult result = runProgram(row.tool, row.args, {{"dir/keep", ""}},
+                                            {.timeLimit = 20, .addressSpace = 96ul << 20},
+                                            {{"app.tqx", "/dev/zero"}});
+        EXPECT_EQ(result.exitStatus, row.status) << describeRun(result);
+        EXPECT_EQ(result.err, row.err);
+        EXPECT_FALSE(result.files.contains("out.tqx"));
+    }
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -300,22 +301,24 @@ void patchLabels(Assembly &as) {
     }
 }
 
-std::string readAll(std::FILE *in) {
+// The whole text; a read error (a directory named as the input) is no text.
+std::string readAll(std::FILE *in, const char *name) {
     std::string text;
     char buffer[4096];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
+    if (std::ferror(in) != 0) failPlain(std::string("can't read '") + name + "'");
     return text;
 }
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int assemble(int argc, char **argv) {
     if (argc != 3) failPlain("usage: modasm in.txt out.tqx   (\"-\" for standard input/output)");
     const bool fromStdin = std::strcmp(argv[1], "-") == 0;
     std::FILE *in = fromStdin ? stdin : std::fopen(argv[1], "rb");
     if (in == nullptr) failPlain(std::string("can't open '") + argv[1] + "'");
-    std::string source = readAll(in);
+    std::string source = readAll(in, argv[1]);
     if (!fromStdin) std::fclose(in);
 
     Assembly as{fromStdin ? "<stdin>" : argv[1], 0, {}, {}, {}};
@@ -337,4 +340,14 @@ int main(int argc, char **argv) {
     written = (toStdout ? std::fflush(out) : std::fclose(out)) == 0 && written;
     if (!written) failPlain(std::string("can't write '") + argv[2] + "'");
     return 0;
+}
+
+// An endless input (a device, a FIFO) or a module too big for memory ends
+// like a bad line: a message and status 1, nothing written.
+int main(int argc, char **argv) {
+    try {
+        return assemble(argc, argv);
+    } catch (const std::bad_alloc &) {
+        failPlain("not enough memory");
+    }
 }

@@ -30,8 +30,8 @@ struct Conversion {
 
     RunSettings settings{};
 
-    // The module: its bytes, mapped or read whole when the input is opened, the part
-    // offsets of the header, and the section and unit trees.
+    // The module: its bytes, read from the input as the run reaches them, the
+    // part offsets of the header, and the section and unit trees.
     ModuleBytes moduleBytes;
     std::optional<platform::FileIdentity> inputIdentity;  // never to be written as an output
     ModuleParts parts{};

@@ -91,7 +91,7 @@ void readModuleParts(Conversion &conv) {
     checkAbsolute(reader);
 }
 
-std::optional<std::uint32_t> readModuleEntry(const Conversion &conv, std::uint32_t trailerPart) {
+std::optional<std::uint32_t> readModuleEntry(Conversion &conv, std::uint32_t trailerPart) {
     ModuleReader reader = readerOf(conv);
     reader.seek(trailerPart);
     if (reader.readRecordType() != rec::ASG) return std::nullopt;

@@ -25,4 +25,4 @@ void readModuleParts(Conversion &conv);
 
 // The execution start address: the plain number of the ASG record at the start
 // of the trailer part. Anything else there gives none.
-std::optional<std::uint32_t> readModuleEntry(const Conversion &conv, std::uint32_t trailerPart);
+std::optional<std::uint32_t> readModuleEntry(Conversion &conv, std::uint32_t trailerPart);

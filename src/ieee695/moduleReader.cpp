@@ -23,48 +23,24 @@ using moduleFormat::isRecordType;
 void rejectModule(const char *inputName) { throw describeError(err::illegalFormat, inputName, nullptr); }
 void ModuleReader::reject() const { throw describeError(err::illegalFormat, inputName_, nullptr); }
 
-namespace {
-
-ByteStorage readModuleBytes(std::FILE *file) {
-    ByteStorage bytes;
-    // A file of known size is read in one piece, into memory taken once; what
-    // cannot tell its size (a pipe) is read in blocks.
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-        bytes.resize(static_cast<std::size_t>(size));
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-        const int next = std::fgetc(file);
-        if (next == EOF) return bytes;
-        // It grew while being read: the rest in blocks.
-        bytes.push_back(static_cast<std::uint8_t>(next));
-    }
-    constexpr std::size_t block = 1 << 20;
-    for (;;) {
-        const std::size_t had = bytes.size();
-        bytes.resize(had + block);
-        const std::size_t got = std::fread(bytes.data() + had, 1, block, file);
-        bytes.resize(had + got);
-        if (got < block) return bytes;
-    }
-}
-
-}  // namespace
-
-ModuleBytes loadModuleBytes(std::FILE *file) {
-    // Mapped, the file's pages are the module's; nothing is copied.
-    if (std::optional<platform::MappedFile> mapping = platform::mapFile(file)) return ModuleBytes(std::move(*mapping));
-    return ModuleBytes(readModuleBytes(file));
-}
-
-ModuleReader readerOf(const Conversion &conv) {
+ModuleReader readerOf(Conversion &conv) {
     return ModuleReader(conv.moduleBytes, conv.settings.inputName.c_str(), conv.cancel);
+}
+
+// Reads on from the input until the module's first `end` bytes are here;
+// false when the module ends before. Another reader of the module may have
+// read them already.
+bool ModuleReader::reach(std::size_t end) {
+    if (source_ == nullptr) return bytes_.size() >= end;
+    bytes_ = source_->bytes();
+    while (bytes_.size() < end && !source_->whole()) bytes_ = source_->readTo(end, inputName_, cancel_);
+    return bytes_.size() >= end;
 }
 
 int ModuleReader::takeByte() {
     const std::size_t at = pos_++;
     if (pos_ > recordPeak_) recordPeak_ = pos_;
-    if (at >= bytes_.size()) {
+    if (at >= bytes_.size() && !reach(at + 1)) {
         endMet_ = true;
         return end;
     }
@@ -74,6 +50,7 @@ int ModuleReader::takeByte() {
 // Takes `count` bytes as reading them one by one would: a run cut off by the
 // end stops after the one read that met it. False when it was cut off.
 bool ModuleReader::takeRun(std::size_t count) {
+    if (pos_ + count > bytes_.size()) reach(pos_ + count);
     const std::size_t left = pos_ < bytes_.size() ? bytes_.size() - pos_ : 0;
     if (count <= left) {
         pos_ += count;
@@ -207,15 +184,27 @@ Attribute ModuleReader::readAttribute() {
 }
 
 std::uint32_t ModuleReader::readWholeNumber() {
-    const std::uint32_t value = readNumber();
-    if (endMet_) reject();
-    return value;
+    const std::optional<std::uint32_t> value = takeWholeNumber();
+    if (!value) reject();
+    return *value;
 }
 
 std::span<const std::uint8_t> ModuleReader::readLoadBytes() {
+    const std::optional<std::span<const std::uint8_t>> bytes = takeLoadBytes();
+    if (!bytes) reject();
+    return *bytes;
+}
+
+std::optional<std::uint32_t> ModuleReader::takeWholeNumber() {
+    const std::uint32_t value = readNumber();
+    if (endMet_) return std::nullopt;
+    return value;
+}
+
+std::optional<std::span<const std::uint8_t>> ModuleReader::takeLoadBytes() {
     const int count = takeByte();
     const std::size_t start = pos_;
-    if (count == end || !takeRun(static_cast<std::size_t>(count))) reject();
+    if (count == end || !takeRun(static_cast<std::size_t>(count))) return std::nullopt;
     return bytes_.subspan(start, static_cast<std::size_t>(count));
 }
 
@@ -243,14 +232,17 @@ bool ModuleReader::copyShortLoads(std::uint8_t *to, std::size_t &filled, std::si
     return true;
 }
 
-bool ModuleReader::skipLoads() {
+bool ModuleReader::skipLoads(std::uint64_t &loaded) {
     const std::uint8_t *const bytes = bytes_.data();
     const std::size_t size = bytes_.size();
     std::size_t at = pos_;
+    std::uint64_t count = 0;
     while (at + 1 < size && bytes[at] == rec::LD && at + 2 + bytes[at + 1] <= size && !cancel_.raised()) {
         recordStart_ = at;
+        count += bytes[at + 1];
         at += 2 + bytes[at + 1];
     }
+    loaded += count;
     if (at == pos_) return false;
     pos_ = recordPeak_ = at;
     return true;

@@ -1,6 +1,7 @@
 // The byte-level reader of IEEE 695 modules: a cursor over the module's bytes,
-// read whole into memory once. Its operations return values; the ones that can
-// meet a malformed module raise the illegal-format error themselves.
+// which it has read from the input (moduleBytes.h) as far as its reading
+// reaches. Its operations return values; the ones that can meet a malformed
+// module raise the illegal-format error themselves.
 //
 // A field cut off by the end of the module is read the way the module's records
 // have always been read: every read at the end counts as one byte taken (a
@@ -9,17 +10,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "common/cancel.h"
 #include "format/moduleFormat.h"
-#include "platform/fileMapping.h"
+#include "ieee695/moduleBytes.h"
 
 struct Conversion;
 
@@ -31,55 +28,6 @@ constexpr std::size_t recordLimit = 8192;
 
 // The malformed-module error, naming the input.
 [[noreturn]] void rejectModule(const char *inputName);
-
-// Storage for bytes that are read straight into it: growing it leaves the new
-// bytes as they are instead of zeroing them first, which a module of
-// megabytes would otherwise pay for once more than its reading.
-template <class T>
-struct UnclearedAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = UnclearedAllocator<U>;
-    };
-    UnclearedAllocator() = default;
-    template <class U>
-    UnclearedAllocator(const UnclearedAllocator<U> &) noexcept {}
-    template <class U>
-    void construct(U *) noexcept {}
-    template <class U, class... Args>
-    void construct(U *at, Args &&...args) {
-        ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...);
-    }
-};
-using ByteStorage = std::vector<std::uint8_t, UnclearedAllocator<std::uint8_t>>;
-
-// The whole module: the file mapped into memory, or its bytes read into
-// storage of ours where it cannot be mapped (a pipe).
-class ModuleBytes {
-public:
-    ModuleBytes() = default;
-    explicit ModuleBytes(platform::MappedFile mapping) : mapping_(std::move(mapping)) {}
-    explicit ModuleBytes(ByteStorage storage) : storage_(std::move(storage)) {}
-
-    template <class Iterator>
-    void assign(Iterator first, Iterator last) {
-        mapping_ = platform::MappedFile{};
-        storage_.assign(first, last);
-    }
-    std::span<const std::uint8_t> bytes() const {
-        return mapping_.mapped() ? mapping_.bytes() : std::span<const std::uint8_t>(storage_);
-    }
-    operator std::span<const std::uint8_t>() const { return bytes(); }
-    std::size_t size() const { return bytes().size(); }
-
-private:
-    platform::MappedFile mapping_;
-    ByteStorage storage_;
-};
-
-// The whole input from the open stream at its start (a read error ends the
-// bytes as the end of the file would).
-ModuleBytes loadModuleBytes(std::FILE *file);
 
 // An expression run: the bytes it took from the module.
 struct ValueRun {
@@ -103,8 +51,13 @@ struct IndexedValue {
 
 class ModuleReader {
 public:
+    // A reader over bytes that are all there.
     ModuleReader(std::span<const std::uint8_t> module, const char *inputName, const CancelFlags &cancel)
         : bytes_(module), inputName_(inputName), cancel_(cancel) {}
+    // A reader over a module that is read from its input as the reader reaches
+    // its bytes; to the reader it looks as if it were all there.
+    ModuleReader(ModuleBytes &module, const char *inputName, const CancelFlags &cancel)
+        : bytes_(module.bytes()), source_(&module), inputName_(inputName), cancel_(cancel) {}
 
     [[noreturn]] void reject() const;
     const CancelFlags &cancelFlags() const { return cancel_; }
@@ -160,6 +113,9 @@ public:
     std::uint32_t readWholeNumber();
     // A counted byte run (LD); raises when the module ends inside it.
     std::span<const std::uint8_t> readLoadBytes();
+    // The same two, with nothing where they raise.
+    std::optional<std::uint32_t> takeWholeNumber();
+    std::optional<std::span<const std::uint8_t>> takeLoadBytes();
     // Whole LD records one after the other from here, as takeWholeLoad reads
     // them, with a safe point before each: records of fewer than `shortest`
     // bytes, copied to `to` + `filled` (`filled` grows) while they fit below
@@ -168,8 +124,9 @@ public:
     // the next read raises. False when no record was taken.
     static constexpr std::size_t copySlack = 16;
     bool copyShortLoads(std::uint8_t *to, std::size_t &filled, std::size_t room, std::size_t shortest);
-    // Whole LD records one after the other from here, passed over.
-    bool skipLoads();
+    // Whole LD records one after the other from here, passed over; `loaded`
+    // grows by the bytes they carry.
+    bool skipLoads(std::uint64_t &loaded);
     // The whole LD record that comes next, read as readRecordType and
     // readLoadBytes would read it; false, nothing taken, when the next record is
     // no LD record or the module ends inside it. No safe point: the caller polls.
@@ -191,6 +148,7 @@ private:
     static constexpr int end = -1;  // what a read at the end gives
 
     int takeByte();
+    bool reach(std::size_t end);
     std::int32_t readRecordTypeNearEnd();
     bool takeRun(std::size_t count);
     void giveBack() { --pos_; }
@@ -200,7 +158,10 @@ private:
     void skipBracketGroup(int close);
     void skipBody(std::int32_t type);
 
+    // The bytes read so far: the fast ways stop short of their end, and the
+    // others read on (reach) before they take the end for the module's.
     std::span<const std::uint8_t> bytes_;
+    ModuleBytes *source_ = nullptr;  // where more of them come from, if anywhere
     const char *inputName_;
     CancelFlags cancel_;
     // The bytes taken so far; past the end it goes on counting the reads there.
@@ -211,4 +172,4 @@ private:
 };
 
 // A reader over the run's module, at its start.
-ModuleReader readerOf(const Conversion &conv);
+ModuleReader readerOf(Conversion &conv);

@@ -54,10 +54,17 @@ public:
         byIndex_.reserve(walk.size());
         for (std::uint32_t place = 0; place < walk.size(); ++place) byIndex_.emplace_back(walk[place].index, place);
         std::sort(byIndex_.begin(), byIndex_.end());
+        // The sections of one index in a chain, for the walk to visit each.
+        units.nextPlace.assign(walk.size(), noPlace);
+        for (std::size_t i = 1; i < byIndex_.size(); ++i) {
+            if (byIndex_[i].first != byIndex_[i - 1].first) continue;
+            units.nextPlace[byIndex_[i - 1].second] = byIndex_[i].second;
+            units.shared = true;
+        }
     }
 
-    // Hands the unit to every section with its index; false when none has it.
-    bool attach(Conversion &conv, std::uint32_t index, std::uint32_t address, std::uint32_t seek) {
+    // Hands the unit to every section with its index: how many there are.
+    std::uint32_t attach(Conversion &conv, std::uint32_t index, std::uint32_t address, std::uint32_t seek) {
         if (!found_ || index != lastIndex_) {
             const auto first = std::lower_bound(byIndex_.begin(), byIndex_.end(), std::pair<std::uint32_t, std::uint32_t>{index, 0});
             auto last = first;
@@ -66,13 +73,15 @@ public:
             lastIndex_ = index;
             found_ = true;
         }
-        for (const auto &[sectionIndex, place] : places_) {
-            const UnitNode node{address, seek, place};
-            if (!units_.nodes.empty() && unitBefore(node, units_.nodes.back())) units_.sorted = false;
-            units_.nodes.push_back(node);
-            conv.progress.tick();
-        }
-        return !places_.empty();
+        if (places_.empty()) return 0;
+        // One entry for the unit, named by the first section of its index.
+        const UnitNode node{address, seek, places_.front().second};
+        if (!units_.nodes.empty() && unitBefore(node, units_.nodes.back())) units_.sorted = false;
+        units_.nodes.push_back(node);
+        const auto sections = static_cast<std::uint32_t>(places_.size());
+        units_.pairs += sections;
+        conv.progress.tickTimes(sections);
+        return sections;
     }
 
 private:
@@ -128,29 +137,89 @@ void readDataPart(Conversion &conv) {
 
     ModuleReader reader = readerOf(conv);
     DataPartReader data(reader, conv.parts.dataPart);
+    WrittenBytes written(reader);
     for (;;) {
-        data.skipPlainLoads();
-        const std::int32_t type = data.next().type;
-        if (type == rec::ASG || type == rec::ME) return;
-        if (type != rec::ASP) continue;
-        // The unit is found again later by the offset of its ASP record. A unit
-        // goes to the code sections of its index, and only when there is none
-        // to the ROM data sections; a unit of no stored section is dropped.
-        const UnitStart start = data.readUnit();
-        if (!dual) {
-            norm.attach(conv, start.section, start.address, start.offset);
-        } else if (!code.attach(conv, start.section, start.address, start.offset)) {
-            romdata.attach(conv, start.section, start.address, start.offset);
+        std::uint64_t plain = 0;
+        data.skipPlainLoads(plain);
+        written.add(plain);
+        const DataRecord record = data.next();
+        switch (record.type) {
+        case rec::ASP: {
+            // The unit is found again later by the offset of its ASP record. A unit
+            // goes to the code sections of its index, and only when there is none
+            // to the ROM data sections; a unit of no stored section is dropped.
+            const UnitStart start = data.readUnit();
+            std::uint32_t sections = 0;
+            if (!dual) {
+                sections = norm.attach(conv, start.section, start.address, start.offset);
+            } else if ((sections = code.attach(conv, start.section, start.address, start.offset)) == 0) {
+                sections = romdata.attach(conv, start.section, start.address, start.offset);
+            }
+            written.beginUnit(sections);
+            break;
+        }
+        case rec::LD:
+            written.add(std::uint64_t{record.passes} * record.bytes.size());
+            break;
+        case rec::SB:
+            written.endUnit();
+            break;
+        case rec::ASG:
+            // The emission reads a unit on past an ASG record, to its end.
+            if (written.counting()) countLoads(data, written, CountUntil::unitEnd);
+            written.endUnit();
+            return;
+        default:  // ME
+            written.endUnit();
+            return;
         }
     }
 }
 
 void rebuildUnitTrees(Conversion &conv) {
-    // Each unit of each kind counts once more as the unit trees are completed.
+    // Each unit of each kind counts once more as the unit trees are completed,
+    // once for each of its sections.
     ModuleTrees &trees = conv.trees;
     for (UnitTree *units : {&trees.normUnitRoot, &trees.codeUnitRoot, &trees.romdataUnitRoot}) {
-        conv.progress.tickTimes(static_cast<std::uint32_t>(units->nodes.size()));
+        for (std::uint64_t left = units->pairs; left > 0;) {
+            const auto calls = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, 0xFFFFFFFF));
+            conv.progress.tickTimes(calls);
+            left -= calls;
+        }
         walkUnits(*units);
+    }
+}
+
+bool UnitWalk::nextShared(const UnitNode *&unit, std::uint32_t &place) {
+    const auto laterPlace = [](const Run &a, const Run &b) { return a.place > b.place; };
+    for (;;) {
+        if (runAt_ < run_.last) {
+            unit = &units_[runAt_++];
+            place = run_.place;
+            return true;
+        }
+        // The run is done for its section: again for the next one of its index.
+        if (run_.place != noPlace && nextPlace_[run_.place] != noPlace) {
+            runs_.push_back(Run{nextPlace_[run_.place], run_.first, run_.last});
+            std::push_heap(runs_.begin(), runs_.end(), laterPlace);
+        }
+        run_.place = noPlace;
+        if (runs_.empty()) {
+            if (at_ == units_.size()) return false;
+            // The units of the next address, in runs of one index each.
+            const std::uint32_t address = units_[at_].address;
+            while (at_ < units_.size() && units_[at_].address == address) {
+                const std::size_t first = at_;
+                while (at_ < units_.size() && units_[at_].address == address && units_[at_].section == units_[first].section)
+                    ++at_;
+                runs_.push_back(Run{units_[first].section, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(at_)});
+            }
+            std::make_heap(runs_.begin(), runs_.end(), laterPlace);
+        }
+        std::pop_heap(runs_.begin(), runs_.end(), laterPlace);
+        run_ = runs_.back();
+        runs_.pop_back();
+        runAt_ = run_.first;
     }
 }
 

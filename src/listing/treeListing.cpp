@@ -43,11 +43,18 @@ void writeBanner(OutputSink &out, const char *frame, const char *title) {
     writeText(out, frame);
 }
 
-// Each section with its own units, which are those of the kind's unit tree that
-// name its place.
+// Each section with its own units: those of the kind's unit tree that name the
+// first section of its index, which stands for every section of that index.
 void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, UnitTree &units) {
     char text[96];
     const std::vector<SectionNode> &walk = walkSections(sections);
+    std::vector<std::uint32_t> firstOfIndex(walk.size(), noPlace);
+    for (std::uint32_t place = 0; place < walk.size(); ++place) {
+        if (firstOfIndex[place] != noPlace) continue;
+        for (std::uint32_t p = place; p != noPlace && p < units.nextPlace.size(); p = units.nextPlace[p])
+            firstOfIndex[p] = place;
+        firstOfIndex[place] = place;
+    }
     for (std::uint32_t place = 0; place < walk.size(); ++place) {
         const SectionNode &section = walk[place];
         // The name up to a NUL it may hold, as a C string prints.
@@ -59,7 +66,7 @@ void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, Unit
                                   static_cast<int>(section.index)));
         conv.listingItemCount = 0;
         for (const UnitNode &unit : walkUnits(units)) {
-            if (unit.section != place) continue;
+            if (unit.section != firstOfIndex[place]) continue;
             placeItem(conv, out);
             writeText(out, formatItem(text, "   [START: %6Xh  SEEK: %6Xh]", static_cast<unsigned>(unit.address),
                                       static_cast<unsigned>(unit.seek)));
@@ -71,10 +78,13 @@ void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, Unit
 void listUnits(Conversion &conv, OutputSink &out, UnitTree &units, SectionTree &sections) {
     char text[96];
     const std::vector<SectionNode> &walk = walkSections(sections);
-    for (const UnitNode &unit : walkUnits(units)) {
+    UnitWalk unitWalk(units);
+    const UnitNode *unit = nullptr;
+    std::uint32_t place = 0;
+    while (unitWalk.next(unit, place)) {
         placeItem(conv, out);
-        writeText(out, formatItem(text, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[unit.section].index),
-                                  static_cast<unsigned>(unit.address)));
+        writeText(out, formatItem(text, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[place].index),
+                                  static_cast<unsigned>(unit->address)));
     }
 }
 

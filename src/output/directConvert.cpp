@@ -26,6 +26,20 @@ void scanSectionBounds(Conversion &conv, std::uint32_t sectionPart) {
     }
 }
 
+// What the conversion below writes, counted before it writes anything: the LD
+// records of the data part up to its ASG or ME record, each as many times as
+// its RE record says. A module that would write more than the address space
+// holds is refused here (the malformed-module error); a record the conversion
+// refuses ends the count and is refused where it stands.
+void countDirectBytes(Conversion &conv, std::uint32_t dataPart) {
+    ModuleReader reader = readerOf(conv);
+    DataPartReader data(reader, dataPart);
+    WrittenBytes written(reader);
+    written.beginUnit(1);
+    countLoads(data, written, CountUntil::dataPartEnd);
+    written.endUnit();
+}
+
 // The data part in file order: each ASP moves the address, each LD writes its
 // bytes there. Nothing is sorted and no gap is filled.
 void convertDataPart(Conversion &conv, std::uint32_t dataPart, ImageWriter &writer) {
@@ -72,6 +86,7 @@ void convertDirect(Conversion &conv) {
                                 ? conv.settings.highestSectionAddress
                                 : conv.settings.fillEnd;
     }
+    countDirectBytes(conv, conv.parts.dataPart);
     const std::unique_ptr<ImageWriter> writer = makeImageWriter(conv, conv.outputs.stream(OutputRole::image), true);
     convertDataPart(conv, conv.parts.dataPart, *writer);
     writer->writeSecurityRecords();

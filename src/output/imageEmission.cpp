@@ -120,7 +120,10 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
 void emitFile(Conversion &conv, UnitTree &units, ImageWriter &writer) {
     writer.writeHeaderRecord();
     UnitEmitter emitter(conv, writer);
-    for (const UnitNode &unit : walkUnits(units)) emitter.emitUnit(unit.seek);
+    UnitWalk walk(units);
+    const UnitNode *unit = nullptr;
+    std::uint32_t place = 0;
+    while (walk.next(unit, place)) emitter.emitUnit(unit->seek);
     if (conv.settings.has(flag::rangeGiven)) {
         writer.fillTo(conv.settings.rangeEnd + 1, false);
         writer.flushRecord(writer.state.currentAddress);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "common/hexText.h"
 #include "core/conversion.h"
@@ -13,11 +15,10 @@
 #include "ieee695/moduleReader.h"
 #include "output/outputTransaction.h"
 #include "platform/fileSystem.h"
+#include "platform/inputFile.h"
 #include "security/securityOptions.h"
 
 namespace {
-
-// The input stream's buffer (see openInput).
 
 const char programName[] = "romcast";
 
@@ -92,18 +93,15 @@ void deriveNames(Conversion &conv) {
 }
 
 void openInput(Conversion &conv) {
-    std::FILE *input = platform::openFile(conv.settings.inputName, "rb");
-    if (input == nullptr) fatalError(err::cantOpen, conv.settings.inputName);
+    std::optional<platform::InputFile> input = platform::openInputFile(conv.settings.inputName);
+    if (!input) fatalError(err::cantOpen, conv.settings.inputName);
     // A directory opens like a file but reads nothing: it cannot be opened as a module.
-    conv.inputIdentity = platform::identify(input);
-    if (!conv.inputIdentity) {
-        std::fclose(input);
-        fatalError(err::cantOpen, conv.settings.inputName);
-    }
-    // The module is read in several passes: it is read whole, once, and the file
-    // closed at once.
-    conv.moduleBytes = loadModuleBytes(input);
-    if (std::fclose(input) != 0) fatalError(err::cantClose, conv.settings.inputName);
+    conv.inputIdentity = platform::identify(input->stream());
+    if (!conv.inputIdentity) fatalError(err::cantOpen, conv.settings.inputName);
+    // The module is read in several passes, from memory: its bytes are read
+    // into it as the first pass that needs them reaches them, and the file
+    // stays open for that until the run ends.
+    conv.moduleBytes = ModuleBytes(std::move(*input));
 }
 
 void planOutputForm(Conversion &conv) {

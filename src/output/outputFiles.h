@@ -7,8 +7,8 @@ struct Conversion;
 
 // Derives inputStem, inputDir, outputName, outputHasExtension and entryAddress.
 void deriveNames(Conversion &conv);
-// Reads the input module whole (error 1 when it cannot be opened or is a
-// directory) and notes which file it is.
+// Opens the input module (error 1 when it cannot be opened or is a directory)
+// for its bytes to be read as the run reaches them, and notes which file it is.
 void openInput(Conversion &conv);
 // Refuses (error 2) an output name that is the input module itself, under its
 // own name or through a link, before anything is written: the user's module must

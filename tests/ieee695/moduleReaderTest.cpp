@@ -16,6 +16,7 @@
 #include "ieee695/moduleReader.h"
 #include "ieee695/moduleTrees.h"
 #include "ieee695/readerTestSupport.h"
+#include "platform/inputFile.h"
 #include "testConversion.h"
 
 namespace {
@@ -146,36 +147,54 @@ TEST(DataPartReader, RunsOfShortLoads) {
 
     ModuleReader passed = readerOver(part);
     DataPartReader skipping(passed, 0);
-    EXPECT_TRUE(skipping.skipPlainLoads());
+    std::uint64_t loaded = 0;
+    EXPECT_TRUE(skipping.skipPlainLoads(loaded));
+    EXPECT_EQ(loaded, 3u);
     EXPECT_EQ(skipping.next().passes, 2u);
 
     const std::atomic<bool> stop{true};
     ModuleReader interrupted(part, "app.tqx", CancelFlags{nullptr, &stop});
     DataPartReader pending(interrupted, 0);
     EXPECT_FALSE(pending.copyShortLoads(run, filled, 48, 4));
-    EXPECT_FALSE(pending.skipPlainLoads());
+    EXPECT_FALSE(pending.skipPlainLoads(loaded));
 }
 
-// A module that cannot be mapped (a pipe) is read: the same bytes either way.
-TEST(ModuleBytes, MappedOrRead) {
-    // Within what a pipe holds, so that it is written whole before it is read.
+// The module is read from its file as far as it is asked for, a step ahead
+// at most, and the first byte alone; a file cut short meanwhile is refused.
+TEST(ModuleBytes, ReadAsReached) {
     const Bytes module = nameRecord(4000);
-    std::FILE *file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fwrite(module.data(), 1, module.size(), file), module.size());
-    std::fflush(file);
-    const ModuleBytes mapped = loadModuleBytes(file);
-    std::fclose(file);
-    EXPECT_TRUE(std::ranges::equal(mapped.bytes(), module));
+    const std::string name = ::testing::TempDir() + "moduleBytes.tqx";
+    const auto writeModule = [&](std::size_t size) {
+        std::FILE *file = std::fopen(name.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(module.data(), 1, size, file), size);
+        std::fclose(file);
+    };
+    writeModule(module.size());
+    ModuleBytes bytes(*platform::openInputFile(name), 100);
+    EXPECT_EQ(bytes.readTo(50, "app.tqx", CancelFlags{}).size(), 1u);
+    EXPECT_EQ(bytes.readTo(50, "app.tqx", CancelFlags{}).size(), 101u);
+    EXPECT_EQ(bytes.readTo(module.size(), "app.tqx", CancelFlags{}).size(), module.size());
+    EXPECT_TRUE(bytes.whole());
+    EXPECT_TRUE(std::ranges::equal(bytes.bytes(), module));
+
+    ModuleBytes cut(*platform::openInputFile(name), 100);
+    ModuleReader reader(cut, "app.tqx", CancelFlags{});
+    EXPECT_EQ(reader.readRecordType(), rec::NN);
+    writeModule(200);
+    EXPECT_RUN_ENDS(cut.readTo(module.size(), "app.tqx", CancelFlags{}), 3, illegal);
+    std::remove(name.c_str());
 #ifndef _WIN32
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
     ASSERT_EQ(write(ends[1], module.data(), module.size()), static_cast<ssize_t>(module.size()));
     close(ends[1]);
-    std::FILE *pipeFile = fdopen(ends[0], "rb");
-    const ModuleBytes read = loadModuleBytes(pipeFile);
-    std::fclose(pipeFile);
-    EXPECT_TRUE(std::ranges::equal(read.bytes(), module));
+    ModuleBytes piped(*platform::openInputFile("/dev/fd/" + std::to_string(ends[0])), 100);
+    close(ends[0]);
+    EXPECT_EQ(piped.readTo(module.size() + 1, "app.tqx", CancelFlags{}).size(), 1u);
+    EXPECT_EQ(piped.readTo(module.size() + 1, "app.tqx", CancelFlags{}).size(), module.size());
+    EXPECT_TRUE(piped.whole());
+    EXPECT_TRUE(std::ranges::equal(piped.bytes(), module));
 #endif
 }
 
@@ -211,12 +230,14 @@ TEST(ModuleTrees, WalkOrder) {
     putSection(module, 1, 0xD0, 0x100, 0x2000);
     putSection(module, 2, 0xD2, 0x10, 0x1000);
     putSection(module, 3, 0xC4, 0x10, 0x500);  // loads nothing
+    putSection(module, 4, 0xD0, 8, 0x2000);
     putSection(module, 1, 0xD0, 8, 0x2000);
     conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
     const std::uint32_t u0 = putUnit(module, 1, 0x2010);
     const std::uint32_t u1 = putUnit(module, 2, 0x1000);
     const std::uint32_t u2 = putUnit(module, 1, 0x2000);
     putUnit(module, 3, 0x500);
+    const std::uint32_t u3 = putUnit(module, 4, 0x2000);
     module.push_back(0xE1);
     conv.moduleBytes.assign(module.begin(), module.end());
     readSectionPart(conv);
@@ -224,12 +245,79 @@ TEST(ModuleTrees, WalkOrder) {
     rebuildUnitTrees(conv);
     std::vector<std::uint32_t> bases;
     for (const SectionNode &node : walkSections(conv.trees.normSecRoot)) bases.push_back(node.address);
-    EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000}));
-    std::vector<std::uint32_t> walk;
-    for (const UnitNode &unit : walkUnits(conv.trees.normUnitRoot)) walk.push_back(unit.seek);
-    EXPECT_EQ(walk, (std::vector<std::uint32_t>{u1, u2, u2, u0, u0}));
+    EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000, 0x2000}));
+    std::vector<std::uint32_t> walk, places;
+    UnitWalk units(conv.trees.normUnitRoot);
+    const UnitNode *unit = nullptr;
+    std::uint32_t place = 0;
+    while (units.next(unit, place)) {
+        walk.push_back(unit->seek);
+        places.push_back(place);
+    }
+    EXPECT_EQ(walk, (std::vector<std::uint32_t>{u1, u2, u3, u2, u0, u0}));
+    EXPECT_EQ(places, (std::vector<std::uint32_t>{0, 1, 2, 3, 1, 3}));
     EXPECT_EQ(conv.settings.lowestSectionAddress, 0x1000u);
     EXPECT_EQ(conv.settings.highestSectionAddress, 0x20FFu);
+}
+
+// The image bytes a module's units would write, counted as the data part is
+// first read: every repeat, and every section that shares a unit's index.
+TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
+    enum class After { end, sectionBomb, entryBomb };
+    struct Row {
+        const char *what;
+        int sections;          // of index 1; the units are of `unitIndex`
+        std::uint8_t unitIndex;
+        int units;             // each at 0: RE `repeat`, LD of one byte, then LD of `extra` bytes
+        std::uint32_t repeat;
+        int extra;
+        After after;           // what follows the units before ME
+        bool refused;
+    };
+    const Row rows[] = {
+        {"one unit filling the address space", 1, 1, 1, 0xFFFFFFFF, 1, After::end, false},
+        {"two sections of half the space", 2, 1, 1, 0x80000000, 0, After::end, false},
+        {"two units of half the space", 1, 1, 2, 0x80000000, 0, After::end, false},
+        {"two sections and two bytes more", 2, 1, 1, 0x80000000, 1, After::end, true},
+        {"three units of half the space", 1, 1, 3, 0x80000000, 0, After::end, true},
+        {"one unit past the space", 1, 1, 1, 0xFFFFFFFF, 2, After::end, true},
+        {"units of no stored section", 1, 2, 3, 0xFFFFFFFF, 0, After::end, false},
+        {"a repeat after SB, in no unit", 1, 1, 1, 0x80000000, 0, After::sectionBomb, false},
+        {"a repeat after ASG, in the last unit", 1, 1, 1, 0x80000000, 0, After::entryBomb, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        initRunSettings(conv);
+        clearModuleTrees(conv);
+        conv.settings.flags = 0;
+        conv.settings.inputName = "app.tqx";
+        Bytes module{0x00};
+        conv.parts.sectionPart = 1;
+        for (int i = 0; i < row.sections; ++i) putSection(module, 1, 0xD0, 0x100, 0);
+        conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
+        const auto putRepeat = [&](std::uint32_t count) {
+            module.push_back(0xF7);
+            putLong(module, count);
+            module.insert(module.end(), {0xED, 0x01, 0xAA});
+        };
+        for (int i = 0; i < row.units; ++i) {
+            module.insert(module.end(), {0xE2, 0xD0, row.unitIndex, 0x00});
+            putRepeat(row.repeat);
+            module.insert(module.end(), {0xED, static_cast<std::uint8_t>(row.extra)});
+            module.insert(module.end(), static_cast<std::size_t>(row.extra), 0xBB);
+        }
+        if (row.after == After::sectionBomb) module.insert(module.end(), {0xE5, 0x01});
+        if (row.after == After::entryBomb) module.insert(module.end(), {0xE2, 0xC7, 0x00});
+        if (row.after != After::end) putRepeat(0xFFFFFFFF);
+        module.push_back(0xE1);
+        conv.moduleBytes.assign(module.begin(), module.end());
+        readSectionPart(conv);
+        if (row.refused) {
+            EXPECT_RUN_ENDS(readDataPart(conv), 3, illegal);
+        } else {
+            EXPECT_NO_THROW(readDataPart(conv));
+        }
+    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -31,15 +32,22 @@ using namespace modinspect;
 
 namespace {
 
-bool readFile(const char *name, Bytes &bytes) {
+// A module's offsets are 32 bits: nothing past its first 4 GiB can belong to
+// it, so an input that goes on (a device, a FIFO) is not read without end.
+constexpr std::uint64_t moduleLimit = std::uint64_t{1} << 32;
+
+enum class Read { whole, failed, tooLong };
+
+Read readFile(const char *name, Bytes &bytes) {
     std::FILE *in = std::fopen(name, "rb");
-    if (in == nullptr) return false;
+    if (in == nullptr) return Read::failed;
     std::uint8_t buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    const bool ok = std::ferror(in) == 0;
+    while (bytes.size() <= moduleLimit && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    const Read read = std::ferror(in) != 0 ? Read::failed : bytes.size() > moduleLimit ? Read::tooLong : Read::whole;
     std::fclose(in);
-    return ok;
+    return read;
 }
 
 const char usage[] =
@@ -78,19 +86,28 @@ int main(int argc, char **argv) {
         return 2;
     }
     const char *name = argv[k];
-    Bytes bytes;
-    if (!readFile(name, bytes)) {
-        std::fprintf(stderr, "modinspect: can't read '%s'\n", name);
+    try {
+        Bytes bytes;
+        const Read read = readFile(name, bytes);
+        if (read != Read::whole) {
+            std::fprintf(stderr, read == Read::failed ? "modinspect: can't read '%s'\n"
+                                                      : "modinspect: '%s' is longer than a module can be (4 GiB)\n",
+                         name);
+            return 2;
+        }
+        const std::vector<Record> records = parseModule(bytes);
+        int status = 0;
+        if (mode == Mode::text) {
+            printText(records);
+        } else if (mode == Mode::summary) {
+            printSummary(viewModule(records, bytes.size()), verbose);
+        } else {
+            status = checkModule(viewModule(records, bytes.size()), *family);
+        }
+        return std::fflush(stdout) == 0 ? status : 2;
+    } catch (const std::bad_alloc &) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "modinspect: not enough memory for '%s'\n", name);
         return 2;
     }
-    const std::vector<Record> records = parseModule(bytes);
-    int status = 0;
-    if (mode == Mode::text) {
-        printText(records);
-    } else if (mode == Mode::summary) {
-        printSummary(viewModule(records, bytes.size()), verbose);
-    } else {
-        status = checkModule(viewModule(records, bytes.size()), *family);
-    }
-    return std::fflush(stdout) == 0 ? status : 2;
 }

@@ -1,0 +1,83 @@
+// The input module's file, open for reading, one implementation per system.
+// Nothing read from it can fault: the module is read into memory of the
+// program's own (or, where the system forbids cutting a file short while it
+// is mapped, mapped), so a file that another program truncates meanwhile only
+// gives fewer bytes. A pipe or a device is read as its bytes come, with waits
+// the caller bounds, so that a run waiting for a writer still sees an interrupt.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+
+namespace platform {
+
+class InputFile {
+public:
+    // When the file's contents last changed, as the system tells it.
+    struct Stamp {
+        std::int64_t seconds = 0;
+        std::int64_t nanoseconds = 0;
+        bool operator==(const Stamp &) const = default;
+    };
+
+    InputFile(std::FILE *stream, bool regular, std::uint64_t size, Stamp modified, const std::uint8_t *view = nullptr)
+        : stream_(stream), regular_(regular), size_(size), modified_(modified), view_(view) {}
+    InputFile(InputFile &&other) noexcept
+        : stream_(std::exchange(other.stream_, nullptr)), regular_(other.regular_), size_(other.size_),
+          modified_(other.modified_), view_(std::exchange(other.view_, nullptr)) {}
+    InputFile &operator=(InputFile &&other) noexcept {
+        std::swap(stream_, other.stream_);
+        std::swap(regular_, other.regular_);
+        std::swap(size_, other.size_);
+        std::swap(modified_, other.modified_);
+        std::swap(view_, other.view_);
+        return *this;
+    }
+    ~InputFile() { close(); }
+
+    // The stream it is open as (for identify() of fileSystem.h).
+    std::FILE *stream() const { return stream_; }
+    // A file of known size, read in order; false for a pipe or a device.
+    bool regular() const { return regular_; }
+    // A regular file's size when it was opened.
+    std::uint64_t size() const { return size_; }
+    // The whole file where the system holds it mapped and unchangeable in
+    // size while it is open (Windows); empty where the file is read instead.
+    std::span<const std::uint8_t> mappedBytes() const {
+        return view_ == nullptr ? std::span<const std::uint8_t>{} : std::span(view_, static_cast<std::size_t>(size_));
+    }
+
+    enum class Outcome { bytes, ended, waiting, failed };
+    struct Read {
+        std::size_t count;  // bytes placed at `to`
+        Outcome outcome;
+    };
+    // At most `count` bytes at the current place, into `to`. A pipe or a device
+    // with none to give yet waits at most `waitMilliseconds` and reports
+    // `waiting`; `ended` is the end of the file, `failed` a read error.
+    Read read(std::uint8_t *to, std::size_t count, int waitMilliseconds);
+    // Whether a regular file still has the size and modification time it had
+    // when it was opened; always true for a pipe or a device.
+    bool unchanged() const;
+
+private:
+    void close();
+
+    std::FILE *stream_ = nullptr;
+    bool regular_ = false;
+    std::uint64_t size_ = 0;
+    Stamp modified_;
+    const std::uint8_t *view_ = nullptr;  // the mapped file, where it is mapped
+};
+
+// Opens `name` for reading; nothing when it cannot be opened. Opening a pipe
+// that has no writer yet does not wait for one. A directory opens like a file
+// (identify() of fileSystem.h tells it).
+std::optional<InputFile> openInputFile(const std::string &name);
+
+}  // namespace platform

@@ -65,8 +65,6 @@ public:
     std::size_t size() const { return bytes_.size(); }
     // Whether the module's end has been read: no more bytes can come.
     bool whole() const { return whole_; }
-    // The input file, while the module is read from one.
-    const platform::InputFile *file() const { return file_ ? &*file_ : nullptr; }
 
     // Reads on until `end` bytes are here or the module ends; the bytes read
     // so far. Waiting for a pipe or a device, it polls `cancel` and ends the

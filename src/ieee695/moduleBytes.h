@@ -3,7 +3,7 @@
 // the first byte alone, so that a file that begins with no MB record is
 // refused before anything more is read, then in steps. A pipe or a device is
 // read the same way, as its bytes come. A file that shrinks or changes while it
-// is read is a malformed module, and so is nothing past the first 4 GiB: the
+// is read is a malformed module. Nothing past the first 4 GiB is read: the
 // offsets a module gives are 32 bits.
 #pragma once
 

@@ -81,7 +81,11 @@ public:
         units_.nodes.push_back(node);
         const auto sections = static_cast<std::uint32_t>(places_.size());
         units_.pairs += sections;
-        tickProgressTimes(conv, sections);
+        // One section, the usual case, costs no division.
+        if (sections == 1)
+            tickProgress(conv);
+        else
+            tickProgressTimes(conv, sections);
         return sections;
     }
 

@@ -24,7 +24,7 @@ void ModuleBytes::makeRoom(std::size_t capacity) {
     room = std::max(room, capacity);
     ByteStorage grown;
     grown.resize(room);
-    std::memcpy(grown.data(), bytes_.data(), bytes_.size());
+    if (!bytes_.empty()) std::memcpy(grown.data(), bytes_.data(), bytes_.size());
     if (!storage_.empty()) retired_.push_back(std::move(storage_));
     storage_ = std::move(grown);
     bytes_ = std::span<const std::uint8_t>(storage_.data(), bytes_.size());

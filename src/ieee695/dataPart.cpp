@@ -1,41 +1,64 @@
 #include "ieee695/dataPart.h"
 
-std::optional<DataRecord> DataPartReader::tryNext() {
+namespace {
+
+// The next record other than RE. Where the module is malformed, a raising
+// read refuses it at once; the other gives a record of no type (noRecord).
+constexpr std::int32_t noRecord = -1;
+
+template <bool raising>
+DataRecord readRecord(ModuleReader &reader, std::uint32_t &repeat) {
     for (;;) {
-        const std::int32_t type = reader_.readRecordType();
+        const std::int32_t type = reader.readRecordType();
         switch (type) {
         case rec::RE: {
-            const std::optional<std::uint32_t> count = reader_.takeWholeNumber();
-            if (!count) return std::nullopt;
-            repeat_ = *count;
+            if constexpr (raising) {
+                repeat = reader.readWholeNumber();
+            } else {
+                const std::optional<std::uint32_t> count = reader.takeWholeNumber();
+                if (!count) return DataRecord{noRecord, {}, 1};
+                repeat = *count;
+            }
             break;
         }
         case rec::LD: {
-            const std::optional<std::span<const std::uint8_t>> bytes = reader_.takeLoadBytes();
-            if (!bytes) return std::nullopt;
-            DataRecord load{type, *bytes, repeat_ > 0 ? repeat_ : 1};
-            repeat_ = 0;
+            std::span<const std::uint8_t> bytes;
+            if constexpr (raising) {
+                bytes = reader.readLoadBytes();
+            } else {
+                const std::optional<std::span<const std::uint8_t>> taken = reader.takeLoadBytes();
+                if (!taken) return DataRecord{noRecord, {}, 1};
+                bytes = *taken;
+            }
+            DataRecord load{type, bytes, repeat > 0 ? repeat : 1};
+            repeat = 0;
             return load;
         }
         case rec::SB:
             // A unit belongs to the section its ASP record names.
-            reader_.readNumber();
+            reader.readNumber();
             return DataRecord{type, {}, 1};
         case rec::ASG:
-            reader_.readValue(ModuleReader::Run::oneValue);
+            reader.readValue(ModuleReader::Run::oneValue);
             return DataRecord{type, {}, 1};
         case rec::ASP:
         case rec::ME:
             return DataRecord{type, {}, 1};
         default:
-            return std::nullopt;
+            if constexpr (raising) reader.reject();
+            return DataRecord{noRecord, {}, 1};
         }
     }
 }
 
-DataRecord DataPartReader::next() {
-    if (const std::optional<DataRecord> record = tryNext()) return *record;
-    reader_.reject();
+}  // namespace
+
+DataRecord DataPartReader::next() { return readRecord<true>(reader_, repeat_); }
+
+std::optional<DataRecord> DataPartReader::tryNext() {
+    const DataRecord record = readRecord<false>(reader_, repeat_);
+    if (record.type == noRecord) return std::nullopt;
+    return record;
 }
 
 UnitStart DataPartReader::readUnit() {

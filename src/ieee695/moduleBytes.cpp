@@ -24,7 +24,6 @@ void ModuleBytes::makeRoom(std::size_t capacity) {
     room = std::max(room, capacity);
     ByteStorage grown;
     grown.resize(room);
-    // Nothing read yet is no storage at all, which memcpy may not be given.
     if (!bytes_.empty()) std::memcpy(grown.data(), bytes_.data(), bytes_.size());
     if (!storage_.empty()) retired_.push_back(std::move(storage_));
     storage_ = std::move(grown);
@@ -38,6 +37,14 @@ std::span<const std::uint8_t> ModuleBytes::readTo(std::size_t end, const char *i
     // The first byte alone; later reads a step ahead of what is asked for.
     const std::size_t target = bytes_.empty() ? 1 : std::min(std::max(end, bytes_.size() + step_), last);
     end = std::min(end, target);
+    if (const std::uint8_t *view = file_->privateView()) {
+        // A file that cannot be copied in as far as its size was cut short.
+        if (!file_->settle(bytes_.size(), target)) rejectModule(inputName);
+        bytes_ = std::span<const std::uint8_t>(view, target);
+        if (!file_->unchanged()) rejectModule(inputName);
+        whole_ = target == last;
+        return bytes_;
+    }
     makeRoom(target);
     std::size_t have = bytes_.size();
     while (have < end) {

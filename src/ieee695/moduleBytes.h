@@ -3,7 +3,7 @@
 // the first byte alone, so that a file that begins with no MB record is
 // refused before anything more is read, then in steps. A pipe or a device is
 // read the same way, as its bytes come. A file that shrinks or changes while it
-// is read is a malformed module, and so is nothing past the first 4 GiB: the
+// is read is a malformed module. Nothing past the first 4 GiB is read: the
 // offsets a module gives are 32 bits.
 #pragma once
 
@@ -65,8 +65,6 @@ public:
     std::size_t size() const { return bytes_.size(); }
     // Whether the module's end has been read: no more bytes can come.
     bool whole() const { return whole_; }
-    // The input file, while the module is read from one.
-    const platform::InputFile *file() const { return file_ ? &*file_ : nullptr; }
 
     // Reads on until `end` bytes are here or the module ends; the bytes read
     // so far. Waiting for a pipe or a device, it polls `cancel` and ends the

@@ -80,7 +80,11 @@ public:
         units_.nodes.push_back(node);
         const auto sections = static_cast<std::uint32_t>(places_.size());
         units_.pairs += sections;
-        conv.progress.tickTimes(sections);
+        // One section, the usual case, costs no division.
+        if (sections == 1)
+            conv.progress.tick();
+        else
+            conv.progress.tickTimes(sections);
         return sections;
     }
 

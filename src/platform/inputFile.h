@@ -1,8 +1,8 @@
 // The input module's file, open for reading, one implementation per system.
-// Nothing read from it can fault: the module is read into memory of the
-// program's own (or, where the system forbids cutting a file short while it
-// is mapped, mapped), so a file that another program truncates meanwhile only
-// gives fewer bytes. A pipe or a device is read as its bytes come, with waits
+// Nothing read from it can fault: the module is read or copied into memory of
+// the program's own (or, where the system forbids cutting a file short while
+// it is mapped, mapped), so a file that another program truncates meanwhile
+// only gives fewer bytes. A pipe or a device is read as its bytes come, with waits
 // the caller bounds, so that a run waiting for a writer still sees an interrupt.
 #pragma once
 
@@ -29,13 +29,15 @@ public:
         : stream_(stream), regular_(regular), size_(size), modified_(modified), view_(view) {}
     InputFile(InputFile &&other) noexcept
         : stream_(std::exchange(other.stream_, nullptr)), regular_(other.regular_), size_(other.size_),
-          modified_(other.modified_), view_(std::exchange(other.view_, nullptr)) {}
+          modified_(other.modified_), view_(std::exchange(other.view_, nullptr)),
+          private_(std::exchange(other.private_, nullptr)) {}
     InputFile &operator=(InputFile &&other) noexcept {
         std::swap(stream_, other.stream_);
         std::swap(regular_, other.regular_);
         std::swap(size_, other.size_);
         std::swap(modified_, other.modified_);
         std::swap(view_, other.view_);
+        std::swap(private_, other.private_);
         return *this;
     }
     ~InputFile() { close(); }
@@ -52,6 +54,16 @@ public:
         return view_ == nullptr ? std::span<const std::uint8_t>{} : std::span(view_, static_cast<std::size_t>(size_));
     }
 
+    // Where the system can copy a file's pages into the process's own memory
+    // on request (Linux), a regular file is mapped privately: `settle` copies
+    // its bytes [from, to) in, after which nothing another program does to the
+    // file reaches them, and bytes not settled are never to be touched. False
+    // when they cannot all be copied (the file was cut short meanwhile).
+    // Copying them so costs less than reading them into fresh memory, which
+    // the system first clears. Nothing where the file is read instead.
+    const std::uint8_t *privateView() const { return private_; }
+    bool settle(std::size_t from, std::size_t to);
+
     enum class Outcome { bytes, ended, waiting, failed };
     struct Read {
         std::size_t count;  // bytes placed at `to`
@@ -66,6 +78,7 @@ public:
     bool unchanged() const;
 
 private:
+    friend std::optional<InputFile> openInputFile(const std::string &name);
     void close();
 
     std::FILE *stream_ = nullptr;
@@ -73,6 +86,7 @@ private:
     std::uint64_t size_ = 0;
     Stamp modified_;
     const std::uint8_t *view_ = nullptr;  // the mapped file, where it is mapped
+    std::uint8_t *private_ = nullptr;     // the privately mapped file, where settle copies it in
 };
 
 // Opens `name` for reading; nothing when it cannot be opened. Opening a pipe

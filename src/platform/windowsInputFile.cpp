@@ -24,6 +24,8 @@ InputFile::Read InputFile::read(std::uint8_t *to, std::size_t count, int) {
     return {0, std::ferror(stream_) != 0 ? Outcome::failed : Outcome::ended};
 }
 
+bool InputFile::settle(std::size_t, std::size_t) { return false; }
+
 // A mapped file keeps its size while it is mapped; one read instead is read
 // whole at once where it is small, and a shorter read shows a cut.
 bool InputFile::unchanged() const { return true; }

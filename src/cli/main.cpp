@@ -10,6 +10,7 @@
 
 #include "common/cancel.h"
 #include "driver/runSequence.h"
+#include "platform/inputFile.h"
 #include "platform/interrupt.h"
 #include "platform/process.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char **argv) {
     platform::openStandardStreams();
     // Before anything else is done, so that a signal at any moment cleans up.
     const volatile std::sig_atomic_t *interrupted = platform::installInterruptHandlers();
+    platform::mapInputsShared();
     // The console text is the same bytes on every system.
     platform::writeConsoleUnchanged(stdout);
     try {

@@ -92,6 +92,9 @@ void convert(Conversion &conv, int argc, const char *const *argv) {
     // The ID report, filled once the image is written.
     if (conv.settings.has(flag::idCode)) writeIdReport(conv, conv.outputs.stream(OutputRole::idReport));
 
+    // A module whose file changed while it was read is no module: its bytes
+    // may be of either version, or zeros where a page was cut away.
+    conv.moduleBytes.confirmUnchanged(conv.settings.inputName.c_str());
     // Every file closed and each close checked, then the outputs under their
     // names; a newline ends the progress line.
     conv.outputs.commit();

@@ -65,3 +65,7 @@ std::span<const std::uint8_t> ModuleBytes::readTo(std::size_t end, const char *i
     whole_ = have == last;
     return bytes_;
 }
+
+void ModuleBytes::confirmUnchanged(const char *inputName) const {
+    if (file_ && !file_->unchanged()) rejectModule(inputName);
+}

@@ -73,6 +73,10 @@ public:
     // bytes may move: a reader takes the span this returns, and bytes it had
     // before stay valid as long as this object.
     std::span<const std::uint8_t> readTo(std::size_t end, const char *inputName, const CancelFlags &cancel);
+    // Raises the malformed-module error, naming `inputName`, when the input
+    // file changed since it was opened; the run asks once it has read all it
+    // reads, before any output takes its name.
+    void confirmUnchanged(const char *inputName) const;
 
 private:
     static constexpr std::size_t defaultStep = std::size_t{1} << 20;

@@ -1,8 +1,9 @@
 // The input module's file, open for reading, one implementation per system.
 // Nothing read from it can fault: the module is read or copied into memory of
-// the program's own (or, where the system forbids cutting a file short while
-// it is mapped, mapped), so a file that another program truncates meanwhile
-// only gives fewer bytes. A pipe or a device is read as its bytes come, with waits
+// the program's own; or mapped, where the system forbids cutting a file short
+// while it is mapped (Windows) or where the program has a handler take the
+// fault (mapInputsShared); so a file that another program truncates meanwhile
+// only gives fewer bytes, or zeros, and counts as changed. A pipe or a device is read as its bytes come, with waits
 // the caller bounds, so that a run waiting for a writer still sees an interrupt.
 #pragma once
 
@@ -30,7 +31,7 @@ public:
     InputFile(InputFile &&other) noexcept
         : stream_(std::exchange(other.stream_, nullptr)), regular_(other.regular_), size_(other.size_),
           modified_(other.modified_), view_(std::exchange(other.view_, nullptr)),
-          private_(std::exchange(other.private_, nullptr)) {}
+          private_(std::exchange(other.private_, nullptr)), guard_(std::exchange(other.guard_, -1)) {}
     InputFile &operator=(InputFile &&other) noexcept {
         std::swap(stream_, other.stream_);
         std::swap(regular_, other.regular_);
@@ -38,6 +39,7 @@ public:
         std::swap(modified_, other.modified_);
         std::swap(view_, other.view_);
         std::swap(private_, other.private_);
+        std::swap(guard_, other.guard_);
         return *this;
     }
     ~InputFile() { close(); }
@@ -48,8 +50,9 @@ public:
     bool regular() const { return regular_; }
     // A regular file's size when it was opened.
     std::uint64_t size() const { return size_; }
-    // The whole file where the system holds it mapped and unchangeable in
-    // size while it is open (Windows); empty where the file is read instead.
+    // The whole file where it is mapped: on Windows, which holds it
+    // unchangeable in size while it is open; on POSIX systems once the
+    // program has called mapInputsShared. Empty where the file is read instead.
     std::span<const std::uint8_t> mappedBytes() const {
         return view_ == nullptr ? std::span<const std::uint8_t>{} : std::span(view_, static_cast<std::size_t>(size_));
     }
@@ -74,7 +77,8 @@ public:
     // `waiting`; `ended` is the end of the file, `failed` a read error.
     Read read(std::uint8_t *to, std::size_t count, int waitMilliseconds);
     // Whether a regular file still has the size and modification time it had
-    // when it was opened; always true for a pipe or a device.
+    // when it was opened, and no page of its mapping was taken away; always
+    // true for a pipe or a device.
     bool unchanged() const;
 
 private:
@@ -87,7 +91,17 @@ private:
     Stamp modified_;
     const std::uint8_t *view_ = nullptr;  // the mapped file, where it is mapped
     std::uint8_t *private_ = nullptr;     // the privately mapped file, where settle copies it in
+    int guard_ = -1;                      // the fault handler's record of the mapping, where it has one
 };
+
+// From now on a regular input file is mapped as it is, its pages the system's
+// own, instead of copied: a handler of SIGBUS puts zeros in place of the pages
+// that a truncation takes away while the file is read, and the file counts as
+// changed. The handler is the process's, so only a program calls this, once
+// at its start; a library that embeds the converter leaves its host's
+// handlers alone and pays for the copy. Nothing on Windows, whose mapped
+// files cannot be cut short.
+void mapInputsShared();
 
 // Opens `name` for reading; nothing when it cannot be opened. Opening a pipe
 // that has no writer yet does not wait for one. A directory opens like a file

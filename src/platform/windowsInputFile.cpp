@@ -30,6 +30,8 @@ bool InputFile::settle(std::size_t, std::size_t) { return false; }
 // whole at once where it is small, and a shorter read shows a cut.
 bool InputFile::unchanged() const { return true; }
 
+void mapInputsShared() {}
+
 std::optional<InputFile> openInputFile(const std::string &name) {
     std::FILE *stream = openFile(name, "rb");
     if (stream == nullptr) return std::nullopt;

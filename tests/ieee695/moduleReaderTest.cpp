@@ -198,6 +198,30 @@ TEST(ModuleBytes, ReadAsReached) {
 #endif
 }
 
+#ifndef _WIN32
+// The program's input is mapped as it is: a page that a truncation takes away
+// reads as zeros instead of ending the process, and the module is refused.
+TEST(ModuleBytes, MappedInputCutShortIsRefusedNotASignal) {
+    platform::mapInputsShared();
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::string name = ::testing::TempDir() + "mappedBytes.tqx";
+    std::FILE *file = std::fopen(name.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    const Bytes module(3 * page, 0x5A);
+    ASSERT_EQ(std::fwrite(module.data(), 1, module.size(), file), module.size());
+    std::fclose(file);
+    ModuleBytes bytes(*platform::openInputFile(name));
+    const std::span<const std::uint8_t> seen = bytes.readTo(module.size(), "app.tqx", CancelFlags{});
+    ASSERT_EQ(seen.size(), module.size());
+    EXPECT_NO_THROW(bytes.confirmUnchanged("app.tqx"));
+    ASSERT_EQ(truncate(name.c_str(), static_cast<off_t>(page)), 0);
+    EXPECT_EQ(seen[page - 1], 0x5A);
+    EXPECT_EQ(seen[2 * page + 1], 0);
+    EXPECT_RUN_ENDS(bytes.confirmUnchanged("app.tqx"), 3, illegal);
+    std::remove(name.c_str());
+}
+#endif
+
 void putLong(Bytes &out, std::uint32_t value) {
     out.insert(out.end(), {0x84, static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
                            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});

@@ -17,11 +17,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 server=/usr/lib/wine/wineserver64
 # A new prefix takes some seconds, once; later runs find it made. The services
 # its making starts are let finish before any test runs.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# Making a prefix has been seen to fail now and then ("could not load
+# kernel32.dll"); a second try from nothing has worked each time.
+for try in 1 2; do
+  [ -f "$WINEPREFIX/system.reg" ] && break
+  rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  "$wine" wineboot -i
+  "$wine" wineboot -i || echo "wine-check: making the prefix failed (try $try)"
   "$server" -w
-fi
+done
 "$server" -p
 trap '"$server" -k 2>/dev/null || true' EXIT
 

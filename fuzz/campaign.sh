@@ -58,6 +58,14 @@ grep '^stat::' "$campaign/fuzz.log" || true
 grep '^romcast fuzz: [0-9]* inputs' "$campaign/fuzz.log" || true
 findings=$(ls "$campaign/findings" | wc -l)
 echo "findings: $findings (in $campaign/findings), log: $campaign/fuzz.log"
+# A campaign in which no input converts explores nothing but the refusals: the
+# target no longer reaches the converter (its file system, say), which is a
+# finding of its own.
+converted=$(sed -n 's/^romcast fuzz: .* \([0-9]*\) converted.*/\1/p' "$campaign/fuzz.log" | tail -1)
+if [ "${converted:-0}" -eq 0 ]; then
+    echo "fuzz: no input converted: the target does not reach the converter"
+    status=1
+fi
 if [ $status -ne 0 ] || [ "$findings" -ne 0 ]; then
     tail -40 "$campaign/fuzz.log"
     exit 1

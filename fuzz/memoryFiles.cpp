@@ -20,6 +20,7 @@
 #include <sys/types.h>
 
 #include "platform/fileSystem.h"
+#include "platform/inputFile.h"
 #include "platform/outputFile.h"
 
 namespace {
@@ -250,6 +251,33 @@ std::optional<FileIdentity> identify(std::FILE *stream) {
     if (found == fileSystem.streams.end()) return std::nullopt;
     return FileIdentity{1, (*found)->file->serial};
 }
+
+// The input is a file in memory, whole and unchangeable while the run reads it:
+// it is handed over as a mapped file is.
+std::optional<InputFile> openInputFile(const std::string &name) {
+    File *file = findFile(name);
+    std::FILE *stream = openFile(name, "rb");
+    if (stream == nullptr) return std::nullopt;
+    return InputFile(stream, true, file->bytes.size(), {}, reinterpret_cast<const std::uint8_t *>(file->bytes.data()));
+}
+
+void InputFile::close() {
+    if (stream_ != nullptr) std::fclose(stream_);
+    stream_ = nullptr;
+    view_ = nullptr;
+}
+
+bool InputFile::settle(std::size_t, std::size_t) { return true; }
+
+InputFile::Read InputFile::read(std::uint8_t *to, std::size_t count, int) {
+    const std::size_t got = std::fread(to, 1, count, stream_);
+    if (got > 0) return {got, Outcome::bytes};
+    return {0, std::ferror(stream_) ? Outcome::failed : Outcome::ended};
+}
+
+bool InputFile::unchanged() const { return true; }
+
+void mapInputsShared() {}
 
 bool isSameFile(const FileIdentity &identity, const std::string &name) {
     const File *file = findFile(name);

@@ -36,9 +36,11 @@ void cleanUpAfterFailure(Conversion &conv) {
 // The usual path: the module read into section and unit trees, reconciled with
 // "-A" and "-F", and written in address order.
 void convertThroughTrees(Conversion &conv) {
-    // The ID settings carried in the module win over the options (and may
-    // create the ID report).
+    // The ID settings carried in the module win over the options.
     readModuleIdSettings(conv);
+    // The ID report of an ID code from either, made before the module's parts
+    // are read: a later failure leaves it in place.
+    if (conv.settings.has(flag::idCode)) createIdReport(conv);
     // The module: sections, their units, then the units of each kind in address order.
     readSectionPart(conv);
     readDataPart(conv);
@@ -89,8 +91,8 @@ void convert(Conversion &conv, int argc, const char *const *argv) {
         convertThroughTrees(conv);
     }
 
-    // The ID report, filled once the image is written.
-    if (conv.settings.has(flag::idCode)) writeIdReport(conv, conv.outputs.stream(OutputRole::idReport));
+    // The ID report, filled once the image is written, if this run made one.
+    if (OutputSink *report = conv.outputs.stream(OutputRole::idReport)) writeIdReport(conv, *report);
 
     // A module whose file changed while it was read is no module: its bytes
     // may be of either version, or zeros where a page was cut away.

@@ -24,7 +24,7 @@ struct HeadingChoice {
     bool showsValue;     // the option takes the protect byte as its argument
 };
 
-HeadingChoice chooseHeading(Conversion &conv) {
+HeadingChoice chooseHeading(const Conversion &conv) {
     if (conv.settings.has(flag::ofsreg1)) return {"-ofsreg1", false};
     if (conv.settings.has(flag::ofsreg2)) return {"-ofsreg2", false};
     if (conv.settings.has(flag::ofsregX) || (conv.settings.has(flag::tq8Target) && conv.settings.has(flag::protectX))) {
@@ -59,7 +59,7 @@ void createIdReport(Conversion &conv) {
     conv.outputs.createKept(OutputRole::idReport, name);
 }
 
-void writeIdReport(Conversion &conv, OutputSink *report) {
+void writeIdReport(const Conversion &conv, OutputSink &report) {
     const HeadingChoice heading = chooseHeading(conv);
     // The text up to a NUL it may hold, as a C string prints.
     std::string first = std::string("-ID") + conv.settings.idText.c_str();
@@ -69,12 +69,12 @@ void writeIdReport(Conversion &conv, OutputSink *report) {
         std::snprintf(value, sizeof value, " %02X", static_cast<unsigned>(conv.settings.protectValue & 0xFF));
         first += value;
     }
-    writeText(*report, first + "\n");
+    writeText(report, first + "\n");
 
     for (int i = 0; i < idByteCount; ++i) {
-        writeAddressLine(*report, conv.settings.idAddresses[i], conv.settings.idBytes[i]);
+        writeAddressLine(report, conv.settings.idAddresses[i], conv.settings.idBytes[i]);
     }
     if (conv.settings.has(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX)) {
-        writeAddressLine(*report, conv.settings.protectAddress, conv.settings.protectValue);
+        writeAddressLine(report, conv.settings.protectAddress, conv.settings.protectValue);
     }
 }

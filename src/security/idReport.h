@@ -4,5 +4,7 @@
 struct Conversion;
 class OutputSink;
 
+// Creates the report beside the image (kept whatever happens to the run).
 void createIdReport(Conversion &conv);
-void writeIdReport(Conversion &conv, OutputSink *report);
+// Writes the ID code and protect byte the image was given into `report`.
+void writeIdReport(const Conversion &conv, OutputSink &report);

@@ -15,7 +15,6 @@
 #include "driver/runSettings.h"
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleReader.h"
-#include "security/idReport.h"
 #include "security/securityOptions.h"
 
 namespace {
@@ -143,8 +142,6 @@ void applyModuleIdSettings(Conversion &conv) {
 
     // A protect text without an ID text drops the command line's ID code.
     if (state == foundProtect) conv.settings.clear(flag::idCode);
-
-    if ((state & foundId) != 0 || conv.settings.has(flag::idCode)) createIdReport(conv);
 
     if ((state & foundId) != 0) {
         conv.settings.set(flag::idCode | flag::protectDefault);

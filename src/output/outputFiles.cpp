@@ -22,23 +22,6 @@ namespace {
 
 const char programName[] = "romcast";
 
-// Users type either separator; both split a name into directory and file part.
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
-const char *findLastSeparator(const char *text) {
-    const char *found = nullptr;
-    for (const char *p = text; *p != '\0'; ++p)
-        if (isSeparator(*p)) found = p;
-    return found;
-}
-
-// The length of the directory part of `name`: up to its last separator, or its
-// drive where the system has drives ("C:app" lies in drive C's working directory).
-std::size_t directoryLength(const std::string &name) {
-    const char *separator = findLastSeparator(name.c_str());
-    const std::size_t afterSeparator = separator == nullptr ? 0 : static_cast<std::size_t>(separator - name.c_str() + 1);
-    return std::max(afterSeparator, platform::drivePrefixLength(name));
-}
 
 
 // The "-e" text: hexadecimal, a value beginning with A to F written with a leading
@@ -72,12 +55,12 @@ void deriveNames(Conversion &conv) {
     const char *dot = std::strrchr(input, '.');
     if (dot == nullptr) fatalError(err::usage, programName);
     conv.settings.inputStem = std::string(input, static_cast<std::size_t>(dot - input));
-    conv.settings.inputDir = conv.settings.inputName.substr(0, directoryLength(conv.settings.inputName));
+    conv.settings.inputDir = conv.settings.inputName.substr(0, platform::directoryLength(conv.settings.inputName));
 
     if (conv.settings.has(flag::outputNameGiven)) {
         const std::string typed = conv.settings.outputName;
         const char *given = typed.c_str();
-        const std::size_t givenDirectory = directoryLength(typed);
+        const std::size_t givenDirectory = platform::directoryLength(typed);
         const char *givenDot = std::strrchr(given, '.');
         // A leading dot of a bare name ("-o .out") is no extension.
         if (givenDirectory > 0)

@@ -17,6 +17,11 @@ namespace platform {
 // systems without drives.
 std::size_t drivePrefixLength(const std::string &name);
 
+// The length of the directory part of `name`: up to its last "\" or "/" (users
+// type either, on every system), or its drive ("C:app" lies in drive C's
+// working directory).
+std::size_t directoryLength(const std::string &name);
+
 // Opens the file `name` as std::fopen would; `name` is UTF-8 on every system.
 std::FILE *openFile(const std::string &name, const char *mode);
 

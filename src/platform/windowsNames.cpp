@@ -39,11 +39,4 @@ std::wstring systemPath(const std::string &name) {
     return L"\\\\?\\" + full;
 }
 
-std::size_t directoryLength(const std::string &name) {
-    const std::size_t separator = name.find_last_of("\\/");
-    const std::size_t afterSeparator = separator == std::string::npos ? 0 : separator + 1;
-    const std::size_t drive = drivePrefixLength(name);
-    return afterSeparator > drive ? afterSeparator : drive;
-}
-
 }  // namespace platform

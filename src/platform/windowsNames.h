@@ -13,8 +13,4 @@ std::string narrow(const std::wstring &utf16);
 // limit becomes absolute with the long-path prefix; any other is passed as typed.
 std::wstring systemPath(const std::string &name);
 
-// The length of the directory part of `name`, up to its last "\" or "/", or its
-// drive ("C:app" lies in drive C's working directory).
-std::size_t directoryLength(const std::string &name);
-
 }  // namespace platform

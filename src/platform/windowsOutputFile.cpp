@@ -2,6 +2,7 @@
 // result is seen.
 #include <windows.h>
 
+#include "platform/fileSystem.h"
 #include "platform/outputFile.h"
 #include "platform/temporaryName.h"
 #include "platform/windowsNames.h"

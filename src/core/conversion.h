@@ -14,6 +14,7 @@
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleReader.h"
 #include "ieee695/moduleTrees.h"
+#include "output/namesPlan.h"
 #include "output/outputFiles.h"
 #include "output/outputTransaction.h"
 #include "platform/fileSystem.h"
@@ -29,6 +30,7 @@ struct Conversion {
     CancelFlags cancel;  // polled at every safe point
 
     RunSettings settings{};
+    NamesPlan names;  // the names step's result
 
     // The module: its bytes, read from the input as the run reaches them, the
     // part offsets of the header, and the section and unit trees.

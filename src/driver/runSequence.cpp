@@ -76,7 +76,7 @@ void convert(Conversion &conv, int argc, const char *const *argv) {
 
     // Names, the input, its target (which settles the mode and so the output
     // form), the rest of the header, then the outputs.
-    deriveNames(conv);
+    conv.names = deriveNames(conv.settings);
     openInput(conv);
     readModuleTarget(conv);
     planOutputForm(conv);

@@ -7,8 +7,6 @@ void initRunSettings(Conversion &conv) {
     conv.settings = RunSettings{};
     conv.settings.flags = 0;
     conv.settings.entryText[0] = '\0';
-    conv.settings.entryAddress = 0;
-    conv.settings.outputHasExtension = 0;
     conv.settings.rangeForm = 0;
     conv.settings.rangeStart = 0;
     conv.settings.rangeEnd = 0;

@@ -48,9 +48,8 @@ struct RunSettings {
 
     // Option values.
     std::int32_t recordLength;       // data bytes per text record: 16, or 32 with longRecords
-    std::string outputName;          // "-o" as typed; later the base of every output name
+    std::string outputName;          // "-o" as typed
     char entryText[10];              // "-e" as typed, at most 9 characters
-    std::uint32_t entryAddress;      // S8 entry address ("-e", else the module's ASG)
     std::int32_t rangeForm;          // 0 none, 1 start only, 2 start and end
     std::uint32_t rangeStart;        // first address written when rangeGiven
     std::uint32_t rangeEnd;          // last address written when rangeGiven
@@ -80,9 +79,6 @@ struct RunSettings {
     // Files. A stream is nullptr until the file is opened. File names have no
     // length limit of their own: the system decides which names it accepts.
     std::string inputName;                       // the input module's name, with extension
-    std::string inputStem;                       // inputName without its extension
-    std::string inputDir;                        // inputName up to its last separator
-    std::int32_t outputHasExtension;             // the "-o" name carries its own extension
 
     // Module extent: lowest start and highest last address of the counted sections.
     std::uint32_t lowestSectionAddress;

@@ -26,7 +26,7 @@ const char programName[] = "romcast";
 
 // The "-e" text: hexadecimal, a value beginning with A to F written with a leading
 // 0, never above the target's address space.
-std::uint32_t parseEntryAddress(Conversion &conv, const char *text) {
+std::uint32_t parseEntryAddress(const RunSettings &settings, const char *text) {
     if (text[0] == '\0') fatalError(err::notAppropriate, "-e");
     if (text[0] != '0' && std::isalpha(static_cast<unsigned char>(text[0])))
         fatalError(err::notAppropriate, "-e");
@@ -37,7 +37,7 @@ std::uint32_t parseEntryAddress(Conversion &conv, const char *text) {
     std::uint32_t value = 0;
     for (const char *p = digits; *p != '\0'; ++p) {
         value = value * 16 + static_cast<std::uint32_t>(hexDigitValue(*p));
-        if (value > conv.settings.addressLimit) fatalError(err::entryExceeds, conv.settings.addressLimitText);
+        if (value > settings.addressLimit) fatalError(err::entryExceeds, settings.addressLimitText);
     }
     return value;
 }
@@ -49,30 +49,32 @@ void refuseTheInput(Conversion &conv, const std::string &name) {
         fatalError(err::cantCreate, name.c_str());
 }
 
-void deriveNames(Conversion &conv) {
-    if (conv.settings.inputName.empty()) fatalError(err::usage, programName);
-    const char *input = conv.settings.inputName.c_str();
+NamesPlan deriveNames(const RunSettings &settings) {
+    if (settings.inputName.empty()) fatalError(err::usage, programName);
+    const char *input = settings.inputName.c_str();
     const char *dot = std::strrchr(input, '.');
     if (dot == nullptr) fatalError(err::usage, programName);
-    conv.settings.inputStem = std::string(input, static_cast<std::size_t>(dot - input));
-    conv.settings.inputDir = conv.settings.inputName.substr(0, platform::directoryLength(conv.settings.inputName));
+    NamesPlan names;
+    names.inputStem = std::string(input, static_cast<std::size_t>(dot - input));
+    names.inputDir = settings.inputName.substr(0, platform::directoryLength(settings.inputName));
+    names.outputBase = names.inputStem;
 
-    if (conv.settings.has(flag::outputNameGiven)) {
-        const std::string typed = conv.settings.outputName;
+    if (settings.has(flag::outputNameGiven)) {
+        const std::string &typed = settings.outputName;
         const char *given = typed.c_str();
         const std::size_t givenDirectory = platform::directoryLength(typed);
         const char *givenDot = std::strrchr(given, '.');
         // A leading dot of a bare name ("-o .out") is no extension.
         if (givenDirectory > 0)
-            conv.settings.outputHasExtension = givenDot != nullptr && givenDot >= given + givenDirectory;
+            names.outputHasExtension = givenDot != nullptr && givenDot >= given + givenDirectory;
         else
-            conv.settings.outputHasExtension = givenDot != nullptr && givenDot != given;
+            names.outputHasExtension = givenDot != nullptr && givenDot != given;
         // A bare name goes beside the input module, not into the working directory.
-        if (givenDirectory == 0)
-            conv.settings.outputName = conv.settings.inputDir + typed;
+        names.outputBase = givenDirectory == 0 ? names.inputDir + typed : typed;
     }
 
-    conv.settings.entryAddress = conv.settings.has(flag::entryGiven) ? parseEntryAddress(conv, conv.settings.entryText) : 0;
+    if (settings.has(flag::entryGiven)) names.entryAddress = parseEntryAddress(settings, settings.entryText);
+    return names;
 }
 
 void openInput(Conversion &conv) {
@@ -93,13 +95,12 @@ void planOutputForm(Conversion &conv) {
 }
 
 void openOutputs(Conversion &conv) {
-    if (!conv.settings.has(flag::outputNameGiven)) conv.settings.outputName = conv.settings.inputStem;
-    const std::string base = conv.settings.outputName;
+    const std::string &base = conv.names.outputBase;
     const bool hex = conv.settings.has(flag::hexOutput);
     std::string imageName, codeName, romdataName;
 
     if (conv.settings.has(flag::dualArea)) {
-        if (conv.settings.outputHasExtension != 0) fatalError(err::notAppropriate, "-o (TQ40/51X mode)");
+        if (conv.names.outputHasExtension) fatalError(err::notAppropriate, "-o (TQ40/51X mode)");
         // The two area files are text; a binary image of both cannot be made, also
         // when "+d51x" rather than the module asked for two areas.
         if (conv.settings.has(flag::binaryOutput)) fatalError(err::dualAreaBinary);
@@ -107,7 +108,7 @@ void openOutputs(Conversion &conv) {
         romdataName = base + (hex ? ".hdt" : ".mdt");
     } else {
         const char *extension = hex ? ".hex" : conv.settings.has(flag::binaryOutput) ? ".bin" : ".mot";
-        imageName = conv.settings.outputHasExtension != 0 ? base : base + extension;
+        imageName = conv.names.outputHasExtension ? base : base + extension;
     }
     // The listing takes ".dbg" after the base name, even one with its own extension.
     const bool listing = conv.settings.has(flag::debugListing);

@@ -3,10 +3,15 @@
 
 #include <string>
 
-struct Conversion;
+#include "output/namesPlan.h"
 
-// Derives inputStem, inputDir, outputName, outputHasExtension and entryAddress.
-void deriveNames(Conversion &conv);
+struct Conversion;
+struct RunSettings;
+
+// The names of the input and the outputs and the entry address, from the
+// command line (error 0 for an input without an extension, errors 6 and 9 for
+// an "-e" text that is no address of the target).
+NamesPlan deriveNames(const RunSettings &settings);
 // Opens the input module (error 1 when it cannot be opened or is a directory)
 // for its bytes to be read as the run reaches them, and notes which file it is.
 void openInput(Conversion &conv);

@@ -51,8 +51,9 @@ void SRecordWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
 void SRecordWriter::writeEndRecord(std::uint32_t trailerPart) {
     // Without "-e" the S8 record carries the module's execution start address,
     // when the trailer part holds one.
-    if (!conv.settings.has(flag::entryGiven))
-        conv.settings.entryAddress = readModuleEntry(conv, trailerPart).value_or(conv.settings.entryAddress);
-    textDone(formatRecord(textRoom(), '8', conv.settings.entryAddress, nullptr, 0));
+    const std::uint32_t entry = conv.settings.has(flag::entryGiven)
+                                    ? conv.names.entryAddress
+                                    : readModuleEntry(conv, trailerPart).value_or(conv.names.entryAddress);
+    textDone(formatRecord(textRoom(), '8', entry, nullptr, 0));
     writeBlock();
 }

@@ -48,10 +48,10 @@ void writeAddressLine(OutputSink &report, std::uint32_t address, std::uint32_t v
 void createIdReport(Conversion &conv) {
     // The report sits beside the image: an "-o" name with the image's own
     // extension has it replaced, any other name has ".id" added.
-    std::string name = conv.settings.outputName;
+    std::string name = conv.names.outputBase;
     const char *imageExtension = conv.settings.has(flag::hexOutput) ? ".hex" : ".mot";
     const std::size_t found =
-        conv.settings.outputHasExtension != 0 ? name.find(imageExtension) : std::string::npos;
+        conv.names.outputHasExtension ? name.find(imageExtension) : std::string::npos;
     if (found != std::string::npos) name.erase(found);
     name += reportExtension;
 

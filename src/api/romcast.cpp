@@ -17,7 +17,7 @@ void convert(const std::vector<std::string> &args, std::FILE *console, const std
     argv.push_back("romcast");
     for (const std::string &argument : args) argv.push_back(argument.c_str());
     argv.push_back(nullptr);
-    runConversion(static_cast<int>(argv.size() - 1), argv.data(), console, CancelFlags{nullptr, cancel});
+    runConversion(static_cast<int>(argv.size() - 1), argv.data(), console, CancelFlags{cancel});
 }
 
 int report(const Failure &failure, std::FILE *console) {

@@ -8,8 +8,6 @@
 
 #include <romcast/romcast.h>
 
-#include "common/cancel.h"
-#include "driver/runSequence.h"
 #include "platform/inputFile.h"
 #include "platform/interrupt.h"
 #include "platform/process.h"
@@ -18,18 +16,17 @@ int main(int argc, char **argv) {
     // Before any file is opened: the console text goes to the console or nowhere.
     platform::openStandardStreams();
     // Before anything else is done, so that a signal at any moment cleans up.
-    const volatile std::sig_atomic_t *interrupted = platform::installInterruptHandlers();
+    const std::atomic<bool> *interrupted = platform::installInterruptHandlers();
     platform::mapInputsShared();
     // The console text is the same bytes on every system.
     platform::writeConsoleUnchanged(stdout);
     try {
-        // The arguments as UTF-8, as every name inside the program is.
+        // The arguments as UTF-8, as every name inside the program is, without
+        // the program's own name.
         std::vector<std::string> args = platform::commandLineArguments(argc, argv);
-        std::vector<char *> argPointers;
-        for (std::string &arg : args) argPointers.push_back(arg.data());
-        argPointers.push_back(nullptr);
-        // The whole run.
-        runConversion(static_cast<int>(args.size()), argPointers.data(), stdout, CancelFlags{interrupted, nullptr});
+        if (!args.empty()) args.erase(args.begin());
+        // The whole run, through the library as any program would run it.
+        romcast::convert(args, stdout, interrupted);
         return 0;
     } catch (const romcast::Failure &failure) {
         // It has cleaned up and shown the banner: the message is all that is left.

@@ -3,17 +3,13 @@
 #pragma once
 
 #include <atomic>
-#include <csignal>
 
-// The flag an interrupt handler sets, and a request from a program that embeds
-// the converter. Either may be absent.
+// The flag an interrupt handler sets, or a request from a program that embeds
+// the converter; absent where nothing can ask for a stop.
 struct CancelFlags {
-    const volatile std::sig_atomic_t *signal = nullptr;
     const std::atomic<bool> *request = nullptr;
 
-    bool raised() const {
-        return (signal != nullptr && *signal != 0) || (request != nullptr && request->load());
-    }
+    bool raised() const { return request != nullptr && request->load(std::memory_order_relaxed); }
 };
 
 // Ends the run as an interrupt ends it: fatalError(100).

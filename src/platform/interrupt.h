@@ -4,7 +4,7 @@
 // races with a file in use, and a second signal starts nothing more.
 #pragma once
 
-#include <csignal>
+#include <atomic>
 
 namespace platform {
 
@@ -14,6 +14,6 @@ namespace platform {
 // that waits (a pipe, a FIFO) returns when one comes instead of going on
 // waiting. On Windows: Ctrl-C, Ctrl-Break and the console's close, logoff and
 // shutdown events.
-const volatile std::sig_atomic_t *installInterruptHandlers();
+const std::atomic<bool> *installInterruptHandlers();
 
 }  // namespace platform

@@ -1,14 +1,18 @@
 // The signals of POSIX systems that end a process and can be caught.
 #include <signal.h>
 
+#include <atomic>
+
 #include "platform/interrupt.h"
 
 namespace {
 
-// The one mutable object of the process: a signal handler can reach nothing else.
-volatile std::sig_atomic_t interruptSeen = 0;
+// The flag the stop signals set; a handler can reach nothing but such objects.
+std::atomic<bool> interruptSeen{false};
+// Stored to from a signal handler: only a lock-free atomic may be.
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void onStopSignal(int) { interruptSeen = 1; }
+extern "C" void onStopSignal(int) { interruptSeen.store(true); }
 
 // SIGPIPE: the console's reader has gone ("romcast app | head"), or an output
 // pipe's; SIGXFSZ: an output reached the file size limit ("ulimit -f").
@@ -18,7 +22,7 @@ constexpr int stopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFS
 
 namespace platform {
 
-const volatile std::sig_atomic_t *installInterruptHandlers() {
+const std::atomic<bool> *installInterruptHandlers() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     // No SA_RESTART: a read or write that waits is cut short by the signal, so

@@ -3,24 +3,28 @@
 // elsewhere.
 #include <windows.h>
 
+#include <atomic>
+
 #include "platform/interrupt.h"
 
 namespace {
 
-// The one mutable object of the process: the handler can reach nothing else.
-volatile std::sig_atomic_t interruptSeen = 0;
+// The flag the console events set, from a thread of their own.
+std::atomic<bool> interruptSeen{false};
+// Stored to from a signal handler: only a lock-free atomic may be.
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
     switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
         // A second interrupt finds the flag set and starts nothing more.
-        interruptSeen = 1;
+        interruptSeen.store(true);
         return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-        interruptSeen = 1;
+        interruptSeen.store(true);
         // The system ends the process as soon as this handler returns: it never
         // does. The run sees the flag, cleans up and ends the process itself;
         // the system still ends it after its own time-out.
@@ -35,7 +39,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 namespace platform {
 
-const volatile std::sig_atomic_t *installInterruptHandlers() {
+const std::atomic<bool> *installInterruptHandlers() {
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
     return &interruptSeen;
 }

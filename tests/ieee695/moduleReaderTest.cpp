@@ -153,7 +153,7 @@ TEST(DataPartReader, RunsOfShortLoads) {
     EXPECT_EQ(skipping.next().passes, 2u);
 
     const std::atomic<bool> stop{true};
-    ModuleReader interrupted(part, "app.tqx", CancelFlags{nullptr, &stop});
+    ModuleReader interrupted(part, "app.tqx", CancelFlags{&stop});
     DataPartReader pending(interrupted, 0);
     EXPECT_FALSE(pending.copyShortLoads(run, filled, 48, 4));
     EXPECT_FALSE(pending.skipPlainLoads(loaded));

@@ -1,5 +1,6 @@
 #include "driver/optionValues.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 
@@ -7,7 +8,6 @@
 #include "core/conversion.h"
 #include "common/messages.h"
 #include "common/runError.h"
-#include "driver/options.h"
 #include "driver/runSettings.h"
 #include "security/securityOptions.h"
 
@@ -34,6 +34,15 @@ const char *textEnd(const char *text) { return text + std::strlen(text); }
 
 int parseHexValue(Conversion &conv, const char *text, std::uint32_t *value) {
     return parseHexSpan(conv, text, textEnd(text), value);
+}
+
+int compareNoCase(const char *a, const char *b) {
+    for (;; ++a, ++b) {
+        int ca = std::toupper(static_cast<unsigned char>(*a));
+        int cb = std::toupper(static_cast<unsigned char>(*b));
+        if (ca != cb) return ca < cb ? -1 : 1;
+        if (ca == '\0') return 0;
+    }
 }
 
 void applyRangeValue(Conversion &conv, const char *value) {

@@ -2,7 +2,15 @@
 // "-A", the fill of "-F", and the input name that ends the command line.
 #pragma once
 
+#include <cstdint>
+
 struct Conversion;
+
+// A hexadecimal value no higher than the target's address limit: 1 and the
+// value in `value`, else 0.
+int parseHexValue(Conversion &conv, const char *text, std::uint32_t *value);
+// Compares two texts as strcmp does, letters of either case alike.
+int compareNoCase(const char *a, const char *b);
 
 // "-A" start or start:end; sets rangeStart, rangeEnd, rangeForm (error 15).
 void applyRangeValue(Conversion &conv, const char *value);

@@ -1,6 +1,5 @@
 #include "driver/options.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -222,15 +221,6 @@ private:
 };
 
 }  // namespace
-
-int compareNoCase(const char *a, const char *b) {
-    for (;; ++a, ++b) {
-        int ca = std::toupper(static_cast<unsigned char>(*a));
-        int cb = std::toupper(static_cast<unsigned char>(*b));
-        if (ca != cb) return ca < cb ? -1 : 1;
-        if (ca == '\0') return 0;
-    }
-}
 
 void parseOptions(Conversion &conv, int argc, const char *const *argv) { CommandLine(conv, argc, argv).read(); }
 

@@ -12,7 +12,7 @@
 #include "ieee695/moduleHeader.h"
 #include "ieee695/moduleReader.h"
 #include "ieee695/sectionPart.h"
-#include "output/imageWriter.h"
+#include "output/imageWriters.h"
 
 namespace {
 

@@ -3,9 +3,6 @@
 #include <cstring>
 
 #include "core/conversion.h"
-#include "output/binaryImage.h"
-#include "output/intelHex.h"
-#include "output/sRecord.h"
 #include "output/securityBytes.h"
 
 namespace {
@@ -101,10 +98,17 @@ void ImageWriter::putFillBytes(std::uint32_t count) {
     }
 }
 
-std::unique_ptr<ImageWriter> makeImageWriter(Conversion &conv, OutputSink *sink, bool mayHoldProtect) {
-    const bool holdsProtect = mayHoldProtect && !conv.settings.has(flag::directConvert) &&
-                              conv.settings.has(flag::protectPlaced);
-    if (conv.settings.has(flag::hexOutput)) return std::make_unique<IntelHexWriter>(conv, *sink, holdsProtect);
-    if (conv.settings.has(flag::binaryOutput)) return std::make_unique<BinaryImageWriter>(conv, *sink, holdsProtect);
-    return std::make_unique<SRecordWriter>(conv, *sink, holdsProtect);
+std::uint8_t ImageWriter::securityByteAt(std::uint32_t address, std::uint8_t byte) {
+    for (int i = 0; i < idByteCount; ++i) {
+        if (address != conv.settings.idAreaBase + conv.settings.idAddressLow[i]) continue;
+        state.securityWritten |= 1u << i;
+        if (conv.settings.has(flag::idCode)) byte = static_cast<std::uint8_t>(conv.settings.idBytes[i]);
+        break;
+    }
+    // Tested after the ID code, so at a shared address the protect byte wins.
+    if (address == conv.settings.protectAddress) {
+        state.securityWritten |= securityBits::protect;
+        if (holdsProtect()) byte = static_cast<std::uint8_t>(conv.settings.protectValue);
+    }
+    return byte;
 }

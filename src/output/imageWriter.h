@@ -105,8 +105,3 @@ private:
     const std::uint32_t protectAddress;
     std::uint8_t repeated[4096];  // a short repeated run, copied one after the other
 };
-
-// The writer of the run's output form for `sink`, which nothing has been
-// written to yet; `mayHoldProtect` is false for the CODE file of a dual-area run.
-// The one place where the form is chosen.
-std::unique_ptr<ImageWriter> makeImageWriter(Conversion &conv, OutputSink *sink, bool mayHoldProtect);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "testConversion.h"
-#include "output/imageWriter.h"
+#include "output/imageWriters.h"
 #include "output/outputSink.h"
 #include "security/securityOptions.h"
 

@@ -5,12 +5,25 @@
 
 #include <cstdint>
 
+#include "output/imageWriter.h"
+
 struct Conversion;
-class TextRecordWriter;
+
+// A text output that takes one byte as a record of its own, and the state of
+// its records.
+class ByteRecordOutput {
+public:
+    // One byte at `address` as a record of its own: an ID code or protect byte.
+    virtual void writeByteRecord(std::uint32_t address, std::uint8_t byte) = 0;
+    virtual RecordState &recordState() = 0;
+
+protected:
+    ~ByteRecordOutput() = default;
+};
 
 // After an ASP record moved the address to `address`: one record for each ID byte
 // that the move skipped and nothing wrote.
-void writeSkippedIdRecords(Conversion &conv, TextRecordWriter &writer, std::uint32_t address);
+void writeSkippedIdRecords(const Conversion &conv, ByteRecordOutput &writer, std::uint32_t address);
 // After the last unit of a file: the ID bytes above the data and the protect
 // byte, where nothing wrote them.
-void writeMissingSecurityRecords(Conversion &conv, TextRecordWriter &writer);
+void writeMissingSecurityRecords(const Conversion &conv, ByteRecordOutput &writer);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "output/imageWriter.h"
+#include "output/securityRecords.h"
 
 // Bits 16 to 23 of an address: its 64 KiB bank.
 constexpr std::uint32_t bankMask = 0xFF0000;
@@ -18,7 +19,7 @@ constexpr int maxRecordLength = 32;
 // bytes with the extended address record before it (15 + 76 characters).
 constexpr int maxRecordText = 96;
 
-class TextRecordWriter : public ImageWriter {
+class TextRecordWriter : public ImageWriter, public ByteRecordOutput {
 public:
     // `splitsAtBanks`: no record crosses a 64 KiB boundary.
     TextRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect, bool splitsAtBanks);
@@ -28,8 +29,7 @@ public:
     void fillTo(std::uint32_t target, bool atAddressRecord) override;
     void writeGapIdRecords(std::uint32_t address) override;
     void writeSecurityRecords() override;
-    // One byte at `address` as a record of its own: an ID code or protect byte.
-    virtual void writeByteRecord(std::uint32_t address, std::uint8_t byte) = 0;
+    RecordState &recordState() override { return state; }
 
 protected:
     void putRun(const std::uint8_t *bytes, std::uint32_t count) override;

@@ -89,7 +89,7 @@ Bytes writeModule(const Layout &layout) {
 void timeReading(const char *what, const Layout &layout) {
     const Bytes module = writeModule(layout);
     auto conv = std::make_unique<Conversion>(stdout, false, CancelFlags{});
-    initRunSettings(*conv);
+    initRunSettings(conv->settings);
     conv->settings.set(flag::quiet);
     conv->console.setQuiet();
     conv->settings.inputName = "bench.tqx";
@@ -97,7 +97,7 @@ void timeReading(const char *what, const Layout &layout) {
 
     const auto start = std::chrono::steady_clock::now();
     readModuleTarget(*conv);
-    readModuleParts(*conv);
+    conv->parts = readModuleParts(*conv);
     readSectionPart(*conv);
     readDataPart(*conv);
     rebuildUnitTrees(*conv);

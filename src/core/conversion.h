@@ -11,11 +11,10 @@
 #include "common/cancel.h"
 #include "common/console.h"
 #include "driver/runSettings.h"
-#include "ieee695/moduleHeader.h"
-#include "ieee695/moduleReader.h"
+#include "ieee695/moduleParts.h"
+#include "ieee695/moduleBytes.h"
 #include "ieee695/moduleTrees.h"
 #include "output/namesPlan.h"
-#include "output/outputFiles.h"
 #include "output/outputTransaction.h"
 #include "platform/fileSystem.h"
 

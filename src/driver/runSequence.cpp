@@ -62,7 +62,7 @@ void convertThroughTrees(Conversion &conv) {
 
 void convert(Conversion &conv, int argc, const char *const *argv) {
     // Start values, then the security defaults; every option overrides a start value.
-    initRunSettings(conv);
+    initRunSettings(conv.settings);
     initSecurityDefaults(conv);
 
     // The command line, its cross-checks and the banner.
@@ -80,7 +80,7 @@ void convert(Conversion &conv, int argc, const char *const *argv) {
     openInput(conv);
     readModuleTarget(conv);
     planOutputForm(conv);
-    readModuleParts(conv);
+    conv.parts = readModuleParts(conv);
     openOutputs(conv);
 
     if (conv.settings.has(flag::directConvert) && !conv.settings.has(flag::dualArea)) {

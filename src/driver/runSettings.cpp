@@ -1,24 +1,22 @@
 #include "driver/runSettings.h"
 
-#include "core/conversion.h"
-
-void initRunSettings(Conversion &conv) {
+void initRunSettings(RunSettings &settings) {
     // Every field, the texts included, starts afresh; the start values follow.
-    conv.settings = RunSettings{};
-    conv.settings.flags = 0;
-    conv.settings.entryText[0] = '\0';
-    conv.settings.rangeForm = 0;
-    conv.settings.rangeStart = 0;
-    conv.settings.rangeEnd = 0;
-    conv.settings.fillForm = 0;
-    conv.settings.fillStart = 0;
-    conv.settings.fillEnd = 0;
-    conv.settings.fillState = 0;
-    conv.settings.fillByte = 0xFF;
-    conv.settings.recordLength = 16;
-    conv.settings.highestSectionAddress = 0;
-    conv.settings.lowestSectionAddress = 0xFFFFFF;
-    conv.settings.addressLimit = 0xFFFFF;
-    conv.settings.addressLimitText = "0FFFFFH";
-    conv.settings.targetKind = 1;
+    settings = RunSettings{};
+    settings.flags = 0;
+    settings.entryText[0] = '\0';
+    settings.rangeForm = 0;
+    settings.rangeStart = 0;
+    settings.rangeEnd = 0;
+    settings.fillForm = 0;
+    settings.fillStart = 0;
+    settings.fillEnd = 0;
+    settings.fillState = 0;
+    settings.fillByte = 0xFF;
+    settings.recordLength = 16;
+    settings.highestSectionAddress = 0;
+    settings.lowestSectionAddress = 0xFFFFFF;
+    settings.addressLimit = 0xFFFFF;
+    settings.addressLimitText = "0FFFFFH";
+    settings.targetKind = 1;
 }

@@ -6,11 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-
-struct Conversion;
 #include <string>
-
-struct Conversion;
 
 // Bits of RunSettings::flags. At start every bit is clear.
 namespace flag {
@@ -92,6 +88,6 @@ struct RunSettings {
 };
 
 
-// Sets every field to its start value (the run's step 2); the security fields are
-// set afterwards by initSecurityDefaults.
-void initRunSettings(Conversion &conv);
+// Sets every field to its start value; the security fields are set afterwards
+// by initSecurityDefaults.
+void initRunSettings(RunSettings &settings);

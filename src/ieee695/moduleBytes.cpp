@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ieee695/moduleReader.h"
+#include "ieee695/malformedModule.h"
 
 ModuleBytes::ModuleBytes(platform::InputFile file, std::size_t step) : file_(std::move(file)), step_(step) {
     const std::span<const std::uint8_t> mapped = file_->mappedBytes();

@@ -38,23 +38,25 @@ void checkTarget(Conversion &conv, ModuleReader &reader) {
 }
 
 // The ASW records, in any order and repeated: the last offset for an index wins.
-void readPartOffsets(Conversion &conv, ModuleReader &reader) {
+ModuleParts readPartOffsets(Conversion &conv, ModuleReader &reader) {
+    ModuleParts parts;
     std::int32_t type = reader.readRecordType();
     while (type == rec::ASW) {
         const std::uint32_t index = reader.readNumber();
         const std::uint32_t offset = reader.readNumber();
         switch (index) {
-        case moduleFormat::part::environment: conv.parts.environmentPart = offset; break;
-        case moduleFormat::part::sections: conv.parts.sectionPart = offset; break;
-        case moduleFormat::part::data: conv.parts.dataPart = offset; break;
-        case moduleFormat::part::trailer: conv.parts.trailerPart = offset; break;
+        case moduleFormat::part::environment: parts.environmentPart = offset; break;
+        case moduleFormat::part::sections: parts.sectionPart = offset; break;
+        case moduleFormat::part::data: parts.dataPart = offset; break;
+        case moduleFormat::part::trailer: parts.trailerPart = offset; break;
         default: break;
         }
         conv.progress.tick();
         type = reader.readRecordType();
     }
     reader.unreadRecordType(type);
-    if (conv.parts.sectionPart == 0 || conv.parts.dataPart == 0 || conv.parts.trailerPart == 0) reader.reject();
+    if (parts.sectionPart == 0 || parts.dataPart == 0 || parts.trailerPart == 0) reader.reject();
+    return parts;
 }
 
 // The first run of ATN records must hold attribute 38 with the value 1: an
@@ -79,16 +81,16 @@ void readModuleTarget(Conversion &conv) {
     checkTarget(conv, reader);
 }
 
-void readModuleParts(Conversion &conv) {
+ModuleParts readModuleParts(Conversion &conv) {
     ModuleReader reader = readerOf(conv);
-    conv.parts = ModuleParts{};
     // MB again, already checked; the record after it (the address descriptor)
     // is passed over whole.
     reader.skipRecord();
     reader.skipRecord();
-    readPartOffsets(conv, reader);
+    const ModuleParts parts = readPartOffsets(conv, reader);
     reader.skipRecord();
     checkAbsolute(reader);
+    return parts;
 }
 
 std::optional<std::uint32_t> readModuleEntry(Conversion &conv, std::uint32_t trailerPart) {

@@ -20,7 +20,6 @@ using moduleFormat::isRecordType;
 // through rejectModule): under the address sanitizer every call of a function
 // that does not return costs a system call, and most of the modules that a
 // fuzzing campaign makes end here.
-void rejectModule(const char *inputName) { throw describeError(err::illegalFormat, inputName, nullptr); }
 void ModuleReader::reject() const { throw describeError(err::illegalFormat, inputName_, nullptr); }
 
 ModuleReader readerOf(Conversion &conv) {

@@ -16,6 +16,7 @@
 
 #include "common/cancel.h"
 #include "format/moduleFormat.h"
+#include "ieee695/malformedModule.h"
 #include "ieee695/moduleBytes.h"
 
 struct Conversion;
@@ -26,8 +27,6 @@ namespace rec = moduleFormat::rec;
 // byte looked at past its end (the next record's type, or a read at the end).
 constexpr std::size_t recordLimit = 8192;
 
-// The malformed-module error, naming the input.
-[[noreturn]] void rejectModule(const char *inputName);
 
 // An expression run: the bytes it took from the module.
 struct ValueRun {

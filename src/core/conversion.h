@@ -13,7 +13,7 @@
 #include "driver/runSettings.h"
 #include "ieee695/moduleParts.h"
 #include "ieee695/moduleBytes.h"
-#include "ieee695/moduleTrees.h"
+#include "ieee695/unitTrees.h"
 #include "output/namesPlan.h"
 #include "output/outputTransaction.h"
 #include "platform/fileSystem.h"

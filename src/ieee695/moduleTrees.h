@@ -1,96 +1,9 @@
-// Sections and units of the module, kept in address order. The order of a walk is
-// ascending key, equal keys in reading order. Units are sorted lazily, so that
-// reading stays O(n log n) whatever order the module lists its units in.
+// Reading the module's sections and units into its layout (unitTrees.h).
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "ieee695/unitTrees.h"
 
 struct Conversion;
-
-// One unit: twelve bytes, all of a kind's units in one vector.
-struct UnitNode {
-    std::uint32_t address;  // load address of the ASP record: the key
-    std::uint32_t seek;     // file offset of the ASP record's first byte
-    std::uint32_t section;  // place of the first section of its index in the walk of the section tree
-};
-
-// Marks the end of a chain of places (UnitTree::nextPlace).
-constexpr std::uint32_t noPlace = 0xFFFFFFFF;
-
-// The units of one kind, ordered by address, equal addresses by their section
-// (the first of their index), then in reading order. A unit belongs to every
-// section of its kind with its index, and the walk gives it once for each
-// (walkUnitPlaces): one entry a unit, however many sections share an index.
-struct UnitTree {
-    std::vector<UnitNode> nodes;
-    // For each section place of the kind, the place of the next section with
-    // its index, or noPlace.
-    std::vector<std::uint32_t> nextPlace;
-    bool shared = false;       // some index has more than one section
-    std::uint64_t pairs = 0;   // units counted once for each section they belong to
-    bool sorted = true;
-};
-
-struct SectionNode {
-    std::string name;       // the ST name
-    std::uint32_t address;  // base address (ASL): the key
-    std::uint32_t type;     // type letters, the last letter in the low byte
-    std::uint32_t index;    // section index of the ST record
-};
-
-// Sections ordered by base address; equal bases keep their reading order.
-struct SectionTree {
-    std::vector<SectionNode> nodes;
-    bool sorted = true;
-};
-
-// The module's layout: the sections of each kind, and the unit trees that the
-// image is written from.
-struct ModuleTrees {
-    SectionTree normSecRoot, codeSecRoot, romdataSecRoot;
-    UnitTree normUnitRoot, codeUnitRoot, romdataUnitRoot;
-};
-
-// The nodes of a tree in order. The sections of a kind keep their walk order
-// once its units are read, which the units' section places refer to.
-const std::vector<SectionNode> &walkSections(SectionTree &tree);
-const std::vector<UnitNode> &walkUnits(UnitTree &tree);
-
-// The walk of a kind's units: each unit once for every section of its index,
-// in ascending address; equal addresses in the walk order of the sections, then
-// in reading order. Where sections share an index, the units of one address
-// are merged over their sections as they are walked, so that nothing grows
-// with sections times units.
-class UnitWalk {
-public:
-    explicit UnitWalk(UnitTree &tree) : units_(walkUnits(tree)), nextPlace_(tree.nextPlace), shared_(tree.shared) {}
-
-    // The next unit and the place of its section; false after the last.
-    bool next(const UnitNode *&unit, std::uint32_t &place) {
-        if (shared_) return nextShared(unit, place);
-        if (at_ == units_.size()) return false;
-        unit = &units_[at_++];
-        place = unit->section;
-        return true;
-    }
-
-private:
-    // The units [first, last) of one address and index, for the section at `place`.
-    struct Run {
-        std::uint32_t place, first, last;
-    };
-    bool nextShared(const UnitNode *&unit, std::uint32_t &place);
-
-    const std::vector<UnitNode> &units_;
-    const std::vector<std::uint32_t> &nextPlace_;
-    const bool shared_;
-    std::size_t at_ = 0;     // the first unit not yet given out (or in runs_)
-    std::vector<Run> runs_;  // the runs of the address being walked, a heap by place
-    Run run_{noPlace, 0, 0}; // the run being given out
-    std::uint32_t runAt_ = 0;
-};
 
 void readSectionPart(Conversion &conv);
 void readDataPart(Conversion &conv);

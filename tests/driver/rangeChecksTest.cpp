@@ -47,7 +47,7 @@ TEST(Ranges, CompletedClosedAndWidenedOrRefused) {
     };
     for (const auto &[high, flagOn, given, expected, refusal] : cases) {
         SCOPED_TRACE(testing::PrintToString(given) + (high != 0 ? " after reading" : ""));
-        initRunSettings(conv);
+        initRunSettings(conv.settings);
         if (flagOn || high != 0) conv.settings.set(flag::fillGiven);
         if (given[0] != 0) conv.settings.set(flag::rangeGiven);
         conv.settings.rangeForm = static_cast<std::int32_t>(given[0]);

@@ -246,7 +246,7 @@ std::uint32_t putUnit(Bytes &out, std::uint8_t index, std::uint32_t address) {
 // Sections by base, equal bases in reading order; a unit joins every section
 // of its index; the merged walk is by address, equal addresses in section order.
 TEST(ModuleTrees, WalkOrder) {
-    initRunSettings(conv);
+    initRunSettings(conv.settings);
     clearModuleTrees(conv);
     conv.settings.flags = 0;
     Bytes module{0x00};
@@ -311,7 +311,7 @@ TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
-        initRunSettings(conv);
+        initRunSettings(conv.settings);
         clearModuleTrees(conv);
         conv.settings.flags = 0;
         conv.settings.inputName = "app.tqx";

@@ -28,7 +28,7 @@ std::string writeRun(std::uint32_t flags, bool byteByByte) {
     // A run of its own: the progress count starts afresh.
     const auto run = std::make_unique<Conversion>(stdout, false, CancelFlags{});
     Conversion &conv = *run;
-    initRunSettings(conv);
+    initRunSettings(conv.settings);
     initSecurityDefaults(conv);
     conv.settings.flags = flags | flag::idCode | flag::protect1;
     conv.settings.rangeStart = conv.settings.lowestSectionAddress = 0xEFF00;

@@ -37,6 +37,8 @@ const ErrorCase errorCases[] = {
     {{"-Hx", "a"}, "Invalid option 'Hx' is used\n"},
     {{"-Id", "a"}, "Invalid option '-Id' is used\n"},
     {{"-.", "-q", "a"}, "Invalid option '-q' is used\n", false},
+    {{"-.x", "a"}, "Invalid option '.x' is used\n"},
+    {{"-ofoo", "out", "a"}, "Invalid option 'ofoo' is used\n"},
     // One-sided conflicts, quoted as typed.
     {{"-e", "1", "-B", "a"}, "Invalid option '-B' is used\n"},
     {{"-B", "-e", "1", "a"}, "Invalid option '-e' is used\n"},
@@ -55,6 +57,7 @@ const ErrorCase errorCases[] = {
     // Duplicates, quoting the later option as typed.
     {{"-h", "-H", "a"}, "'-H' option multiple specified\n"},
     {{"-ID", "-IDx", "a"}, "'-IDx' option multiple specified\n"},
+    {{"-.", "-.", "a"}, "'-.' option multiple specified\n", false},
     {{"-e", "1234567890", "a"}, "'-e' option is too long\n"},
     // Protect and OFS choices after the last option.
     {{"-protect1", "-protect2", "a"}, "'-protect' or '-ofsreg' option multiple specified\n"},

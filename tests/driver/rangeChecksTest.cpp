@@ -27,6 +27,7 @@ TEST(Ranges, CompletedClosedAndWidenedOrRefused) {
     const std::tuple<std::uint32_t, bool, Ranges, Ranges, const char *> cases[] = {
         {0, true, {1, 0x1000, 0, 0, 0, 0}, {1, 0x1000, 0, 1, 0x1000, 0}, nullptr},
         {0, true, {2, 0x1000, 0x1FFF, 0, 0, 0}, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x1FFF}, nullptr},
+        {0, true, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x1FFF}, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x1FFF}, nullptr},
         {0, true, {2, 0x1000, 0x1FFF, 1, 0xFFF, 0}, {}, fillOutside},
         {0, true, {2, 0x1000, 0x1FFF, 2, 0x1000, 0x2000}, {}, fillOutside},
         // -A 1000 -F 0: the range is closed at the module's last address.

@@ -195,6 +195,10 @@ TEST(ModuleBytes, ReadAsReached) {
     EXPECT_EQ(piped.readTo(module.size() + 1, "app.tqx", CancelFlags{}).size(), module.size());
     EXPECT_TRUE(piped.whole());
     EXPECT_TRUE(std::ranges::equal(piped.bytes(), module));
+    // A read that fails is a failure, never a wait for more: a directory.
+    std::uint8_t byte = 0;
+    EXPECT_EQ(platform::openInputFile(::testing::TempDir())->read(&byte, 1, 0).outcome,
+              platform::InputFile::Outcome::failed);
 #endif
 }
 

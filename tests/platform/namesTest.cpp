@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "e2e/harness.h"
+#include "platform/temporaryName.h"
 
 namespace {
 
@@ -53,6 +54,15 @@ TEST(Names, AnyLanguageAnyLengthAndWindowsForms) {
         EXPECT_EQ(result.files.begin()->first, c.output);
         EXPECT_EQ(result.files.begin()->second, image);
     }
+}
+
+// An output's temporary keeps the output's name while the dots and the six
+// random letters still fit a directory entry of 255 bytes, and is ".romcast."
+// past that.
+TEST(Names, TemporaryNamesFitADirectoryEntry) {
+    const std::string fits(247, 'n'), longer(248, 'n');
+    EXPECT_EQ(platform::temporaryPrefix("d/" + fits, 2), "d/." + fits + ".");
+    EXPECT_EQ(platform::temporaryPrefix("d/" + longer, 2), "d/.romcast.");
 }
 
 }  // namespace

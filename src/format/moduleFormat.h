@@ -57,8 +57,6 @@ inline constexpr RecordName recordNames[] = {
 
 constexpr bool isTypePrefix(unsigned byte) { return byte == 0xE2 || byte == 0xF1 || byte == 0xF8; }
 constexpr bool isRecordType(unsigned byte) { return byte >= 0xE0 && byte <= 0xFB; }
-// The bytes a record's type takes.
-constexpr std::size_t typeLength(std::int32_t type) { return type > 0xFF ? 2 : 1; }
 
 // Items: one byte decides what follows.
 constexpr unsigned shortNumberEnd = 0x80;   // below: a number that is its own value, or a short name's length

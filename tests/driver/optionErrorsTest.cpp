@@ -56,6 +56,8 @@ const ErrorCase errorCases[] = {
 
     // Duplicates, quoting the later option as typed.
     {{"-h", "-H", "a"}, "'-H' option multiple specified\n"},
+    {{"-b", "-B", "a"}, "'-B' option multiple specified\n"},
+    {{"-o", "x", "-O", "y", "a"}, "'-O' option multiple specified\n"},
     {{"-ID", "-IDx", "a"}, "'-IDx' option multiple specified\n"},
     {{"-.", "-.", "a"}, "'-.' option multiple specified\n", false},
     {{"-e", "1234567890", "a"}, "'-e' option is too long\n"},

@@ -40,6 +40,7 @@ const struct BadCase { const char *text; int line; const char *message; } badCas
     {"ME\nXX 1", 2, "unknown mnemonic 'XX'"},
     {"\n\nRAW $nowhere\nME", 3, "label 'nowhere' is not defined"},
     {"LD FF*200 FF*56", 1, "LD holds 256 bytes, at most 255"},
+    {"RAW \"\\xg1\"", 1, "bad escape in \"\\xg1\""},
 };
 
 TEST(Modasm, WritesTheDocumentedBytesAndRejectsBadLines) {

@@ -52,9 +52,14 @@ cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++
 buildTests() { cmake --build "$build" --target romcast_tests -j "$jobs" > "$work/build.log" 2>&1; }
 # In a subshell of its own, which keeps the shell's note of a crash (the
 # mutant's doing) off the progress lines.
+# The tests' scratch directories go into one of the run's own, emptied after
+# every mutant: a suite stopped by the time limit cannot remove its own, and a
+# mutant that writes without end would fill the disk.
 runSuite() {
-  (timeout -k 5 "$1" "$build/tests/romcast_tests" --gtest_filter="$filter" --gtest_fail_fast --gtest_brief=1 \
-    > "$work/suite.log" 2>&1; exit $?) 2>/dev/null
+  rm -rf "$work/scratch" && mkdir -p "$work/scratch"
+  (TMPDIR="$work/scratch" timeout -k 5 "$1" "$build/tests/romcast_tests" --gtest_filter="$filter" \
+    --gtest_fail_fast --gtest_brief=1 > "$work/suite.log" 2>&1; status=$?; rm -rf "$work/scratch"; exit $status) \
+    2>/dev/null
 }
 buildTests || { cat "$work/build.log"; echo "The unmutated tree does not build"; exit 1; }
 before=$(date +%s%N)

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -366,6 +367,34 @@ TEST(Outputs, OutputsThisUserCannotWriteAreRefused) {
 
 // Runs of the library in threads beside one that creates files: each file it
 // creates gets the mode that the umask gives, as no run changes the umask.
+// The first progress mark comes once the module is read and before the outputs
+// take their names: a byte added to the input there makes it no module.
+TEST(Outputs, NothingFromAnInputChangedWhileConverting) {
+    TestDir dir;
+    writeFileBytes(dir / "app.tqx", bigInput()[0].bytes);
+    struct Touch {
+        std::string input;
+        bool done = false;
+    } touch{dir / "app.tqx"};
+    cookie_io_functions_t io{};
+    io.write = [](void *cookie, const char *text, std::size_t size) -> ssize_t {
+        auto &touch = *static_cast<Touch *>(cookie);
+        if (!touch.done && std::memchr(text, '-', size) != nullptr) {
+            std::FILE *input = std::fopen(touch.input.c_str(), "ab");
+            touch.done = input != nullptr && std::fputc(0xE1, input) != EOF && std::fclose(input) == 0;
+        }
+        return static_cast<ssize_t>(size);
+    };
+    std::FILE *console = fopencookie(&touch, "w", io);
+    ASSERT_NE(console, nullptr);
+    const int status = romcast::run({dir / "app"}, console);
+    std::fclose(console);
+    ASSERT_TRUE(touch.done) << "no progress mark";
+    EXPECT_EQ(status, 3);
+    EXPECT_FALSE(fs::exists(dir / "app.mot"));
+    EXPECT_EQ(dir.count(), 1u);
+}
+
 TEST(Outputs, RunsInThreadsLeaveTheUmaskAlone) {
     TestDir dir("size=4m");  // where it can be: without the sync, many more runs in the time
     writeFileBytes(dir / "app.tqx", caseModule("writing/oneSectionSRecord"));

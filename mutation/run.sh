@@ -15,9 +15,10 @@ build=$work/build
 jobs=${JOBS:-2}
 # The fast suite: the unit tests, and the case folders run in process. Left out
 # are the case folders each run by a process of its own (the in-process run
-# covers the same folders), the sweep of damaged modules and the fault tests,
-# which take minutes. The option and name tests start the program, in 70 ms.
-filter='-Cases/EndToEnd.*:Modules/Sweep.*:Faults.*'
+# covers the same folders), the sweep of damaged modules, which takes minutes,
+# and the fault tests that interrupt runs, which take seconds and wait on time.
+# The option, name and other fault tests start the program, in 70 ms.
+filter='-Cases/EndToEnd.*:Modules/Sweep.*:Faults.InterruptOrKill*:Faults.AnInterrupt*'
 started=$(date +%s)
 
 # The files of the tree, each ended by a NUL (a case name may hold a backslash):

@@ -158,6 +158,7 @@ TEST(Faults, WritesThatFailPartWayEndTheRun) {
     } cases[] = {
         {"fail:200000", false, "Can't close file 'app.mot'"},
         {"short:200000", true, "Can't close file 'app.bin'"},
+        {"sync", false, "Can't close file 'app.mot'"},
         {nullptr, false, "Can't close file 'full.mot'"},
     };
     for (const auto &c : cases) {

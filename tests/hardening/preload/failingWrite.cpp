@@ -3,7 +3,11 @@
 // "fail:N" or "short:N": the write to a file the run opened itself (a
 // descriptor above 2) that reaches past its N-th byte fails with ENOSPC, or
 // writes only the bytes up to it; every write before and after succeeds.
+// "sync": every write succeeds, and the sync of such a file (a plain file, not
+// the directory) fails with EIO, as on a disk that fails when the bytes are at
+// last written to it.
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,9 +17,11 @@
 namespace {
 
 using WriteCall = ssize_t (*)(int, const void *, size_t);
+using SyncCall = int (*)(int);
 
 struct Fault {
     bool shortens = false;
+    bool failsSync = false;
     long long left = -1;  // bytes before the fault; -1: none (left)
 };
 
@@ -23,6 +29,7 @@ Fault readFault() {
     Fault fault;
     const char *text = std::getenv("ROMCAST_WRITE_FAULT");
     if (text == nullptr) return fault;
+    fault.failsSync = std::strcmp(text, "sync") == 0;
     fault.shortens = std::strncmp(text, "short:", 6) == 0;
     const char *colon = std::strchr(text, ':');
     if (colon != nullptr) fault.left = std::atoll(colon + 1);
@@ -46,4 +53,15 @@ extern "C" ssize_t write(int descriptor, const void *bytes, size_t count) {
         }
     }
     return next(descriptor, bytes, count);
+}
+
+extern "C" int fsync(int descriptor) {
+    static const SyncCall next = reinterpret_cast<SyncCall>(dlsym(RTLD_NEXT, "fsync"));
+    static const Fault fault = readFault();
+    struct stat info {};
+    if (descriptor > 2 && fault.failsSync && fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
+        errno = EIO;
+        return -1;
+    }
+    return next(descriptor);
 }

@@ -3,30 +3,46 @@
 # line and changed line. Survivors listed in the equivalent-mutant file are
 # counted apart, and a listed mutant that was killed is named: its line in the
 # list is wrong.
-#   report.pl RESULTS EQUIVALENTS TOTAL SEED SECONDS
+#   report.pl RESULTS EQUIVALENTS TOTAL SEED SECONDS TREE
+# TREE holds the unmutated sources, for entries that name one of several equal
+# lines of a file by its place among them (file#2: the second).
 use strict;
 use warnings;
 
-my ($resultsFile, $equivalentFile, $total, $seed, $seconds) = @ARGV;
+my ($resultsFile, $equivalentFile, $total, $seed, $seconds, $tree) = @ARGV;
 sub trim { my ($text) = @_; $text =~ s/^\s+|\s+$//g; return $text; }
 sub key { return join "\t", $_[0], trim($_[1]), trim($_[2]); }
 
-# file `original line` -> `mutated line`: why it cannot change what the program does
+# file[#n] `original line` -> `mutated line`: why it cannot change what the program does
 my %equivalent;
 open my $list, '<', $equivalentFile or die "$equivalentFile: $!\n";
 while (<$list>) {
     next if /^\s*(#|$)/;
-    /^(\S+) `(.*)` -> `(.*)`: \S/ or die "$equivalentFile:$.: not file `original` -> `mutated`: reason\n";
+    /^(\S+?(?:#\d+)?) `(.*)` -> `(.*)`: \S/ or die "$equivalentFile:$.: not file[#n] `original` -> `mutated`: reason\n";
     $equivalent{key($1, $2, $3)} = 1;
 }
 close $list;
+
+# The place of a line among the lines of its file with the same text: 1 for the first.
+sub place {
+    my ($file, $line, $original) = @_;
+    open my $source, '<', "$tree/$file" or return 0;
+    my $place = 0;
+    while (<$source>) {
+        $place++ if trim($_) eq trim($original);
+        last if $. == $line;
+    }
+    close $source;
+    return $place;
+}
 
 my (%count, @survivors, @listedKilled);
 open my $results, '<', $resultsFile or die "$resultsFile: $!\n";
 while (<$results>) {
     chomp;
     my ($outcome, $file, $line, $operator, $original, $mutated) = split /\t/, $_, -1;
-    my $listed = $equivalent{key($file, $original, $mutated)};
+    my $listed = $equivalent{key($file, $original, $mutated)} ||
+        $equivalent{key("$file#" . place($file, $line, $original), $original, $mutated)};
     $outcome = 'equivalent' if $outcome eq 'survived' && $listed;
     push @listedKilled, [$file, $line, $operator, $original, $mutated] if $outcome eq 'killed' && $listed;
     push @survivors, [$file, $line, $operator, $original, $mutated] if $outcome eq 'survived';

@@ -109,4 +109,4 @@ done < "$work/mutants"
 restore
 
 perl "$root/mutation/report.pl" "$work/results" "$root/mutation/equivalent.txt" "$total" "${SEED:-1}" \
-  "$(( $(date +%s) - started ))" | tee "$work/report.txt"
+  "$(( $(date +%s) - started ))" "$tree" | tee "$work/report.txt"

@@ -96,6 +96,31 @@ TEST(ModuleReader, RecordLimit) {
     EXPECT_RUN_ENDS(readerOver(lookAhead).skipRecord(), 3, illegal);
 }
 
+// The next LD record is taken at once only where the module holds it whole.
+TEST(ModuleReader, WholeLoadRecords) {
+    struct Row {
+        const char *what;
+        Bytes module;
+        bool taken;
+    };
+    const Row rows[] = {
+        {"an empty record that ends the module", {0xED, 0x00}, true},
+        {"a record whose byte ends it", {0xED, 0x01, 0xAA}, true},
+        {"a record cut short", {0xED, 0x02, 0xAA}, false},
+        {"a count cut off", {0xED}, false},
+        {"another record", {0xE1, 0x00}, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        ModuleReader reader = readerOver(row.module);
+        std::span<const std::uint8_t> bytes;
+        EXPECT_EQ(reader.takeWholeLoad(bytes), row.taken);
+        if (row.taken) {
+            EXPECT_EQ(bytes.size(), row.module.size() - 2);
+        }
+    }
+}
+
 // RE repeats the next LD only; ASP bodies are read on demand; SB, ASG and ME
 // are handed over for the caller to end its walk.
 TEST(DataPartReader, RecordsInOrder) {
@@ -183,6 +208,10 @@ TEST(ModuleBytes, ReadAsReached) {
     EXPECT_EQ(reader.readRecordType(), rec::NN);
     writeModule(200);
     EXPECT_RUN_ENDS(cut.readTo(module.size(), "app.tqx", CancelFlags{}), 3, illegal);
+    // Bytes given in memory take the file's place: it is let go, whatever becomes of it.
+    cut.assign(module.begin(), module.end());
+    EXPECT_TRUE(cut.whole());
+    EXPECT_NO_THROW(cut.confirmUnchanged("app.tqx"));
     std::remove(name.c_str());
 #ifndef _WIN32
     int ends[2];
@@ -200,6 +229,39 @@ TEST(ModuleBytes, ReadAsReached) {
     EXPECT_EQ(platform::openInputFile(::testing::TempDir())->read(&byte, 1, 0).outcome,
               platform::InputFile::Outcome::failed);
 #endif
+}
+
+// A module file's first byte is read alone: a prefix byte there is the last
+// byte read so far, and its type is read on from the file. A prefix byte that
+// ends the module gives no type (the prefix times 256, less one).
+TEST(ModuleReader, RecordTypeWhereTheBytesReadSoFarEnd) {
+    struct Row {
+        const char *what;
+        Bytes module;
+        std::int32_t type;
+    };
+    const Row rows[] = {
+        {"ASW", {0xE2, 0xD7}, rec::ASW},
+        {"ATN", {0xF1, 0xCE}, rec::ATN},
+        {"a block of type 10", {0xF8, 0x0A}, rec::blockBegin(10)},
+        {"ME", {0xE1}, rec::ME},
+        {"E2 alone", {0xE2}, 0xE1FF},
+        {"F1 alone", {0xF1}, 0xF0FF},
+        {"F8 alone", {0xF8}, 0xF7FF},
+        {"an empty module", {}, rec::endOfFile},
+    };
+    const std::string name = ::testing::TempDir() + "recordType.tqx";
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        std::FILE *file = std::fopen(name.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(row.module.data(), 1, row.module.size(), file), row.module.size());
+        std::fclose(file);
+        ModuleBytes bytes(*platform::openInputFile(name), 100);
+        ModuleReader reader(bytes, "app.tqx", CancelFlags{});
+        EXPECT_EQ(reader.readRecordType(), row.type);
+    }
+    std::remove(name.c_str());
 }
 
 #ifndef _WIN32
@@ -301,6 +363,9 @@ TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
         int extra;
         After after;           // what follows the units before ME
         bool refused;
+        // Counted as the record-by-record conversion (-N) counts: the whole
+        // data part to its ASG record, whatever the units' sections.
+        bool recordByRecord = false;
     };
     const Row rows[] = {
         {"one unit filling the address space", 1, 1, 1, 0xFFFFFFFF, 1, After::end, false},
@@ -312,6 +377,7 @@ TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
         {"units of no stored section", 1, 2, 3, 0xFFFFFFFF, 0, After::end, false},
         {"a repeat after SB, in no unit", 1, 1, 1, 0x80000000, 0, After::sectionBomb, false},
         {"a repeat after ASG, in the last unit", 1, 1, 1, 0x80000000, 0, After::entryBomb, true},
+        {"record by record, units of an omitted index", 1, 0x80, 3, 0x80000000, 0, After::end, true, true},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
@@ -340,10 +406,19 @@ TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
         module.push_back(0xE1);
         conv.moduleBytes.assign(module.begin(), module.end());
         readSectionPart(conv);
+        const auto count = [&] {
+            if (!row.recordByRecord) return readDataPart(conv);
+            ModuleReader reader = readerOf(conv);
+            DataPartReader data(reader, conv.parts.dataPart);
+            WrittenBytes written(reader);
+            written.beginUnit(1);
+            countLoads(data, written, CountUntil::dataPartEnd);
+            written.endUnit();
+        };
         if (row.refused) {
-            EXPECT_RUN_ENDS(readDataPart(conv), 3, illegal);
+            EXPECT_RUN_ENDS(count(), 3, illegal);
         } else {
-            EXPECT_NO_THROW(readDataPart(conv));
+            EXPECT_NO_THROW(count());
         }
     }
 }

@@ -101,7 +101,7 @@ RunResult runProcess(const std::string &binary, const std::vector<std::string> &
     posix_spawn_file_actions_init(&actions);
     const char *const streams[] = {"/dev/null", stdoutPath.c_str(), stderrPath.c_str()};
     for (int descriptor = 0; descriptor <= 2; ++descriptor) {
-        if (descriptor == control.closedDescriptor)
+        if ((control.closedDescriptors >> descriptor & 1) != 0)
             posix_spawn_file_actions_addclose(&actions, descriptor);
         else
             posix_spawn_file_actions_addopen(&actions, descriptor, streams[descriptor],

@@ -44,7 +44,7 @@ struct RunControl {
     int signalCount = 1;               // sent this many times, 10 ms apart
     unsigned long addressSpace = 0;    // RLIMIT_AS of the run in bytes; 0: unlimited
     unsigned long fileSize = 0;        // RLIMIT_FSIZE of the run in bytes; 0: unlimited
-    int closedDescriptor = -1;         // 0, 1 or 2: started with it closed instead of open
+    unsigned closedDescriptors = 0;    // bit n for descriptor n (0 to 2): started with it closed instead of open
     std::vector<std::string> environment = {};  // "NAME=value" added to the run's environment
 };
 

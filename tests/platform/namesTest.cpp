@@ -3,6 +3,7 @@
 // Whatever the name, the image is the one a plain name gives.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,13 @@ TEST(Names, TemporaryNamesFitADirectoryEntry) {
     const std::string fits(247, 'n'), longer(248, 'n');
     EXPECT_EQ(platform::temporaryPrefix("d/" + fits, 2), "d/." + fits + ".");
     EXPECT_EQ(platform::temporaryPrefix("d/" + longer, 2), "d/.romcast.");
+    // The random part: six letters or digits, never anything else.
+    std::uint64_t state = 1;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string letters = platform::randomLetters(state);
+        ASSERT_EQ(letters.size(), 6u);
+        ASSERT_EQ(letters.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789"), std::string::npos) << i;
+    }
 }
 
 }  // namespace

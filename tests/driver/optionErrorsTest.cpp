@@ -11,8 +11,6 @@
 
 namespace {
 
-const std::string banner =
-    "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
 const std::string shortBanner =
     "   Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n";
 const std::string usage = "Usage: romcast [options] <filename>\n";

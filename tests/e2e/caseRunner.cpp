@@ -5,8 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,30 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path casesRoot() { return fs::path(ROMCAST_SOURCE_DIR) / "tests" / "e2e" / "cases"; }
-
-// Case folders relative to casesRoot(), sorted. The search does not descend into
-// a case folder, so files under in/ or out/ are never taken for cases.
-std::vector<std::string> findCases() {
-    std::vector<std::string> cases;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(casesRoot(), ec); !ec && it != fs::end(it);
-         it.increment(ec)) {
-        if (!it->is_directory() || !fs::is_regular_file(it->path() / "args")) continue;
-        cases.push_back(it->path().lexically_relative(casesRoot()).generic_string());
-        it.disable_recursion_pending();
-    }
-    std::sort(cases.begin(), cases.end());
-    return cases;
-}
-
-// "options/hexTwice" becomes "options_hexTwice": test names allow only letters,
-// digits and underscores.
-std::string testName(std::string name) {
-    std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
-    return name;
-}
 
 // Every regular file below `dir`: relative path to contents.
 std::map<std::string, std::string> readTree(const fs::path &dir) {

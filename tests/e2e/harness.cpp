@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <romcast/romcast.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -195,11 +197,12 @@ using Executor = std::function<RunResult(const std::string &work, const std::str
 
 RunResult runIn(const Executor &execute, const std::vector<InputFile> &inputs, const LinkList &linkList = {}) {
     RunResult result;
-    std::string dir = (fs::temp_directory_path() / "romcast-e2e-XXXXXX").string();
-    if (mkdtemp(dir.data()) == nullptr) {
+    const TestDir scratch;
+    if (scratch.path.empty()) {
         ADD_FAILURE() << "cannot create a scratch directory";
         return result;
     }
+    const std::string &dir = scratch.path;
     // The program runs in work/; its console streams go beside it, so they
     // never show up among the files it leaves.
     const fs::path work = fs::path(dir) / "work";
@@ -240,7 +243,6 @@ RunResult runIn(const Executor &execute, const std::vector<InputFile> &inputs, c
     }
     for (const auto &[name, bytes] : given)
         if (!fs::exists(work / name, ec)) result.removed.insert(name);
-    fs::remove_all(dir, ec);
     return result;
 }
 
@@ -357,4 +359,54 @@ std::string describeRun(const RunResult &result) {
     for (const auto &[name, bytes] : result.files) text << " " << name << " (" << bytes.size() << ")";
     text << "\n";
     return text.str();
+}
+
+TestDir::TestDir(const char *tmpfsOptions, unsigned long mountFlags) {
+    std::string pattern = (fs::temp_directory_path() / "romcast-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+    if (!path.empty() && tmpfsOptions != nullptr)
+        mounted = mount("tmpfs", path.c_str(), "tmpfs", mountFlags, tmpfsOptions) == 0;
+}
+
+TestDir::~TestDir() {
+    if (mounted) umount(path.c_str());
+    std::error_code ignored;
+    if (!path.empty()) fs::remove_all(path, ignored);
+}
+
+std::size_t TestDir::count() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), {}));
+}
+
+bool addressSanitized() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+fs::path casesRoot() { return fs::path(ROMCAST_SOURCE_DIR) / "tests" / "e2e" / "cases"; }
+
+// The search does not descend into a case folder, so files under in/ or out/
+// are never taken for cases.
+std::vector<std::string> findCases() {
+    std::vector<std::string> cases;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(casesRoot(), ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        if (!it->is_directory() || !fs::is_regular_file(it->path() / "args")) continue;
+        cases.push_back(it->path().lexically_relative(casesRoot()).generic_string());
+        it.disable_recursion_pending();
+    }
+    std::sort(cases.begin(), cases.end());
+    return cases;
+}
+
+std::string testName(std::string name) {
+    std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+    return name;
 }

@@ -95,3 +95,31 @@ std::string describeDifference(const std::string &what, const std::string &expec
 
 // Shows a RunResult in failure messages.
 std::string describeRun(const RunResult &result);
+
+// The first lines of every run that prints its banner.
+inline const std::string banner = "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
+
+// A directory of the test's own, removed with all it holds; optionally a tmpfs
+// (mounting needs root). `path` is "" when it could not be made.
+struct TestDir {
+    std::string path;
+    bool mounted = false;
+
+    explicit TestDir(const char *tmpfsOptions = nullptr, unsigned long mountFlags = 0);
+    ~TestDir();
+    std::string operator/(const std::string &leaf) const { return path + "/" + leaf; }
+    std::size_t count() const;  // the entries in it
+};
+
+// Whether the address sanitizer is built in: it needs more address space than
+// any limit of a run leaves.
+bool addressSanitized();
+
+// tests/e2e/cases/, and the case folders under it (those holding an `args`
+// file) relative to it, sorted.
+std::filesystem::path casesRoot();
+std::vector<std::string> findCases();
+
+// "options/hexTwice" becomes "options_hexTwice": test names allow only letters,
+// digits and underscores.
+std::string testName(std::string name);

@@ -30,8 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char banner[] = "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
-
 std::string error(std::string text) { return text.insert(0, "Error (romcast): ").append("\n"); }
 
 std::string caseModule(const std::string &name) {
@@ -79,37 +77,9 @@ const std::string &longModule() {
     return module;
 }
 
-// A directory of the test's own, optionally a tmpfs (mounting needs root).
-struct TestDir {
-    std::string path;
-    bool mounted = false;
-
-    explicit TestDir(const char *tmpfsOptions = nullptr, unsigned long mountFlags = 0) {
-        std::string pattern = (fs::temp_directory_path() / "romcast-fault-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-        if (!path.empty() && tmpfsOptions != nullptr)
-            mounted = mount("tmpfs", path.c_str(), "tmpfs", mountFlags, tmpfsOptions) == 0;
-    }
-    ~TestDir() {
-        if (mounted) umount(path.c_str());
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::string operator/(const std::string &leaf) const { return path + "/" + leaf; }
-    std::size_t count() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), {})); }
-};
-
 // Output directories on a tmpfs, full, without inodes or read-only; memory
 // running out.
 TEST(Faults, RunsThatFailLeaveNothing) {
-    bool sanitized = false;  // the address sanitizer needs more address space than any limit leaves
-#if defined(__SANITIZE_ADDRESS__)
-    sanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    sanitized = true;
-#endif
-#endif
     const std::vector<InputFile> &big = bigInput();
     const struct {
         const char *tmpfsOptions;  // the output directory, or none
@@ -131,7 +101,7 @@ TEST(Faults, RunsThatFailLeaveNothing) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
         // Nor can Wine start in so little.
-        if (c.control.addressSpace != 0 && (sanitized || testingAnotherBuild())) continue;
+        if (c.control.addressSpace != 0 && (addressSanitized() || testingAnotherBuild())) continue;
         TestDir out(c.tmpfsOptions, c.mountFlags);
         if (c.tmpfsOptions != nullptr && !out.mounted) GTEST_SKIP() << "cannot mount a tmpfs (the test needs root)";
         std::vector<std::string> args = {"-.", "app"};
@@ -208,7 +178,7 @@ TEST(Faults, InterruptOrKillDuringALongConversion) {
         std::vector<std::string> args;
         std::set<std::string> removed;
     } cases[] = {
-        {{.signal = SIGINT, .signalAfterOutput = sizeof banner, .signalCount = 2}, {"app"}, {}},
+        {{.signal = SIGINT, .signalAfterOutput = banner.size() + 1, .signalCount = 2}, {"app"}, {}},
         {{.signal = SIGINT, .signalAfterWritten = 1 << 20, .signalCount = 2}, replacing, {"old.mot"}},
         {{.signal = SIGKILL, .signalAfterWritten = 1 << 20}, replacing, {"old.mot"}},
         {{.signal = SIGTERM, .signalAfterWritten = moment(), .signalCount = 2}, replacing, {"old.mot"}},
@@ -237,7 +207,7 @@ TEST(Faults, InterruptOrKillDuringALongConversion) {
         EXPECT_EQ(result.removed, c.removed);
         for (const auto &[name, bytes] : result.files) EXPECT_TRUE(killed && name.starts_with(".old.mot.")) << name;
         // The banner at most, then progress characters and nothing else.
-        const std::string console = result.out.substr(0, std::min(result.out.size(), sizeof banner - 1));
+        const std::string console = result.out.substr(0, std::min(result.out.size(), banner.size()));
         EXPECT_TRUE(console.empty() || console == banner) << result.out;
         EXPECT_EQ(result.out.find_first_not_of("-*", console.size()), std::string::npos) << result.out;
     }

@@ -17,19 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char banner[] = "Object Image Converter (romcast) for TQ8/Lite,TQ40/50 Series Version 1.00.00.000\n\n";
-
-bool sanitized() {  // the address sanitizer needs more address space than any limit leaves
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#endif
-#endif
-    return false;
-}
-
 // `sections` sections of index 1 and `units` units of it, all at 0: the first
 // loads a byte, the others nothing. Every unit belongs to every section.
 std::string sharedIndexModule(int sections, int units) {
@@ -41,24 +28,12 @@ std::string sharedIndexModule(int sections, int units) {
     return assembleModule(text + "$trailer:\nASG 0\nME\n");
 }
 
-struct Scratch {
-    std::string path;
-    Scratch() {
-        std::string pattern = (fs::temp_directory_path() / "romcast-hostile-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
-
 TEST(HostileInputs, BoundedWorkAndMemory) {
-    Scratch scratch;
-    const std::string fifo = scratch.path + "/fifo";
+    const TestDir scratch;
+    const std::string fifo = scratch / "fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<InputFile> shared = {{"app.tqx", sharedIndexModule(4000, 4000)}};
-    const std::string illegal = std::string(banner) + "Error (romcast): Illegal file format `app.tqx' is used\n";
+    const std::string illegal = banner + "Error (romcast): Illegal file format `app.tqx' is used\n";
     const struct {
         const char *what;
         std::vector<InputFile> inputs;
@@ -75,13 +50,13 @@ TEST(HostileInputs, BoundedWorkAndMemory) {
         {"/dev/urandom named as the module", {}, {{"app.tqx", "/dev/urandom"}},
          {.timeLimit = 10, .addressSpace = 96ul << 20}, 3, illegal.c_str()},
         {"a FIFO that no program writes, interrupted", {}, {{"app.tqx", fifo}},
-         {.timeLimit = 10, .signal = SIGINT, .signalAfterSeconds = 0.3}, 1, banner},
+         {.timeLimit = 10, .signal = SIGINT, .signalAfterSeconds = 0.3}, 1, banner.c_str()},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         if (testingAnotherBuild() && !row.links.empty()) continue;  // no such devices on Windows
         RunControl control = row.control;
-        if (sanitized() || testingAnotherBuild()) control.addressSpace = 0;
+        if (addressSanitized() || testingAnotherBuild()) control.addressSpace = 0;
         const RunResult result = runRomcast({"app"}, row.inputs, control, row.links);
         ASSERT_FALSE(result.timedOut) << describeRun(result);
         EXPECT_EQ(result.exitStatus, row.status) << describeRun(result);
@@ -108,9 +83,9 @@ TEST(HostileInputs, ToolsEndWithAnError) {
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.args));
         // Without a memory limit /dev/zero would be read up to 4 GiB.
-        if (testingAnotherBuild() || (sanitized() && row.args[0] == "app.tqx")) continue;
+        if (testingAnotherBuild() || (addressSanitized() && row.args[0] == "app.tqx")) continue;
         const RunResult result = runProgram(row.tool, row.args, {{"dir/keep", ""}},
-                                            {.timeLimit = 20, .addressSpace = sanitized() ? 0 : 96ul << 20},
+                                            {.timeLimit = 20, .addressSpace = addressSanitized() ? 0 : 96ul << 20},
                                             {{"app.tqx", "/dev/zero"}});
         EXPECT_EQ(result.exitStatus, row.status) << describeRun(result);
         EXPECT_EQ(result.err, row.err);

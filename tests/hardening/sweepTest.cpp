@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,19 +46,14 @@ const std::set<std::string> tooLargeWhenDamaged = {"reading_repeatsPastAddressSp
 // Every end-to-end case with one module as its only input.
 std::vector<SweepModule> findModules() {
     std::vector<SweepModule> modules;
-    const fs::path root = ROMCAST_SOURCE_DIR;
     std::error_code ec;
-    for (const auto &entry : fs::recursive_directory_iterator(root / "tests/e2e/cases", ec)) {
-        if (entry.path().filename() != "args") continue;
-        const fs::path dir = entry.path().parent_path();
+    for (const std::string &name : findCases()) {
+        const fs::path dir = casesRoot() / name;
         const std::vector<fs::path> inputs(fs::directory_iterator(dir / "in", ec), fs::directory_iterator());
         if (inputs.size() != 1 || !inputs[0].string().ends_with(".tqx.txt")) continue;
-        modules.push_back({dir.parent_path().filename().string() + "_" + dir.filename().string(),
-                           readFileBytes(inputs[0].string()), inputs[0].stem().string(),
-                           splitArguments(readFileBytes(entry.path().string()))});
+        modules.push_back({testName(name), readFileBytes(inputs[0].string()), inputs[0].stem().string(),
+                           splitArguments(readFileBytes((dir / "args").string()))});
     }
-    for (SweepModule &module : modules)
-        std::replace_if(module.name.begin(), module.name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
     std::erase_if(modules, [](const SweepModule &module) { return tooLargeWhenDamaged.contains(module.name); });
     return modules;
 }

@@ -1,6 +1,5 @@
 #include "e2e/imageCheck.h"
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,12 +25,6 @@ MemoryImage parseVmem(const std::string &text) {
     return image;
 }
 
-std::string hex(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
-    return text;
-}
-
 }  // namespace
 
 std::string readWithSrecCat(const std::string &fileText, TextForm form, MemoryImage &seen) {
@@ -48,22 +41,5 @@ std::string readWithSrecCat(const std::string &fileText, TextForm form, MemoryIm
     const auto file = run.files.find("image.vmem");
     if (file == run.files.end()) return "srec_cat wrote no image";
     seen = parseVmem(file->second);
-    return "";
-}
-
-std::string crossCheckImage(const std::string &fileText, TextForm form, const MemoryImage &expected) {
-    MemoryImage seen;
-    const std::string complaint = readWithSrecCat(fileText, form, seen);
-    if (!complaint.empty()) return complaint;
-    auto e = expected.begin();
-    auto s = seen.begin();
-    for (; e != expected.end() && s != seen.end(); ++e, ++s) {
-        if (e->first != s->first)
-            return "expected a byte at " + hex(e->first) + ", srec_cat saw one at " + hex(s->first);
-        if (e->second != s->second)
-            return "at " + hex(e->first) + " expected " + hex(e->second) + ", srec_cat saw " + hex(s->second);
-    }
-    if (e != expected.end()) return "srec_cat saw no byte at " + hex(e->first);
-    if (s != seen.end()) return "srec_cat saw an unexpected byte at " + hex(s->first);
     return "";
 }

@@ -16,8 +16,3 @@ enum class TextForm { sRecord, intelHex };
 // Empty when srec_cat reads `fileText` (in `form`) without a complaint, every
 // byte once; `seen` receives the memory image it saw. Otherwise the complaint.
 std::string readWithSrecCat(const std::string &fileText, TextForm form, MemoryImage &seen);
-
-// Empty when srec_cat reads `fileText` (in `form`) without a complaint and sees
-// exactly `expected`; otherwise the complaint or the first differing address.
-// Every byte must come once: a repeated address is a complaint too.
-std::string crossCheckImage(const std::string &fileText, TextForm form, const MemoryImage &expected);

@@ -78,24 +78,6 @@ TEST(ModuleReader, CutFieldsAtTheEnd) {
     EXPECT_RUN_ENDS(readerOver(expression).readIndexedValue(), 3, illegal);
 }
 
-// A record may take 8192 bytes, counting a byte looked at past its end.
-TEST(ModuleReader, RecordLimit) {
-    Bytes longest = nameRecord(recordLimit);
-    longest.push_back(0xE1);
-    ModuleReader reader = readerOver(longest);
-    EXPECT_EQ(reader.skipRecord(), rec::NN);
-    EXPECT_EQ(reader.readRecordType(), rec::ME);
-
-    const Bytes tooLong = nameRecord(recordLimit + 1);
-    EXPECT_RUN_ENDS(readerOver(tooLong).skipRecord(), 3, illegal);
-
-    Bytes lookAhead(recordLimit + 1, 0xC1);  // ATN and a run of letters up to ME
-    lookAhead[0] = 0xF1;
-    lookAhead[1] = 0xCE;
-    lookAhead.back() = 0xE1;
-    EXPECT_RUN_ENDS(readerOver(lookAhead).skipRecord(), 3, illegal);
-}
-
 // The next LD record is taken at once only where the module holds it whole.
 TEST(ModuleReader, WholeLoadRecords) {
     struct Row {
@@ -119,29 +101,6 @@ TEST(ModuleReader, WholeLoadRecords) {
             EXPECT_EQ(bytes.size(), row.module.size() - 2);
         }
     }
-}
-
-// RE repeats the next LD only; ASP bodies are read on demand; SB, ASG and ME
-// are handed over for the caller to end its walk.
-TEST(DataPartReader, RecordsInOrder) {
-    const Bytes part{0x00, 0xE2, 0xD0, 0x01, 0x82, 0x10, 0x00, 0xF7, 0x03, 0xE5, 0x01,
-                     0xED, 0x02, 0xAA, 0xBB, 0xED, 0x01, 0xCC, 0xE2, 0xC7, 0x00, 0xE1, 0xF0};
-    ModuleReader reader = readerOver(part);
-    DataPartReader data(reader, 1);
-    EXPECT_EQ(data.next().type, rec::ASP);
-    const UnitStart unit = data.readUnit();
-    EXPECT_EQ(unit.offset, 1u);
-    EXPECT_EQ(unit.section, 1u);
-    EXPECT_EQ(unit.address, 0x1000u);
-    EXPECT_EQ(data.next().type, rec::SB);
-    const DataRecord repeated = data.next();
-    EXPECT_EQ(repeated.type, rec::LD);
-    EXPECT_EQ(Bytes(repeated.bytes.begin(), repeated.bytes.end()), (Bytes{0xAA, 0xBB}));
-    EXPECT_EQ(repeated.passes, 3u);
-    EXPECT_EQ(data.next().passes, 1u);
-    EXPECT_EQ(data.next().type, rec::ASG);
-    EXPECT_EQ(data.next().type, rec::ME);
-    EXPECT_RUN_ENDS(data.next(), 3, illegal);
 }
 
 // Runs of LD records are taken at once, each as the record-by-record reading

@@ -131,11 +131,13 @@ sweep: test-build
 # The mutation run over src/ (mutation/README.md): every mutant, or a seeded
 # sample of MUTANTS of them (`make mutants MUTANTS=200 SEED=1`), each built alone
 # in build-mutants/ and run against the fast suite. Not part of `make check`.
+# RERUN=FILE runs again only the survivors of an earlier run's results FILE.
 MUTANTS ?=
 SEED    ?= 1
+RERUN   ?=
 mutants: deps
 	@sh tools/needPackages.sh $(TEST_DEPS)
-	MUTANTS=$(MUTANTS) SEED=$(SEED) JOBS=$(JOBS) MUTANTS_BUILD=$(MUTANTS_BUILD) bash mutation/run.sh
+	MUTANTS=$(MUTANTS) SEED=$(SEED) RERUN=$(RERUN) JOBS=$(JOBS) MUTANTS_BUILD=$(MUTANTS_BUILD) bash mutation/run.sh
 
 # The libFuzzer target, by clang under the sanitizers (fuzz/README.md), and the
 # module assembler that makes its seeds.

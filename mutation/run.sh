@@ -7,6 +7,7 @@
 #   JOBS            build jobs (2)
 #   MUTANTS_BUILD   the scratch directory (build-mutants)
 #   MUTANT_SECONDS  the suite's time limit (ten times an unmutated run, and 20 s more)
+#   RERUN           an earlier run's results file: only its survivors run again
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mkdir -p "${MUTANTS_BUILD:-$root/build-mutants}" && cd "${MUTANTS_BUILD:-$root/build-mutants}" && pwd)
@@ -72,8 +73,14 @@ echo "The fast suite takes $suiteMs ms unmutated; a mutant's run is stopped afte
 (cd "$tree" && find src \( -name '*.cpp' -o -name '*.h' \) ! -path 'src/platform/windows*' | sort) > "$work/files"
 total=$(cd "$tree" && perl "$root/mutation/mutants.pl" $(cat "$work/files") | wc -l)
 (cd "$tree" && SAMPLE=${MUTANTS:-0} SEED=${SEED:-1} perl "$root/mutation/mutants.pl" $(cat "$work/files")) > "$work/mutants"
+# The survivors of an earlier run, taken before this run's results replace them.
+if [ -n "${RERUN:-}" ]; then
+  awk -F'\t' -v OFS='\t' '$1 == "survived" {print $2, $3, $4, $5, $6}' "$RERUN" > "$work/mutants.rerun"
+  mv "$work/mutants.rerun" "$work/mutants"
+fi
 count=$(wc -l < "$work/mutants")
-echo "$count of $total mutants$([ "$count" -lt "$total" ] && echo ", a sample with seed ${SEED:-1}")"
+if [ -n "${RERUN:-}" ]; then echo "$count of $total mutants, the survivors in $RERUN"
+else echo "$count of $total mutants$([ "$count" -lt "$total" ] && echo ", a sample with seed ${SEED:-1}")"; fi
 
 # The mutants come in file order: the file's own bytes come back only when the
 # run moves on to another file, or ends however it ends.

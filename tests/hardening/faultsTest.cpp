@@ -155,9 +155,12 @@ TEST(Faults, ClosedStandardDescriptorsTakeNoConsoleText) {
     RunResult usual = runRomcast({"-B", "app"}, inputs);
     ASSERT_EQ(usual.files.size(), 1u) << describeRun(usual);
     // Every choice of them: with 0 and 1 closed the module takes 0, and the
-    // image would take 1.
+    // image would take 1. Wine started so loses its own connection to its
+    // server ("Protocol error ... partial recvmsg") and ends the program
+    // part way with status 0: there only one is closed at a time.
     for (unsigned closed = 1; closed < 8; ++closed) {
         SCOPED_TRACE(closed);
+        if (testingAnotherBuild() && (closed & (closed - 1)) != 0) continue;
         RunResult result = runRomcast({"-B", "app"}, inputs, {.closedDescriptors = closed});
         EXPECT_EQ(result.exitStatus, 0) << describeRun(result);
         EXPECT_EQ(describeDifference("app.bin", usual.files["app.bin"], result.files["app.bin"]), "");

@@ -57,10 +57,16 @@ buildTests() { cmake --build "$build" --target romcast_tests -j "$jobs" > "$work
 # The tests' scratch directories go into one of the run's own, emptied after
 # every mutant: a suite stopped by the time limit cannot remove its own, and a
 # mutant that writes without end would fill the disk.
+# A fault test stopped there by the time limit leaves its tmpfs mounted.
+clearScratch() {
+  awk -v dir="$work/scratch/" 'index($2, dir) == 1 {print $2}' /proc/mounts 2>/dev/null |
+    xargs -r -n 1 umount -l 2>/dev/null || true
+  rm -rf "$work/scratch"
+}
 runSuite() {
-  rm -rf "$work/scratch" && mkdir -p "$work/scratch"
+  clearScratch && mkdir -p "$work/scratch"
   (TMPDIR="$work/scratch" timeout -k 5 "$1" "$build/tests/romcast_tests" --gtest_filter="$filter" \
-    --gtest_fail_fast --gtest_brief=1 > "$work/suite.log" 2>&1; status=$?; rm -rf "$work/scratch"; exit $status) \
+    --gtest_fail_fast --gtest_brief=1 > "$work/suite.log" 2>&1; status=$?; clearScratch; exit $status) \
     2>/dev/null
 }
 buildTests || { cat "$work/build.log"; echo "The unmutated tree does not build"; exit 1; }

@@ -52,17 +52,17 @@ cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++
   -DROMCAST_TESTS=ON -DCMAKE_CXX_FLAGS=-Wno-parentheses > "$work/configure.log" 2>&1 ||
   { cat "$work/configure.log"; exit 1; }
 buildTests() { cmake --build "$build" --target romcast_tests -j "$jobs" > "$work/build.log" 2>&1; }
-# In a subshell of its own, which keeps the shell's note of a crash (the
-# mutant's doing) off the progress lines.
-# The tests' scratch directories go into one of the run's own, emptied after
-# every mutant: a suite stopped by the time limit cannot remove its own, and a
-# mutant that writes without end would fill the disk.
-# A fault test stopped there by the time limit leaves its tmpfs mounted.
+# A fault test stopped in the scratch directory by the time limit leaves its tmpfs mounted.
 clearScratch() {
   awk -v dir="$work/scratch/" 'index($2, dir) == 1 {print $2}' /proc/mounts 2>/dev/null |
     xargs -r -n 1 umount -l 2>/dev/null || true
   rm -rf "$work/scratch"
 }
+# In a subshell of its own, which keeps the shell's note of a crash (the
+# mutant's doing) off the progress lines.
+# The tests' scratch directories go into one of the run's own, emptied after
+# every mutant: a suite stopped by the time limit cannot remove its own, and a
+# mutant that writes without end would fill the disk.
 runSuite() {
   clearScratch && mkdir -p "$work/scratch"
   (TMPDIR="$work/scratch" timeout -k 5 "$1" "$build/tests/romcast_tests" --gtest_filter="$filter" \

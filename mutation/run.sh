@@ -58,6 +58,9 @@ clearScratch() {
     xargs -r -n 1 umount -l 2>/dev/null || true
   rm -rf "$work/scratch"
 }
+# The programs a suite stopped by the time limit had started (a mutant's
+# endless loop among them) would run on beside every later mutant.
+stopLeftovers() { pkill -KILL -f "^$build/" 2>/dev/null || true; }
 # In a subshell of its own, which keeps the shell's note of a crash (the
 # mutant's doing) off the progress lines.
 # The tests' scratch directories go into one of the run's own, emptied after
@@ -66,7 +69,7 @@ clearScratch() {
 runSuite() {
   clearScratch && mkdir -p "$work/scratch"
   (TMPDIR="$work/scratch" timeout -k 5 "$1" "$build/tests/romcast_tests" --gtest_filter="$filter" \
-    --gtest_fail_fast --gtest_brief=1 > "$work/suite.log" 2>&1; status=$?; clearScratch; exit $status) \
+    --gtest_fail_fast --gtest_brief=1 > "$work/suite.log" 2>&1; status=$?; stopLeftovers; clearScratch; exit $status) \
     2>/dev/null
 }
 buildTests || { cat "$work/build.log"; echo "The unmutated tree does not build"; exit 1; }

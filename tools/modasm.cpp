@@ -1,4 +1,4 @@
-// modasm: assembles the readable module text of tests/README.md into the bytes
+// modasm: assembles the readable module text of tools/README.md into the bytes
 // of a load module. It is a test tool and deliberately shares no code with the
 // converter beyond the module format's own definition (src/format/), so that a
 // misreading of a record cannot hide on both sides.

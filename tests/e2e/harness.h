@@ -30,7 +30,7 @@ struct RunResult {
     std::set<std::string> removed;
 };
 
-// Assembles module text (tests/README.md) into module bytes. An assembler error
+// Assembles module text (tools/README.md) into module bytes. An assembler error
 // fails the current test (the assembler's message is shown) and yields "".
 std::string assembleModule(const std::string &text);
 

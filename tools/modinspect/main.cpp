@@ -1,6 +1,6 @@
 // modinspect: prints an IEEE 695 load module as readable text.
 //
-//   modinspect module        the module text of tests/README.md, one record a
+//   modinspect module        the module text of tools/README.md, one record a
 //                            line, so that `modinspect m | modasm - copy` gives
 //                            back the same bytes, also for a truncated or
 //                            malformed file

@@ -4,6 +4,6 @@
 
 #include <cstdio>
 
-#include "core/conversion.h"
+#include "run/conversion.h"
 
 inline Conversion conv{stdout, false, CancelFlags{}};

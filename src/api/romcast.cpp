@@ -3,7 +3,7 @@
 #include "common/cancel.h"
 #include "common/messages.h"
 #include "common/runError.h"
-#include "driver/runSequence.h"
+#include "run/runSequence.h"
 
 namespace romcast {
 

@@ -11,7 +11,7 @@ mode=$1
 root=$2
 page=$root/docs/romcast.1
 completion=$root/packaging/romcast.bash-completion
-parser=$root/src/driver/options.cpp
+parser=$root/src/options/options.cpp
 
 options='-. -A -B -e -F -H -ID -L -N -o -ofsreg1 -ofsreg2 -ofsregx
 -protect1 -protect2 -protectx -TQ8 -TQ8E -TQ8N -v +debug +d51x'

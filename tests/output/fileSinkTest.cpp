@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "e2e/harness.h"
-#include "ieee695/readerTestSupport.h"
+#include "module/readerTestSupport.h"
 #include "output/fileSink.h"
 
 namespace {

@@ -1,6 +1,0 @@
-#include "ieee695/malformedModule.h"
-
-#include "common/messages.h"
-#include "common/runError.h"
-
-void rejectModule(const char *inputName) { throw describeError(err::illegalFormat, inputName, nullptr); }

@@ -1,0 +1,17 @@
+// Motorola S-records: the S0 header, S2 data records and the S8 end record.
+#pragma once
+
+#include "records/textRecordWriter.h"
+
+class SRecordWriter final : public TextRecordWriter {
+public:
+    SRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect)
+        : TextRecordWriter(conv, sink, holdsProtect, false) {}
+
+    void writeHeaderRecord() override;
+    void writeByteRecord(std::uint32_t address, std::uint8_t byte) override;
+    void writeEndRecord(std::uint32_t trailerPart) override;
+
+protected:
+    char *formatData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) override;
+};

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "format/moduleFormat.h"
+#include "module/moduleFormat.h"
 
 using Bytes = std::vector<std::uint8_t>;
 namespace rec = moduleFormat::rec;

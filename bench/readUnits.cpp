@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/conversion.h"
-#include "driver/runSettings.h"
-#include "ieee695/moduleHeader.h"
-#include "ieee695/moduleTrees.h"
+#include "run/conversion.h"
+#include "options/runSettings.h"
+#include "module/moduleHeader.h"
+#include "module/layoutReading.h"
 
 #include "moduleBytes.h"
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "format/moduleFormat.h"
+#include "module/moduleFormat.h"
 
 namespace moduleRecords {
 

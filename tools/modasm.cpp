@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "common/hexText.h"
-#include "format/moduleFormat.h"
+#include "module/moduleFormat.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "format/moduleFormat.h"
+#include "module/moduleFormat.h"
 
 namespace modinspect {
 

@@ -8,12 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "run/conversion.h"
-#include "options/runSettings.h"
-#include "module/moduleHeader.h"
+#include "common/console.h"
 #include "module/layoutReading.h"
+#include "module/moduleHeader.h"
+#include "module/moduleReader.h"
 
 #include "moduleBytes.h"
 
@@ -88,20 +89,20 @@ Bytes writeModule(const Layout &layout) {
 
 void timeReading(const char *what, const Layout &layout) {
     const Bytes module = writeModule(layout);
-    auto conv = std::make_unique<Conversion>(stdout, false, CancelFlags{});
-    initRunSettings(conv->settings);
-    conv->settings.set(flag::quiet);
-    conv->console.setQuiet();
-    conv->settings.inputName = "bench.tqx";
-    conv->moduleBytes.assign(module.begin(), module.end());
+    Console console(stdout, false);
+    console.setQuiet();
+    Progress progress(console, CancelFlags{});
+    ModuleBytes bytes;
+    bytes.assign(module.begin(), module.end());
+    const ModuleSource source{bytes, "bench.tqx", CancelFlags{}};
 
     const auto start = std::chrono::steady_clock::now();
-    readModuleTarget(*conv);
-    conv->parts = readModuleParts(*conv);
-    readSectionPart(*conv);
-    readDataPart(*conv);
-    rebuildUnitTrees(*conv);
-    const std::size_t walked = walkUnits(conv->trees.normUnitRoot).size();
+    const bool dualArea = readModuleTarget(source).dualArea;
+    const ModuleParts parts = readModuleParts(source, progress);
+    ModuleLayout read = readSectionPart(source, parts, dualArea, progress);
+    const ModuleLayout whole = readDataPart(source, parts, dualArea, std::move(read), progress);
+    countUnitProgress(whole, progress);
+    const std::size_t walked = whole.normUnits.nodes.size();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     std::printf("%-44s %9zu units in the walk  %6.2f s  (%zu bytes)\n", what, walked, elapsed.count(),

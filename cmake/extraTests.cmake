@@ -37,6 +37,6 @@ if(TARGET modasm AND TARGET modinspect)
       $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
 endif()
 
-# No two files of src/ include each other (tests/layers/includeLoops.sh).
+# The layers of src/ look one way (tests/layers/includeLoops.sh).
 add_test(NAME layers.includeLoops
   COMMAND sh ${PROJECT_SOURCE_DIR}/tests/layers/includeLoops.sh ${PROJECT_SOURCE_DIR})

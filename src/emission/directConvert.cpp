@@ -4,26 +4,28 @@
 #include <cstdio>
 #include <optional>
 
-#include "run/conversion.h"
 #include "common/messages.h"
 #include "common/runError.h"
 #include "options/runSettings.h"
 #include "module/dataPart.h"
-#include "module/moduleHeader.h"
 #include "module/moduleReader.h"
 #include "module/sectionPart.h"
+#include "output/outputTransaction.h"
+#include "plan/imagePlan.h"
 #include "records/imageWriters.h"
 
 namespace {
 
 // Only the module's extent is wanted here: no trees, no progress. Unlike the tree
 // path, a section of size 0 counts too.
-void scanSectionBounds(Conversion &conv, std::uint32_t sectionPart) {
-    ModuleReader reader = readerOf(conv);
+ModuleExtent scanSectionBounds(const ModuleSource &module, std::uint32_t sectionPart) {
+    ModuleExtent extent;
+    ModuleReader reader = readerOf(module);
     reader.seek(sectionPart);
     while (const std::optional<SectionRecord> section = readSection(reader)) {
-        if (!section->loadsNothing()) widenExtent(conv, *section);
+        if (!section->loadsNothing()) extent = widenExtent(extent, *section);
     }
+    return extent;
 }
 
 // What the conversion below writes, counted before it writes anything: the LD
@@ -31,8 +33,8 @@ void scanSectionBounds(Conversion &conv, std::uint32_t sectionPart) {
 // its RE record says. A module that would write more than the address space
 // holds is refused here (the malformed-module error); a record the conversion
 // refuses ends the count and is refused where it stands.
-void countDirectBytes(Conversion &conv, std::uint32_t dataPart) {
-    ModuleReader reader = readerOf(conv);
+void countDirectBytes(const ModuleSource &module, std::uint32_t dataPart) {
+    ModuleReader reader = readerOf(module);
     DataPartReader data(reader, dataPart);
     WrittenBytes written(reader);
     written.beginUnit(1);
@@ -42,13 +44,14 @@ void countDirectBytes(Conversion &conv, std::uint32_t dataPart) {
 
 // The data part in file order: each ASP moves the address, each LD writes its
 // bytes there. Nothing is sorted and no gap is filled.
-void convertDataPart(Conversion &conv, std::uint32_t dataPart, ImageWriter &writer) {
+void convertDataPart(const ImagePlan &plan, const WriterContext &context, std::uint32_t dataPart,
+                     ImageWriter &writer) {
     writer.writeHeaderRecord();
-    ModuleReader reader = readerOf(conv);
+    ModuleReader reader = readerOf(context.module);
     DataPartReader data(reader, dataPart);
     bool loadSeen = false;
     bool limitExceeded = false;
-    const std::uint32_t addressEnd = conv.settings.addressLimit + 1;
+    const std::uint32_t addressEnd = plan.settings.addressLimit + 1;
     for (;;) {
         const DataRecord record = data.next();
         if (record.type == rec::ASG || record.type == rec::ME) break;
@@ -68,27 +71,25 @@ void convertDataPart(Conversion &conv, std::uint32_t dataPart, ImageWriter &writ
         }
     }
     if (limitExceeded || writer.state.currentAddress > addressEnd)
-        conv.console.warn(wrn::addressExceeds, conv.settings.addressLimitText);
+        context.console.warn(wrn::addressExceeds, plan.settings.addressLimitText);
     writer.closeRecord();
-    if (!loadSeen) conv.console.warn(wrn::noObjectData, conv.settings.inputName);
+    if (!loadSeen) context.console.warn(wrn::noObjectData, context.module.name);
 }
 
 }  // namespace
 
-void convertDirect(Conversion &conv) {
-    scanSectionBounds(conv, conv.parts.sectionPart);
-    if (conv.settings.moduleLoadsNothing())
-        fatalError(err::noData, conv.settings.inputName);
+ModuleExtent convertDirect(const ImagePlan &options, const ModuleParts &parts, const WriterContext &context,
+                           const OutputTransaction &outputs) {
+    const ModuleExtent extent = scanSectionBounds(context.module, parts.sectionPart);
+    if (extent.loadsNothing()) fatalError(err::noData, context.module.name);
     // "-A" with a start only ends where the tree path ends it: at the module's last
     // address, or at a fill end beyond it, so both paths keep the same bytes.
-    if (conv.settings.rangeForm == 1) {
-        conv.settings.rangeEnd = conv.settings.highestSectionAddress > conv.settings.fillEnd
-                                ? conv.settings.highestSectionAddress
-                                : conv.settings.fillEnd;
-    }
-    countDirectBytes(conv, conv.parts.dataPart);
-    const std::unique_ptr<ImageWriter> writer = makeImageWriter(conv, conv.outputs.stream(OutputRole::image), true);
-    convertDataPart(conv, conv.parts.dataPart, *writer);
+    const RangePlan range = closeRangeForDirect(options.range, extent);
+    const ImagePlan plan{options.settings, options.names, range, options.security, extent, false};
+    countDirectBytes(context.module, parts.dataPart);
+    const std::unique_ptr<ImageWriter> writer = makeImageWriter(plan, context, *outputs.stream(OutputRole::image), true);
+    convertDataPart(plan, context, parts.dataPart, *writer);
     writer->writeSecurityRecords();
-    writer->writeEndRecord(conv.parts.trailerPart);
+    writer->writeEndRecord(parts.trailerPart);
+    return extent;
 }

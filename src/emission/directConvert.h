@@ -1,6 +1,15 @@
 // "-N": the data part converted record by record in module order.
 #pragma once
 
-struct Conversion;
+#include "module/moduleLayout.h"
+#include "module/moduleParts.h"
+#include "records/writerContext.h"
 
-void convertDirect(Conversion &conv);
+struct ImagePlan;
+class OutputTransaction;
+
+// Writes the image from `plan`, whose range is as the options left it and whose
+// extent is not known yet: the extent is read here, from the section part
+// alone. Returns the extent.
+ModuleExtent convertDirect(const ImagePlan &plan, const ModuleParts &parts, const WriterContext &context,
+                           const OutputTransaction &outputs);

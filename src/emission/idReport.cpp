@@ -5,17 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "run/conversion.h"
-#include "common/messages.h"
-#include "common/runError.h"
 #include "options/runSettings.h"
-#include "run/outputFiles.h"
 #include "output/outputSink.h"
-#include "output/outputTransaction.h"
+#include "plan/securityPlan.h"
 
 namespace {
-
-const char reportExtension[] = ".id";
 
 // The protect choice as the heading names it. The OFS options come first, and a
 // TQ8 target reports "-protectx" as "-ofsregx": for that family the two are one.
@@ -24,15 +18,15 @@ struct HeadingChoice {
     bool showsValue;     // the option takes the protect byte as its argument
 };
 
-HeadingChoice chooseHeading(const Conversion &conv) {
-    if (conv.settings.has(flag::ofsreg1)) return {"-ofsreg1", false};
-    if (conv.settings.has(flag::ofsreg2)) return {"-ofsreg2", false};
-    if (conv.settings.has(flag::ofsregX) || (conv.settings.has(flag::tq8Target) && conv.settings.has(flag::protectX))) {
+HeadingChoice chooseHeading(const SecurityPlan &security) {
+    if (security.has(flag::ofsreg1)) return {"-ofsreg1", false};
+    if (security.has(flag::ofsreg2)) return {"-ofsreg2", false};
+    if (security.has(flag::ofsregX) || (security.has(flag::tq8Target) && security.has(flag::protectX))) {
         return {"-ofsregx", true};
     }
-    if (conv.settings.has(flag::protect1)) return {"-protect1", false};
-    if (conv.settings.has(flag::protect2)) return {"-protect2", false};
-    if (conv.settings.has(flag::protectX)) return {"-protectx", true};
+    if (security.has(flag::protect1)) return {"-protect1", false};
+    if (security.has(flag::protect2)) return {"-protect2", false};
+    if (security.has(flag::protectX)) return {"-protectx", true};
     return {nullptr, false};
 }
 
@@ -45,36 +39,22 @@ void writeAddressLine(OutputSink &report, std::uint32_t address, std::uint32_t v
 
 }  // namespace
 
-void createIdReport(Conversion &conv) {
-    // The report sits beside the image: an "-o" name with the image's own
-    // extension has it replaced, any other name has ".id" added.
-    std::string name = conv.names.outputBase;
-    const char *imageExtension = conv.settings.has(flag::hexOutput) ? ".hex" : ".mot";
-    const std::size_t found =
-        conv.names.outputHasExtension ? name.find(imageExtension) : std::string::npos;
-    if (found != std::string::npos) name.erase(found);
-    name += reportExtension;
-
-    refuseTheInput(conv, name);
-    conv.outputs.createKept(OutputRole::idReport, name);
-}
-
-void writeIdReport(const Conversion &conv, OutputSink &report) {
-    const HeadingChoice heading = chooseHeading(conv);
+void writeIdReport(const SecurityPlan &security, OutputSink &report) {
+    const HeadingChoice heading = chooseHeading(security);
     // The text up to a NUL it may hold, as a C string prints.
-    std::string first = std::string("-ID") + conv.settings.idText.c_str();
+    std::string first = std::string("-ID") + security.idText.c_str();
     if (heading.option != nullptr) first.append(" ").append(heading.option);
     if (heading.showsValue) {
         char value[8];
-        std::snprintf(value, sizeof value, " %02X", static_cast<unsigned>(conv.settings.protectValue & 0xFF));
+        std::snprintf(value, sizeof value, " %02X", static_cast<unsigned>(security.protectValue & 0xFF));
         first += value;
     }
     writeText(report, first + "\n");
 
     for (int i = 0; i < idByteCount; ++i) {
-        writeAddressLine(report, conv.settings.idAddresses[i], conv.settings.idBytes[i]);
+        writeAddressLine(report, security.idAddresses[static_cast<std::size_t>(i)], security.idBytes[static_cast<std::size_t>(i)]);
     }
-    if (conv.settings.has(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX)) {
-        writeAddressLine(report, conv.settings.protectAddress, conv.settings.protectValue);
+    if (security.has(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX)) {
+        writeAddressLine(report, security.protectAddress, security.protectValue);
     }
 }

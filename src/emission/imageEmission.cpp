@@ -5,23 +5,23 @@
 #include <span>
 #include <string>
 
-#include "run/conversion.h"
 #include "common/messages.h"
 #include "common/runError.h"
 #include "options/runSettings.h"
 #include "module/dataPart.h"
-#include "module/moduleHeader.h"
 #include "module/moduleReader.h"
+#include "output/outputTransaction.h"
+#include "plan/imagePlan.h"
 #include "records/imageWriters.h"
 
 namespace {
 
 // The ASP record that opens the unit: fill the gap up to its address, move there,
 // and give the ID bytes that the move skipped their own records.
-void moveToUnitAddress(Conversion &conv, ImageWriter &writer, std::uint32_t address) {
+void moveToUnitAddress(const ImagePlan &plan, ImageWriter &writer, std::uint32_t address) {
     writer.fillTo(address, true);
     if (writer.state.currentAddress != address) writer.flushRecord(address);
-    if (conv.settings.has(flag::idCode)) writer.writeGapIdRecords(address);
+    if (plan.security.has(flag::idCode)) writer.writeGapIdRecords(address);
 }
 
 // Data that would run past the end of the 32-bit address space is no image.
@@ -33,7 +33,8 @@ bool pastAddressSpace(std::uint32_t address, std::uint64_t count) { return addre
 // records however it is cut, and it is handed on before anything else happens.
 class UnitEmitter {
 public:
-    UnitEmitter(Conversion &conv, ImageWriter &writer) : conv_(conv), writer_(writer), reader_(readerOf(conv)) {}
+    UnitEmitter(const ImagePlan &plan, const WriterContext &context, ImageWriter &writer)
+        : plan_(plan), context_(context), writer_(writer), reader_(readerOf(context.module)) {}
 
     void emitUnit(std::uint32_t seek);
 
@@ -51,7 +52,8 @@ private:
         reader_.reject();
     }
 
-    Conversion &conv_;
+    const ImagePlan &plan_;
+    const WriterContext &context_;
     ImageWriter &writer_;
     ModuleReader reader_;
     std::string exceedsWarning_;  // every unit above the limit repeats it: made once
@@ -76,7 +78,7 @@ void UnitEmitter::gather(std::span<const std::uint8_t> bytes) {
 void UnitEmitter::emitUnit(std::uint32_t seek) {
     DataPartReader data(reader_, seek);
     if (reader_.readRecordType() != rec::ASP) reader_.reject();
-    moveToUnitAddress(conv_, writer_, reader_.readIndexedValue().value);
+    moveToUnitAddress(plan_, writer_, reader_.readIndexedValue().value);
 
     for (;;) {
         if (gathered_ == runSize) handOn();
@@ -88,7 +90,7 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
             writer_.state.dataSeen = true;
         std::span<const std::uint8_t> bytes;
         // An interrupt at a record's safe point comes after the records before it.
-        if (conv_.cancel.raised()) handOn();
+        if (context_.module.cancel.raised()) handOn();
         if (data.nextPlainLoad(bytes)) {
             writer_.state.dataSeen = true;
             gather(bytes);
@@ -108,49 +110,53 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
     }
 
     writer_.state.lastDataAddress = writer_.state.currentAddress;
-    if (writer_.state.currentAddress > conv_.settings.addressLimit + 1) {
-        if (exceedsWarning_.empty()) exceedsWarning_ = warningLine(wrn::addressExceeds, conv_.settings.addressLimitText);
-        conv_.console.write(exceedsWarning_);
+    if (writer_.state.currentAddress > plan_.settings.addressLimit + 1) {
+        if (exceedsWarning_.empty())
+            exceedsWarning_ = warningLine(wrn::addressExceeds, plan_.settings.addressLimitText);
+        context_.console.write(exceedsWarning_);
     }
     writer_.closeRecord();
 }
 
 }  // namespace
 
-void emitFile(Conversion &conv, UnitTree &units, ImageWriter &writer) {
+void emitFile(const ImagePlan &plan, const WriterContext &context, const UnitList &units, ImageWriter &writer) {
     writer.writeHeaderRecord();
-    UnitEmitter emitter(conv, writer);
+    UnitEmitter emitter(plan, context, writer);
     UnitWalk walk(units);
-    const UnitNode *unit = nullptr;
+    const UnitEntry *unit = nullptr;
     std::uint32_t place = 0;
     while (walk.next(unit, place)) emitter.emitUnit(unit->seek);
-    if (conv.settings.has(flag::rangeGiven)) {
-        writer.fillTo(conv.settings.rangeEnd + 1, false);
+    if (plan.range.clipsToRange) {
+        writer.fillTo(plan.range.rangeEnd + 1, false);
         writer.flushRecord(writer.state.currentAddress);
     }
 }
 
-void emitImage(Conversion &conv) {
-    const std::uint32_t trailerPart = conv.parts.trailerPart;
-    if (!conv.settings.has(flag::dualArea)) {
-        const std::unique_ptr<ImageWriter> writer = makeImageWriter(conv, conv.outputs.stream(OutputRole::image), true);
-        emitFile(conv, conv.trees.normUnitRoot, *writer);
+void emitImage(const ImagePlan &plan, const ModuleLayout &layout, const ModuleParts &parts,
+               const WriterContext &context, const OutputTransaction &outputs) {
+    const std::uint32_t trailerPart = parts.trailerPart;
+    if (!plan.dualArea) {
+        const std::unique_ptr<ImageWriter> writer =
+            makeImageWriter(plan, context, *outputs.stream(OutputRole::image), true);
+        emitFile(plan, context, layout.normUnits, *writer);
         writer->writeSecurityRecords();
         writer->writeEndRecord(trailerPart);
         return;
     }
     // The CODE file never holds the protect byte and gets no security records.
-    const std::unique_ptr<ImageWriter> code = makeImageWriter(conv, conv.outputs.stream(OutputRole::code), false);
-    emitFile(conv, conv.trees.codeUnitRoot, *code);
+    const std::unique_ptr<ImageWriter> code = makeImageWriter(plan, context, *outputs.stream(OutputRole::code), false);
+    emitFile(plan, context, layout.codeUnits, *code);
     code->writeEndRecord(trailerPart);
-    if (!code->state.dataSeen) conv.console.warn(wrn::noCodeData, conv.settings.inputName);
+    if (!code->state.dataSeen) context.console.warn(wrn::noCodeData, context.module.name);
 
     // The fill's progress carries over into the second file; the record state
     // does not, but for the address of the last byte stored.
-    const std::unique_ptr<ImageWriter> romdata = makeImageWriter(conv, conv.outputs.stream(OutputRole::romdata), true);
+    const std::unique_ptr<ImageWriter> romdata =
+        makeImageWriter(plan, context, *outputs.stream(OutputRole::romdata), true);
     romdata->state.lastDataAddress = code->state.lastDataAddress;
-    emitFile(conv, conv.trees.romdataUnitRoot, *romdata);
+    emitFile(plan, context, layout.romdataUnits, *romdata);
     romdata->writeSecurityRecords();
     romdata->writeEndRecord(trailerPart);
-    if (!romdata->state.dataSeen) conv.console.warn(wrn::noRomdataData, conv.settings.inputName);
+    if (!romdata->state.dataSeen) context.console.warn(wrn::noRomdataData, context.module.name);
 }

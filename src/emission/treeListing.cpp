@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/conversion.h"
-#include "options/runSettings.h"
-#include "module/layoutReading.h"
+#include "common/console.h"
 #include "output/outputSink.h"
 
 namespace {
@@ -24,16 +22,14 @@ std::string_view formatItem(char (&text)[96], const char *format, Values... valu
     return std::string_view(text, static_cast<std::size_t>(length));
 }
 
-// Unit items run three to a line. The counter carries over from the code units
-// to the ROM data units, so it lives for the whole run.
-
+// Unit items run three to a line; `items` counts those on the current line.
 // Every item but the first three of a run starts by ending the line before it.
-void placeItem(Conversion &conv, OutputSink &out) {
-    if (conv.listingItemCount == 3) {
+void placeItem(int &items, OutputSink &out) {
+    if (items == 3) {
         writeText(out, "\n");
-        conv.listingItemCount = 1;
+        items = 1;
     } else {
-        ++conv.listingItemCount;
+        ++items;
     }
 }
 
@@ -45,9 +41,9 @@ void writeBanner(OutputSink &out, const char *frame, const char *title) {
 
 // Each section with its own units: those of the kind's unit tree that name the
 // first section of its index, which stands for every section of that index.
-void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, UnitTree &units) {
+void listSections(OutputSink &out, const SectionList &sections, const UnitList &units) {
     char text[96];
-    const std::vector<SectionNode> &walk = walkSections(sections);
+    const std::vector<SectionEntry> &walk = sections.nodes;
     std::vector<std::uint32_t> firstOfIndex(walk.size(), noPlace);
     for (std::uint32_t place = 0; place < walk.size(); ++place) {
         if (firstOfIndex[place] != noPlace) continue;
@@ -56,7 +52,7 @@ void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, Unit
         firstOfIndex[place] = place;
     }
     for (std::uint32_t place = 0; place < walk.size(); ++place) {
-        const SectionNode &section = walk[place];
+        const SectionEntry &section = walk[place];
         // The name up to a NUL it may hold, as a C string prints.
         writeText(out, "  SECNAME: ");
         writeText(out, section.name.c_str());
@@ -64,10 +60,10 @@ void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, Unit
         writeText(out, formatItem(text, "  SECADD : %6Xh  SECTYPE: %6X  SECNUM:%3d \n",
                                   static_cast<unsigned>(section.address), static_cast<unsigned>(section.type),
                                   static_cast<int>(section.index)));
-        conv.listingItemCount = 0;
-        for (const UnitNode &unit : walkUnits(units)) {
+        int items = 0;
+        for (const UnitEntry &unit : units.nodes) {
             if (unit.section != firstOfIndex[place]) continue;
-            placeItem(conv, out);
+            placeItem(items, out);
             writeText(out, formatItem(text, "   [START: %6Xh  SEEK: %6Xh]", static_cast<unsigned>(unit.address),
                                       static_cast<unsigned>(unit.seek)));
         }
@@ -75,14 +71,14 @@ void listSections(Conversion &conv, OutputSink &out, SectionTree &sections, Unit
     }
 }
 
-void listUnits(Conversion &conv, OutputSink &out, UnitTree &units, SectionTree &sections) {
+void listUnits(int &items, OutputSink &out, const UnitList &units, const SectionList &sections) {
     char text[96];
-    const std::vector<SectionNode> &walk = walkSections(sections);
+    const std::vector<SectionEntry> &walk = sections.nodes;
     UnitWalk unitWalk(units);
-    const UnitNode *unit = nullptr;
+    const UnitEntry *unit = nullptr;
     std::uint32_t place = 0;
     while (unitWalk.next(unit, place)) {
-        placeItem(conv, out);
+        placeItem(items, out);
         writeText(out, formatItem(text, "   [SECNUM: %2d START: %6Xh]", static_cast<int>(walk[place].index),
                                   static_cast<unsigned>(unit->address)));
     }
@@ -90,35 +86,32 @@ void listUnits(Conversion &conv, OutputSink &out, UnitTree &units, SectionTree &
 
 }  // namespace
 
-void listSectionTrees(Conversion &conv) {
-    if (!conv.settings.has(flag::debugListing)) return;
-    conv.console.write(" Make .dbg file \n");
-    OutputSink &out = *conv.outputs.stream(OutputRole::listing);
-    if (!conv.settings.has(flag::dualArea)) {
+void listLayoutSections(OutputSink &out, Console &console, const ModuleLayout &layout, bool dualArea) {
+    console.write(" Make .dbg file \n");
+    if (!dualArea) {
         writeBanner(out, sectionFrame, "*  normSecRoot   * \n");
-        listSections(conv, out, conv.trees.normSecRoot, conv.trees.normUnitRoot);
+        listSections(out, layout.normSections, layout.normUnits);
     } else {
         writeBanner(out, sectionFrame, "* codeSecRoot    * \n");
-        listSections(conv, out, conv.trees.codeSecRoot, conv.trees.codeUnitRoot);
+        listSections(out, layout.codeSections, layout.codeUnits);
         writeBanner(out, sectionFrame, "* romdataSecRoot * \n");
-        listSections(conv, out, conv.trees.romdataSecRoot, conv.trees.romdataUnitRoot);
+        listSections(out, layout.romdataSections, layout.romdataUnits);
     }
 }
 
-void listUnitTrees(Conversion &conv) {
-    conv.listingItemCount = 0;
-    if (!conv.settings.has(flag::debugListing)) return;
-    OutputSink &out = *conv.outputs.stream(OutputRole::listing);
+void listLayoutUnits(OutputSink &out, const ModuleLayout &layout, bool dualArea) {
+    // The item count carries over from the code units to the ROM data units.
+    int items = 0;
     writeText(out, "\n");
-    if (!conv.settings.has(flag::dualArea)) {
+    if (!dualArea) {
         writeBanner(out, sectionFrame, "*  normUnitRoot  * \n");
-        listUnits(conv, out, conv.trees.normUnitRoot, conv.trees.normSecRoot);
+        listUnits(items, out, layout.normUnits, layout.normSections);
     } else {
         // The ROM data banner follows the last code item on its line: no break,
         // and the item count runs on.
         writeBanner(out, dualUnitFrame, "* codeUnitRoot    * \n");
-        listUnits(conv, out, conv.trees.codeUnitRoot, conv.trees.codeSecRoot);
+        listUnits(items, out, layout.codeUnits, layout.codeSections);
         writeBanner(out, dualUnitFrame, "* romdataUnitRoot * \n");
-        listUnits(conv, out, conv.trees.romdataUnitRoot, conv.trees.romdataSecRoot);
+        listUnits(items, out, layout.romdataUnits, layout.romdataSections);
     }
 }

@@ -6,9 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "run/conversion.h"
 #include "common/console.h"
-#include "options/runSettings.h"
 #include "module/dataPart.h"
 #include "module/moduleHeader.h"
 #include "module/moduleReader.h"
@@ -19,20 +17,20 @@ namespace {
 using moduleFormat::letterP;
 using moduleFormat::letterR;
 
-void insertSection(Conversion &conv, SectionTree &tree, const SectionRecord &section) {
-    if (!tree.nodes.empty() && section.base < tree.nodes.back().address) tree.sorted = false;
-    tree.nodes.push_back(SectionNode{std::string(section.name), section.base, section.letters, section.index});
-    conv.progress.tick();
+void insertSection(SectionList &list, const SectionRecord &section, Progress &progress) {
+    if (!list.nodes.empty() && section.base < list.nodes.back().address) list.sorted = false;
+    list.nodes.push_back(SectionEntry{std::string(section.name), section.base, section.letters, section.index});
+    progress.tick();
 }
 
-void storeSection(Conversion &conv, const SectionRecord &section) {
+void storeSection(ModuleLayout &layout, bool dualArea, const SectionRecord &section, Progress &progress) {
     const std::uint32_t letter = section.letters & 0xFF;
-    if (!conv.settings.has(flag::dualArea)) {
-        if (!section.loadsNothing()) insertSection(conv, conv.trees.normSecRoot, section);
+    if (!dualArea) {
+        if (!section.loadsNothing()) insertSection(layout.normSections, section, progress);
     } else if (letter == letterP) {
-        insertSection(conv, conv.trees.codeSecRoot, section);
+        insertSection(layout.codeSections, section, progress);
     } else if (letter == letterR) {
-        insertSection(conv, conv.trees.romdataSecRoot, section);
+        insertSection(layout.romdataSections, section, progress);
     }
 }
 
@@ -41,8 +39,8 @@ void storeSection(Conversion &conv, const SectionRecord &section) {
 // section, so the last answer is kept.
 class SectionFinder {
 public:
-    SectionFinder(SectionTree &sections, UnitTree &units) : units_(units) {
-        const std::vector<SectionNode> &walk = walkSections(sections);
+    SectionFinder(SectionList &sections, UnitList &units) : units_(units) {
+        const std::vector<SectionEntry> &walk = walkSections(sections);
         byIndex_.reserve(walk.size());
         for (std::uint32_t place = 0; place < walk.size(); ++place) byIndex_.emplace_back(walk[place].index, place);
         std::sort(byIndex_.begin(), byIndex_.end());
@@ -56,7 +54,7 @@ public:
     }
 
     // Hands the unit to every section with its index: how many there are.
-    std::uint32_t attach(Conversion &conv, std::uint32_t index, std::uint32_t address, std::uint32_t seek) {
+    std::uint32_t attach(Progress &progress, std::uint32_t index, std::uint32_t address, std::uint32_t seek) {
         if (!found_ || index != lastIndex_) {
             const auto first = std::lower_bound(byIndex_.begin(), byIndex_.end(), std::pair<std::uint32_t, std::uint32_t>{index, 0});
             auto last = first;
@@ -67,21 +65,21 @@ public:
         }
         if (places_.empty()) return 0;
         // One entry for the unit, named by the first section of its index.
-        const UnitNode node{address, seek, places_.front().second};
+        const UnitEntry node{address, seek, places_.front().second};
         if (!units_.nodes.empty() && unitBefore(node, units_.nodes.back())) units_.sorted = false;
         units_.nodes.push_back(node);
         const auto sections = static_cast<std::uint32_t>(places_.size());
         units_.pairs += sections;
         // One section, the usual case, costs no division.
         if (sections == 1)
-            conv.progress.tick();
+            progress.tick();
         else
-            conv.progress.tickTimes(sections);
+            progress.tickTimes(sections);
         return sections;
     }
 
 private:
-    UnitTree &units_;
+    UnitList &units_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> byIndex_;
     std::span<const std::pair<std::uint32_t, std::uint32_t>> places_;
     std::uint32_t lastIndex_ = 0;
@@ -90,27 +88,31 @@ private:
 
 }  // namespace
 
-void readSectionPart(Conversion &conv) {
-    ModuleReader reader = readerOf(conv);
-    reader.seek(conv.parts.sectionPart);
+ModuleLayout readSectionPart(const ModuleSource &module, const ModuleParts &parts, bool dualArea, Progress &progress) {
+    ModuleLayout layout;
+    ModuleReader reader = readerOf(module);
+    reader.seek(parts.sectionPart);
     while (const std::optional<SectionRecord> section = readSection(reader)) {
-        // A section of size 0 loads nothing: no node, no extent, no progress.
+        // A section of size 0 loads nothing: no entry, no extent, no progress.
         if (section->size == 0) continue;
-        if (!section->loadsNothing()) widenExtent(conv, *section);
-        storeSection(conv, *section);
-        conv.progress.tick();
+        if (!section->loadsNothing()) layout.extent = widenExtent(layout.extent, *section);
+        storeSection(layout, dualArea, *section, progress);
+        progress.tick();
     }
+    return layout;
 }
 
-void readDataPart(Conversion &conv) {
-    ModuleTrees &trees = conv.trees;
-    const bool dual = conv.settings.has(flag::dualArea);
-    SectionFinder norm(trees.normSecRoot, trees.normUnitRoot);
-    SectionFinder code(trees.codeSecRoot, trees.codeUnitRoot);
-    SectionFinder romdata(trees.romdataSecRoot, trees.romdataUnitRoot);
+namespace {
 
-    ModuleReader reader = readerOf(conv);
-    DataPartReader data(reader, conv.parts.dataPart);
+// Every unit under the sections of its index; the units stay in reading order.
+void readUnits(const ModuleSource &module, const ModuleParts &parts, bool dual, ModuleLayout &layout,
+               Progress &progress) {
+    SectionFinder norm(layout.normSections, layout.normUnits);
+    SectionFinder code(layout.codeSections, layout.codeUnits);
+    SectionFinder romdata(layout.romdataSections, layout.romdataUnits);
+
+    ModuleReader reader = readerOf(module);
+    DataPartReader data(reader, parts.dataPart);
     WrittenBytes written(reader);
     for (;;) {
         std::uint64_t plain = 0;
@@ -125,9 +127,9 @@ void readDataPart(Conversion &conv) {
             const UnitStart start = data.readUnit();
             std::uint32_t sections = 0;
             if (!dual) {
-                sections = norm.attach(conv, start.section, start.address, start.offset);
-            } else if ((sections = code.attach(conv, start.section, start.address, start.offset)) == 0) {
-                sections = romdata.attach(conv, start.section, start.address, start.offset);
+                sections = norm.attach(progress, start.section, start.address, start.offset);
+            } else if ((sections = code.attach(progress, start.section, start.address, start.offset)) == 0) {
+                sections = romdata.attach(progress, start.section, start.address, start.offset);
             }
             written.beginUnit(sections);
             break;
@@ -150,18 +152,23 @@ void readDataPart(Conversion &conv) {
     }
 }
 
-void rebuildUnitTrees(Conversion &conv) {
-    // Each unit of each kind counts once more as the unit trees are completed,
-    // once for each of its sections.
-    ModuleTrees &trees = conv.trees;
-    for (UnitTree *units : {&trees.normUnitRoot, &trees.codeUnitRoot, &trees.romdataUnitRoot}) {
-        for (std::uint64_t left = units->pairs; left > 0;) {
-            const auto calls = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, 0xFFFFFFFF));
-            conv.progress.tickTimes(calls);
-            left -= calls;
-        }
-        walkUnits(*units);
-    }
+}  // namespace
+
+ModuleLayout readDataPart(const ModuleSource &module, const ModuleParts &parts, bool dualArea, ModuleLayout layout,
+                          Progress &progress) {
+    readUnits(module, parts, dualArea, layout, progress);
+    for (SectionList *sections : {&layout.normSections, &layout.codeSections, &layout.romdataSections})
+        walkSections(*sections);
+    for (UnitList *units : {&layout.normUnits, &layout.codeUnits, &layout.romdataUnits}) walkUnits(*units);
+    return layout;
 }
 
-void clearModuleTrees(Conversion &conv) { conv.trees = ModuleTrees{}; }
+void countUnitProgress(const ModuleLayout &layout, Progress &progress) {
+    for (const UnitList *units : {&layout.normUnits, &layout.codeUnits, &layout.romdataUnits}) {
+        for (std::uint64_t left = units->pairs; left > 0;) {
+            const auto calls = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, 0xFFFFFFFF));
+            progress.tickTimes(calls);
+            left -= calls;
+        }
+    }
+}

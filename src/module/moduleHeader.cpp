@@ -2,11 +2,9 @@
 
 #include <string_view>
 
-#include "run/conversion.h"
 #include "common/console.h"
 #include "common/messages.h"
 #include "common/runError.h"
-#include "options/runSettings.h"
 #include "module/moduleReader.h"
 
 namespace {
@@ -21,24 +19,21 @@ constexpr std::string_view dualAreaTarget = "TQ40/51X";
 // MB: the processor decides the mode. A name that cannot be read, or is too long
 // for a processor's, counts as empty and so matches no target; like any text of
 // the module it ends at a NUL.
-void checkTarget(Conversion &conv, ModuleReader &reader) {
+ModuleTarget checkTarget(const ModuleSource &module, ModuleReader &reader) {
     if (reader.readRecordType() != rec::MB) reader.reject();
     const std::optional<std::string_view> name = reader.readName();
     std::string_view processor = name && name->size() < processorNameSize ? *name : std::string_view{};
     processor = processor.substr(0, processor.find('\0'));
     reader.readName();  // the module's own name
     const bool dualTarget = processor == dualAreaTarget;
-    if (!dualTarget && processor != singleAreaTarget) fatalError(err::mcuMismatch, conv.settings.inputName);
+    if (!dualTarget && processor != singleAreaTarget) fatalError(err::mcuMismatch, module.name);
     // Only a known target is refused for its length.
     reader.requireWholeRecord();
-    if (dualTarget)
-        conv.settings.set(flag::dualArea);
-    else
-        conv.settings.clear(flag::dualArea);
+    return ModuleTarget{std::string(processor), dualTarget};
 }
 
 // The ASW records, in any order and repeated: the last offset for an index wins.
-ModuleParts readPartOffsets(Conversion &conv, ModuleReader &reader) {
+ModuleParts readPartOffsets(ModuleReader &reader, Progress &progress) {
     ModuleParts parts;
     std::int32_t type = reader.readRecordType();
     while (type == rec::ASW) {
@@ -51,7 +46,7 @@ ModuleParts readPartOffsets(Conversion &conv, ModuleReader &reader) {
         case moduleFormat::part::trailer: parts.trailerPart = offset; break;
         default: break;
         }
-        conv.progress.tick();
+        progress.tick();
         type = reader.readRecordType();
     }
     reader.unreadRecordType(type);
@@ -76,25 +71,25 @@ void checkAbsolute(ModuleReader &reader) {
 
 }  // namespace
 
-void readModuleTarget(Conversion &conv) {
-    ModuleReader reader = readerOf(conv);
-    checkTarget(conv, reader);
+ModuleTarget readModuleTarget(const ModuleSource &module) {
+    ModuleReader reader = readerOf(module);
+    return checkTarget(module, reader);
 }
 
-ModuleParts readModuleParts(Conversion &conv) {
-    ModuleReader reader = readerOf(conv);
+ModuleParts readModuleParts(const ModuleSource &module, Progress &progress) {
+    ModuleReader reader = readerOf(module);
     // MB again, already checked; the record after it (the address descriptor)
     // is passed over whole.
     reader.skipRecord();
     reader.skipRecord();
-    const ModuleParts parts = readPartOffsets(conv, reader);
+    const ModuleParts parts = readPartOffsets(reader, progress);
     reader.skipRecord();
     checkAbsolute(reader);
     return parts;
 }
 
-std::optional<std::uint32_t> readModuleEntry(Conversion &conv, std::uint32_t trailerPart) {
-    ModuleReader reader = readerOf(conv);
+std::optional<std::uint32_t> readModuleEntry(const ModuleSource &module, std::uint32_t trailerPart) {
+    ModuleReader reader = readerOf(module);
     reader.seek(trailerPart);
     if (reader.readRecordType() != rec::ASG) return std::nullopt;
     const ValueRun run = reader.readValue(ModuleReader::Run::oneValue);

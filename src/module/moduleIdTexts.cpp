@@ -1,7 +1,6 @@
 #include "module/moduleIdTexts.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -9,19 +8,9 @@
 #include <vector>
 
 #include "common/hexText.h"
-#include "run/conversion.h"
-#include "common/messages.h"
-#include "common/runError.h"
-#include "options/runSettings.h"
-#include "module/moduleHeader.h"
 #include "module/moduleReader.h"
-#include "options/securityOptions.h"
 
 namespace {
-
-// Bits of moduleIdState.
-constexpr std::uint32_t foundId = 1;
-constexpr std::uint32_t foundProtect = 2;
 
 using moduleFormat::idTextAttribute;
 // Only the first three such texts count; a linker writes at most a revision
@@ -34,11 +23,6 @@ const char idPrefix[] = ".ID ";
 const char protectPrefix[] = ".PROTECT ";
 constexpr std::size_t idPrefixLength = sizeof idPrefix - 1;
 constexpr std::size_t protectPrefixLength = sizeof protectPrefix - 1;
-
-constexpr std::uint32_t allProtectFlags = flag::protect1 | flag::protect2 | flag::protectX |
-                                          flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX;
-constexpr std::uint32_t ofsFlags = flag::ofsreg1 | flag::ofsreg2 | flag::ofsregX;
-constexpr std::uint32_t protectFlags = flag::protect1 | flag::protect2 | flag::protectX;
 
 bool startsWith(const char *text, const char *prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -57,7 +41,7 @@ bool isWellFormedHexId(const char *text) {
 // as a text takes them. No value when the run does not open with a name (such an
 // attribute is ignored); a name longer than a text holds, or cut off by the end
 // of the run, is a broken module.
-std::optional<std::string> attributeText(Conversion &conv, const ValueRun &value) {
+std::optional<std::string> attributeText(const ModuleSource &module, const ValueRun &value) {
     if (value.bytes.empty()) return std::nullopt;
     const std::uint8_t lead = value.bytes[0];
     if (lead >= 0x80 && lead != 0xDE && lead != 0xDF) return std::nullopt;
@@ -65,93 +49,49 @@ std::optional<std::string> attributeText(Conversion &conv, const ValueRun &value
     // byte 0xFF after it, for the read that met the end.
     std::vector<std::uint8_t> bytes(value.bytes.begin(), value.bytes.end());
     if (!value.complete) bytes.push_back(0xFF);
-    ModuleReader run(bytes, conv.settings.inputName.c_str(), CancelFlags{});
+    ModuleReader run(bytes, module.name, CancelFlags{});
     const std::optional<std::string_view> name = run.readName();
-    if (!name || name->size() >= nameBufferSize) rejectModule(conv.settings.inputName.c_str());
+    if (!name || name->size() >= nameBufferSize) rejectModule(module.name);
     return std::string(name->substr(0, name->find('\0')));
 }
 
 // Takes one attribute text: an ID text or a protect text replaces an earlier
 // one of its kind; anything else, the revision mark included, is passed over.
-void takeAttributeText(Conversion &conv, const char *text) {
+void takeAttributeText(const ModuleSource &module, const char *text, ModuleIdTexts &texts) {
     if (startsWith(text, revisionPrefix)) return;
     if (startsWith(text, idPrefix)) {
         const char *id = text + idPrefixLength;
-        if (id[0] == '#' && !isWellFormedHexId(id)) rejectModule(conv.settings.inputName.c_str());
-        std::strcpy(conv.settings.moduleIdText, id);  // shorter than text, which fits the buffer
-        conv.settings.idText = conv.settings.moduleIdText;
-        conv.settings.moduleIdState |= foundId;
+        if (id[0] == '#' && !isWellFormedHexId(id)) rejectModule(module.name);
+        texts.idText = id;
+        texts.idFound = true;
         return;
     }
     if (startsWith(text, protectPrefix)) {
         const char *value = text + protectPrefixLength;
-        if (!isHexDigit(value[0]) || !isHexDigit(value[1])) rejectModule(conv.settings.inputName.c_str());
-        conv.settings.moduleProtectValue =
-            static_cast<std::uint32_t>(hexDigitValue(value[0]) * 16 + hexDigitValue(value[1]));
-        conv.settings.moduleIdState |= foundProtect;
-    }
-}
-
-// The seven ID bytes from the module's ID text: "#" and hexadecimal digits
-// pairing up high nibble first, or up to seven characters taken as their codes.
-// Bytes that the text does not reach are 0.
-void fillIdBytes(Conversion &conv, const char *text) {
-    conv.settings.idBytes.fill(0);
-    if (text[0] == '#') {
-        pairHexDigits(text + 1, conv.settings.idBytes);
-        return;
-    }
-    for (int i = 0; i < idByteCount && text[i] != '\0'; ++i) {
-        conv.settings.idBytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(text[i]);
+        if (!isHexDigit(value[0]) || !isHexDigit(value[1])) rejectModule(module.name);
+        texts.protectValue = static_cast<std::uint8_t>(hexDigitValue(value[0]) * 16 + hexDigitValue(value[1]));
+        texts.protectFound = true;
     }
 }
 
 }  // namespace
 
-void readModuleIdSettings(Conversion &conv) {
-    ModuleReader reader = readerOf(conv);
-    reader.seek(conv.parts.environmentPart);
+ModuleIdTexts readModuleIdTexts(const ModuleSource &module, std::uint32_t environmentPart) {
+    ModuleReader reader = readerOf(module);
+    reader.seek(environmentPart);
     if (reader.readRecordType() != rec::NN) reader.reject();
     reader.readNumber();
     reader.readName();
 
+    ModuleIdTexts texts;
     int examined = 0;
     while (reader.readRecordType() == rec::ATN) {
         const Attribute attribute = reader.readAttribute();
         if (attribute.number != idTextAttribute) continue;
-        if (const std::optional<std::string> text = attributeText(conv, attribute.value)) {
-            takeAttributeText(conv, text->c_str());
+        if (const std::optional<std::string> text = attributeText(module, attribute.value)) {
+            takeAttributeText(module, text->c_str(), texts);
             if (++examined == maxTextsExamined) break;
         }
     }
-    applyModuleIdSettings(conv);
-}
-
-void applyModuleIdSettings(Conversion &conv) {
-    const std::uint32_t state = conv.settings.moduleIdState;
-
-    // The module's settings win; name the command-line options they displace.
-    if (state != 0) {
-        if (conv.settings.has(flag::idCode)) conv.console.warn(wrn::idNotProcessed);
-        if (conv.settings.has(ofsFlags)) {
-            conv.console.warn(wrn::ofsregNotProcessed);
-        } else if (conv.settings.has(protectFlags)) {
-            conv.console.warn(wrn::protectNotProcessed);
-        }
-    }
-
-    // A protect text without an ID text drops the command line's ID code.
-    if (state == foundProtect) conv.settings.clear(flag::idCode);
-
-    if ((state & foundId) != 0) {
-        conv.settings.set(flag::idCode | flag::protectDefault);
-        conv.settings.clear(allProtectFlags);
-        conv.settings.protectValue = 0xFF;
-        fillIdBytes(conv, conv.settings.moduleIdText);
-    }
-    if ((state & foundProtect) != 0) {
-        conv.settings.clear(flag::protectDefault | allProtectFlags);
-        conv.settings.set(flag::protectX);
-        conv.settings.protectValue = conv.settings.moduleProtectValue;
-    }
+    return texts;
 }

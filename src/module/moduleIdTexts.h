@@ -1,7 +1,25 @@
-// ID code and protect byte carried as text attributes in the module.
+// The ID code and protect byte that a module carries as texts of attribute 55
+// in its environment part: ".ID " and ".PROTECT ".
 #pragma once
 
-struct Conversion;
+#include <cstdint>
+#include <string>
 
-void readModuleIdSettings(Conversion &conv);
-void applyModuleIdSettings(Conversion &conv);
+struct ModuleSource;
+
+// An ID code is seven bytes, wherever it comes from.
+constexpr int idByteCount = 7;
+
+struct ModuleIdTexts {
+    bool idFound = false;       // a ".ID " text
+    std::string idText;         // what follows ".ID " in the last of them
+    bool protectFound = false;  // a ".PROTECT " text
+    std::uint8_t protectValue = 0;  // its byte, from two hexadecimal digits
+
+    bool any() const { return idFound || protectFound; }
+};
+
+// The module's ID texts. A malformed one (a hexadecimal ID that is not one, a
+// protect text without two hexadecimal digits, a text too long) is a malformed
+// module.
+ModuleIdTexts readModuleIdTexts(const ModuleSource &module, std::uint32_t environmentPart);

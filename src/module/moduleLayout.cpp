@@ -2,19 +2,19 @@
 
 #include <algorithm>
 
-const std::vector<SectionNode> &walkSections(SectionTree &tree) {
+const std::vector<SectionEntry> &walkSections(SectionList &tree) {
     if (!tree.sorted) {
         std::stable_sort(tree.nodes.begin(), tree.nodes.end(),
-                         [](const SectionNode &a, const SectionNode &b) { return a.address < b.address; });
+                         [](const SectionEntry &a, const SectionEntry &b) { return a.address < b.address; });
         tree.sorted = true;
     }
     return tree.nodes;
 }
 
-const std::vector<UnitNode> &walkUnits(UnitTree &tree) {
+const std::vector<UnitEntry> &walkUnits(UnitList &tree) {
     if (!tree.sorted) {
         // Falling order, the other usual one, is turned round without a sort.
-        std::vector<UnitNode> &nodes = tree.nodes;
+        std::vector<UnitEntry> &nodes = tree.nodes;
         if (std::is_sorted(nodes.rbegin(), nodes.rend(), unitBefore))
             std::reverse(nodes.begin(), nodes.end());
         else
@@ -24,7 +24,7 @@ const std::vector<UnitNode> &walkUnits(UnitTree &tree) {
     return tree.nodes;
 }
 
-bool UnitWalk::nextShared(const UnitNode *&unit, std::uint32_t &place) {
+bool UnitWalk::nextShared(const UnitEntry *&unit, std::uint32_t &place) {
     const auto laterPlace = [](const Run &a, const Run &b) { return a.place > b.place; };
     for (;;) {
         if (runAt_ < run_.last) {

@@ -1,29 +1,41 @@
 // The sections and units of a module as the reading leaves them, in the order
-// the image is written in: the module's layout. A walk gives them in ascending
-// key, equal keys in reading order; units are sorted lazily, so that reading
-// stays O(n log n) whatever order the module lists its units in.
+// the image is written in: the module's layout, and its extent. The lists are
+// sorted once, when the data part has been read, so that reading stays
+// O(n log n) whatever order the module lists its units in; from then on the
+// layout is only read.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// One unit: twelve bytes, all of a kind's units in one vector.
-struct UnitNode {
-    std::uint32_t address;  // load address of the ASP record: the key
-    std::uint32_t seek;     // file offset of the ASP record's first byte
-    std::uint32_t section;  // place of the first section of its index in the walk of the section tree
+// The module's extent: the lowest start and the highest last address of the
+// sections that load bytes.
+struct ModuleExtent {
+    std::uint32_t lowest = 0xFFFFFF;
+    std::uint32_t highest = 0;
+    bool above1MB = false;  // a section reaches past 0x100000
+
+    // A module that loads nothing leaves the extent at its start values.
+    bool loadsNothing() const { return highest == 0 && lowest == 0xFFFFFF; }
 };
 
-// Marks the end of a chain of places (UnitTree::nextPlace).
+// One unit: twelve bytes, all of a kind's units in one vector.
+struct UnitEntry {
+    std::uint32_t address;  // load address of the ASP record: the key
+    std::uint32_t seek;     // file offset of the ASP record's first byte
+    std::uint32_t section;  // place of the first section of its index in the sorted section list
+};
+
+// Marks the end of a chain of places (UnitList::nextPlace).
 constexpr std::uint32_t noPlace = 0xFFFFFFFF;
 
 // The units of one kind, ordered by address, equal addresses by their section
 // (the first of their index), then in reading order. A unit belongs to every
 // section of its kind with its index, and the walk gives it once for each
 // (walkUnitPlaces): one entry a unit, however many sections share an index.
-struct UnitTree {
-    std::vector<UnitNode> nodes;
+struct UnitList {
+    std::vector<UnitEntry> nodes;
     // For each section place of the kind, the place of the next section with
     // its index, or noPlace.
     std::vector<std::uint32_t> nextPlace;
@@ -32,7 +44,7 @@ struct UnitTree {
     bool sorted = true;
 };
 
-struct SectionNode {
+struct SectionEntry {
     std::string name;       // the ST name
     std::uint32_t address;  // base address (ASL): the key
     std::uint32_t type;     // type letters, the last letter in the low byte
@@ -40,22 +52,23 @@ struct SectionNode {
 };
 
 // Sections ordered by base address; equal bases keep their reading order.
-struct SectionTree {
-    std::vector<SectionNode> nodes;
+struct SectionList {
+    std::vector<SectionEntry> nodes;
     bool sorted = true;
 };
 
-// The module's layout: the sections of each kind, and the unit trees that the
-// image is written from.
-struct ModuleTrees {
-    SectionTree normSecRoot, codeSecRoot, romdataSecRoot;
-    UnitTree normUnitRoot, codeUnitRoot, romdataUnitRoot;
+// The module's layout: the sections of each kind, the units that the image is
+// written from, and the extent.
+struct ModuleLayout {
+    SectionList normSections, codeSections, romdataSections;
+    UnitList normUnits, codeUnits, romdataUnits;
+    ModuleExtent extent;
 };
 
-// The nodes of a tree in order. The sections of a kind keep their walk order
-// once its units are read, which the units' section places refer to.
-const std::vector<SectionNode> &walkSections(SectionTree &tree);
-const std::vector<UnitNode> &walkUnits(UnitTree &tree);
+// Puts a list in order, while the module is read. The sections of a kind keep
+// their order once its units are read, which the units' section places refer to.
+const std::vector<SectionEntry> &walkSections(SectionList &list);
+const std::vector<UnitEntry> &walkUnits(UnitList &list);
 
 // The walk of a kind's units: each unit once for every section of its index,
 // in ascending address; equal addresses in the walk order of the sections, then
@@ -64,10 +77,11 @@ const std::vector<UnitNode> &walkUnits(UnitTree &tree);
 // with sections times units.
 class UnitWalk {
 public:
-    explicit UnitWalk(UnitTree &tree) : units_(walkUnits(tree)), nextPlace_(tree.nextPlace), shared_(tree.shared) {}
+    // `list` is in order (the layout as read).
+    explicit UnitWalk(const UnitList &list) : units_(list.nodes), nextPlace_(list.nextPlace), shared_(list.shared) {}
 
     // The next unit and the place of its section; false after the last.
-    bool next(const UnitNode *&unit, std::uint32_t &place) {
+    bool next(const UnitEntry *&unit, std::uint32_t &place) {
         if (shared_) return nextShared(unit, place);
         if (at_ == units_.size()) return false;
         unit = &units_[at_++];
@@ -80,9 +94,9 @@ private:
     struct Run {
         std::uint32_t place, first, last;
     };
-    bool nextShared(const UnitNode *&unit, std::uint32_t &place);
+    bool nextShared(const UnitEntry *&unit, std::uint32_t &place);
 
-    const std::vector<UnitNode> &units_;
+    const std::vector<UnitEntry> &units_;
     const std::vector<std::uint32_t> &nextPlace_;
     const bool shared_;
     std::size_t at_ = 0;     // the first unit not yet given out (or in runs_)
@@ -94,7 +108,7 @@ private:
 // The order of a unit walk: address, then section place, then reading order.
 // The file offset stands for the reading order: it grows with every unit read,
 // and a unit stands once in a section. Inline: it is asked once a unit read.
-inline bool unitBefore(const UnitNode &a, const UnitNode &b) {
+inline bool unitBefore(const UnitEntry &a, const UnitEntry &b) {
     if (a.address != b.address) return a.address < b.address;
     if (a.section != b.section) return a.section < b.section;
     return a.seek < b.seek;

@@ -4,7 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include "run/conversion.h"
 #include "common/messages.h"
 #include "common/runError.h"
 
@@ -21,10 +20,6 @@ using moduleFormat::isRecordType;
 // that does not return costs a system call, and most of the modules that a
 // fuzzing campaign makes end here.
 void ModuleReader::reject() const { throw describeError(err::illegalFormat, inputName_, nullptr); }
-
-ModuleReader readerOf(Conversion &conv) {
-    return ModuleReader(conv.moduleBytes, conv.settings.inputName.c_str(), conv.cancel);
-}
 
 // Reads on from the input until the module's first `end` bytes are here;
 // false when the module ends before. Another reader of the module may have

@@ -19,9 +19,11 @@
 #include "module/malformedModule.h"
 #include "module/moduleBytes.h"
 
-struct Conversion;
 
 namespace rec = moduleFormat::rec;
+
+// Names inside the module: 255 characters and a terminator.
+constexpr int nameBufferSize = 256;
 
 // The longest record the reader takes, counted from its type byte, with every
 // byte looked at past its end (the next record's type, or a read at the end).
@@ -170,5 +172,14 @@ private:
     bool endMet_ = false;         // a read met the end since the last move
 };
 
-// A reader over the run's module, at its start.
-ModuleReader readerOf(Conversion &conv);
+// The input module as the steps that read it see it: its bytes, read from the
+// input as a step reaches them, its name for the messages, and the run's cancel
+// flags. Many readers share the bytes, each with its own cursor.
+struct ModuleSource {
+    ModuleBytes &bytes;
+    const char *name;
+    CancelFlags cancel;
+};
+
+// A reader over the module, at its start.
+inline ModuleReader readerOf(const ModuleSource &module) { return ModuleReader(module.bytes, module.name, module.cancel); }

@@ -1,7 +1,6 @@
 #include "module/sectionPart.h"
 
-#include "run/conversion.h"
-#include "options/runSettings.h"
+#include "module/moduleLayout.h"
 #include "module/moduleReader.h"
 
 namespace {
@@ -28,10 +27,10 @@ std::optional<SectionRecord> readSection(ModuleReader &reader) {
     return section;
 }
 
-void widenExtent(Conversion &conv, const SectionRecord &section) {
-    RunSettings &settings = conv.settings;
-    if (section.base + section.size > oneMegabyte) settings.set(flag::above1MB);
+ModuleExtent widenExtent(ModuleExtent extent, const SectionRecord &section) {
+    if (section.base + section.size > oneMegabyte) extent.above1MB = true;
     const std::uint32_t last = section.base + section.size - 1;
-    if (last > settings.highestSectionAddress) settings.highestSectionAddress = last;
-    if (section.base < settings.lowestSectionAddress) settings.lowestSectionAddress = section.base;
+    if (last > extent.highest) extent.highest = last;
+    if (section.base < extent.lowest) extent.lowest = section.base;
+    return extent;
 }

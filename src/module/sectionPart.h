@@ -8,7 +8,7 @@
 #include "module/moduleFormat.h"
 
 class ModuleReader;
-struct Conversion;
+struct ModuleExtent;
 
 // One section: the ST record and the ASS and ASL records after it.
 struct SectionRecord {
@@ -27,4 +27,4 @@ struct SectionRecord {
 std::optional<SectionRecord> readSection(ModuleReader &reader);
 
 // Widens the module's extent (and above1MB) to hold the section's bytes.
-void widenExtent(Conversion &conv, const SectionRecord &section);
+ModuleExtent widenExtent(ModuleExtent extent, const SectionRecord &section);

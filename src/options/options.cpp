@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "run/conversion.h"
 #include "common/console.h"
 #include "common/messages.h"
 #include "common/runError.h"
@@ -49,14 +48,14 @@ const ProtectOption *findProtectOption(const char *argument) {
 // option sets its part of the run settings.
 class CommandLine {
 public:
-    CommandLine(Conversion &conversion, int argc, const char *const *argv) : conv(conversion), cursor{argc, argv, 1} {}
+    CommandLine(Console &console, int argc, const char *const *argv) : console(console), cursor{argc, argv, 1} {}
 
-    void read();
+    RunSettings read();
 
 private:
     // The short banner is all that "-v" shows; the run then ends without a message.
     [[noreturn]] void showVersionAndExit() {
-        conv.console.showShortBanner();
+        console.showShortBanner();
         fatalError(err::versionShown);
     }
 
@@ -67,7 +66,7 @@ private:
 
 
     void refuseDuplicate(std::uint32_t bit, const char *argument) {
-        if (conv.settings.has(bit)) fatalError(err::multipleOption, argument);
+        if (settings.has(bit)) fatalError(err::multipleOption, argument);
     }
 
 
@@ -76,71 +75,70 @@ private:
         std::uint32_t value = static_cast<std::uint32_t>(option.fixedValue);
         if (option.fixedValue < 0) {
             const char *text = takeValue();
-            if (parseHexValue(conv, text, &value) == 0) fatalError(err::notAppropriate, option.name);
+            if (parseHexValue(settings, text, &value) == 0) fatalError(err::notAppropriate, option.name);
             if (value > 0xFF) fatalError(err::outOfRange, text);
         }
-        conv.settings.set(option.bit);
-        conv.settings.protectValue = value;
+        settings.set(option.bit);
+        settings.protectValue = value;
         // Whether before or after "-ID", an explicit choice replaces the default 0xFF.
-        conv.settings.clear(flag::protectDefault);
+        settings.clear(flag::protectDefault);
     }
 
     void applyRangeOption(const char *argument) {
-        if (conv.settings.has(flag::rangeGiven | flag::entryGiven)) fatalError(err::multipleOption, argument);
-        applyRangeValue(conv, takeValue());
-        conv.settings.set(flag::rangeGiven);
+        if (settings.has(flag::rangeGiven | flag::entryGiven)) fatalError(err::multipleOption, argument);
+        applyRangeValue(settings, takeValue());
+        settings.set(flag::rangeGiven);
     }
 
     void applyBinaryOption(const char *argument) {
-        if (conv.settings.has(flag::entryGiven | flag::hexOutput | flag::longRecords) || directConvertTyped)
+        if (settings.has(flag::entryGiven | flag::hexOutput | flag::longRecords) || directConvertTyped)
             fatalError(err::invalidOption, argument);
         refuseDuplicate(flag::binaryOutput, argument);
-        conv.settings.set(flag::binaryOutput);
+        settings.set(flag::binaryOutput);
     }
 
     void applyEntryOption(const char *argument) {
-        if (conv.settings.has(flag::binaryOutput | flag::hexOutput | flag::rangeGiven))
+        if (settings.has(flag::binaryOutput | flag::hexOutput | flag::rangeGiven))
             fatalError(err::invalidOption, argument);
         refuseDuplicate(flag::entryGiven, argument);
         const char *value = takeValue();
         if (std::strlen(value) > entryTextLimit) fatalError(err::entryTooLong);
-        std::strcpy(conv.settings.entryText, value);
-        conv.settings.set(flag::entryGiven);
+        std::strcpy(settings.entryText, value);
+        settings.set(flag::entryGiven);
     }
 
     void applyFillOption(const char *argument) {
         refuseDuplicate(flag::fillGiven, argument);
-        applyFillValue(conv, takeValue());
-        conv.settings.fillState = 0;
-        conv.settings.set(flag::fillGiven);
+        applyFillValue(settings, takeValue());
+        settings.set(flag::fillGiven);
     }
 
     void applyHexOption(const char *argument) {
         refuseDuplicate(flag::binaryOutput | flag::entryGiven | flag::hexOutput, argument);
-        conv.settings.set(flag::hexOutput);
+        settings.set(flag::hexOutput);
     }
 
     void applyIdOption(const char *argument) {
         if (argument[2] != 'D') fatalError(err::invalidOption, argument);
         refuseDuplicate(flag::idCode, argument);
-        if (parseIdCode(conv, argument + 3) != 0) fatalError(err::notAppropriate, argument);
-        conv.settings.set(flag::idCode);
+        if (parseIdCode(settings, argument + 3) != 0) fatalError(err::notAppropriate, argument);
+        settings.set(flag::idCode);
         // The ID bytes are substituted into the image, which direct conversion
         // never builds.
-        conv.settings.clear(flag::directConvert);
+        settings.clear(flag::directConvert);
     }
 
     void applyDirectOption(const char *argument) {
-        if (conv.settings.has(flag::binaryOutput)) fatalError(err::invalidOption, argument);
+        if (settings.has(flag::binaryOutput)) fatalError(err::invalidOption, argument);
         refuseDuplicate(flag::directConvert, argument);
         directConvertTyped = true;
-        if (!conv.settings.has(flag::idCode)) conv.settings.set(flag::directConvert);
+        if (!settings.has(flag::idCode)) settings.set(flag::directConvert);
     }
 
     void applyLongOption(const char *argument) {
         refuseDuplicate(flag::longRecords, argument);
-        conv.settings.set(flag::longRecords);
-        conv.settings.recordLength = 32;
+        settings.set(flag::longRecords);
+        settings.recordLength = 32;
     }
 
     void applyOutputOption(const char *argument) {
@@ -152,17 +150,17 @@ private:
         }
         requireExact(argument);
         refuseDuplicate(flag::outputNameGiven, argument);
-        conv.settings.outputName = takeValue();
-        conv.settings.set(flag::outputNameGiven);
+        settings.outputName = takeValue();
+        settings.set(flag::outputNameGiven);
     }
 
     void applyTargetOption(const char *argument) {
         if (std::strcmp(argument, "-TQ8") == 0)
-            selectTarget(conv, 2);
+            selectTarget(settings, 2);
         else if (std::strcmp(argument, "-TQ8E") == 0)
-            selectTarget(conv, 4);
+            selectTarget(settings, 4);
         else if (std::strcmp(argument, "-TQ8N") == 0)
-            selectTarget(conv, 8);
+            selectTarget(settings, 8);
         else
             fatalError(err::invalidOption, argument);
     }
@@ -173,8 +171,8 @@ private:
         case '.':
             requireExact(argument);
             refuseDuplicate(flag::quiet, argument);
-            conv.settings.set(flag::quiet);
-            conv.console.setQuiet();
+            settings.set(flag::quiet);
+            console.setQuiet();
             return;
         case 'A': case 'a': requireExact(argument); applyRangeOption(argument); return;
         case 'B': case 'b': requireExact(argument); applyBinaryOption(argument); return;
@@ -203,12 +201,13 @@ private:
     void applyPlusOption(const char *argument) {
         if (argument[1] != 'd') fatalError(err::invalidOption, argument);
         if (std::strcmp(argument, "+debug") == 0)
-            conv.settings.set(flag::debugListing);
+            settings.set(flag::debugListing);
         else if (std::strcmp(argument, "+d51x") == 0)
-            conv.settings.set(flag::forceDualArea);
+            settings.set(flag::forceDualArea);
     }
 
-    Conversion &conv;
+    Console &console;
+    RunSettings settings;
     // The arguments still to be read; options with a value take the next one.
     struct {
         int count;
@@ -222,22 +221,22 @@ private:
 
 }  // namespace
 
-void parseOptions(Conversion &conv, int argc, const char *const *argv) { CommandLine(conv, argc, argv).read(); }
+RunSettings parseOptions(int argc, const char *const *argv, Console &console) { return CommandLine(console, argc, argv).read(); }
 
-void CommandLine::read() {
+RunSettings CommandLine::read() {
     const int argc = cursor.count;
     const char *const *const argv = cursor.vector;
 
     // Nothing to convert, or a lone option: "-v" shows the version, anything
     // else beginning "-" is a misuse.
     if (argc < 2) {
-        conv.console.showBanner();
+        console.showBanner();
         failUsage();
     }
     if (argc == 2) {
         if (compareNoCase(argv[1], "-v") == 0) showVersionAndExit();
         if (argv[1][0] == '-') {
-            conv.console.showBanner();
+            console.showBanner();
             failUsage();
         }
     }
@@ -250,9 +249,10 @@ void CommandLine::read() {
             applyPlusOption(argument);
     }
 
-    checkSecurityOptions(conv);
-    if (!conv.console.bannerShown()) conv.console.showBanner();
+    checkSecurityOptions(settings);
+    if (!console.bannerShown()) console.showBanner();
     // The input name is the last argument, and nothing may follow it.
     if (cursor.next != argc - 1) failUsage();
-    setInputName(conv, argv[cursor.next]);
+    setInputName(settings, argv[cursor.next]);
+    return settings;
 }

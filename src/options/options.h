@@ -1,6 +1,12 @@
 // The command line.
 #pragma once
 
-struct Conversion;
+#include "options/runSettings.h"
 
-void parseOptions(Conversion &conv, int argc, const char *const *argv);
+class Console;
+
+// The run settings from the command line (argv[0] is the program's name): each
+// option checked as it is read, the security options against each other after
+// the last, then the banner and the input name. `console` shows the banner, or
+// the short one of "-v", and learns of "-.".
+RunSettings parseOptions(int argc, const char *const *argv, Console &console);

@@ -5,11 +5,9 @@
 #include <string_view>
 
 #include "common/hexText.h"
-#include "run/conversion.h"
 #include "common/messages.h"
 #include "common/runError.h"
 #include "options/runSettings.h"
-#include "options/targetFamily.h"
 
 namespace {
 
@@ -29,82 +27,82 @@ const char *targetOptionText(int kind) {
     }
 }
 
-void copyFlag(Conversion &conv, std::uint32_t from, std::uint32_t to) {
-    if (conv.settings.has(from))
-        conv.settings.set(to);
+void copyFlag(RunSettings &settings, std::uint32_t from, std::uint32_t to) {
+    if (settings.has(from))
+        settings.set(to);
     else
-        conv.settings.clear(to);
+        settings.clear(to);
 }
 
 // "#" and up to 14 hexadecimal digits, paired into bytes high nibble first.
-int parseHexIdCode(Conversion &conv, const char *digits) {
+int parseHexIdCode(RunSettings &settings, const char *digits) {
     const std::string_view text(digits);
-    return pairHexDigits(text, conv.settings.idBytes) == text.size() ? 0 : 1;
+    return pairHexDigits(text, settings.idBytes) == text.size() ? 0 : 1;
 }
 
 // Up to 7 letters and digits, one byte each as its character code.
-int parseCharacterIdCode(Conversion &conv, const char *text) {
+int parseCharacterIdCode(RunSettings &settings, const char *text) {
     int count = 0;
     for (; count < idByteCount && isAlphaNumeric(text[count]); ++count)
-        conv.settings.idBytes[static_cast<std::size_t>(count)] = static_cast<std::uint8_t>(text[count]);
+        settings.idBytes[static_cast<std::size_t>(count)] = static_cast<std::uint8_t>(text[count]);
     return text[count] == '\0' ? 0 : 1;
 }
 
 }  // namespace
 
-int parseIdCode(Conversion &conv, const char *text) {
+int parseIdCode(RunSettings &settings, const char *text) {
     // An ID code without any protect or OFS choice locks the chip with 0xFF.
-    if (!conv.settings.has(protectFlags | ofsFlags)) {
-        conv.settings.set(flag::protectDefault);
-        conv.settings.protectValue = 0xFF;
+    if (!settings.has(protectFlags | ofsFlags)) {
+        settings.set(flag::protectDefault);
+        settings.protectValue = 0xFF;
     }
     if (text[0] == '\0') {
-        conv.settings.idBytes.fill(0xFF);
+        settings.idBytes.fill(0xFF);
         return 0;
     }
-    conv.settings.idBytes.fill(0);
-    int result = text[0] == '#' ? parseHexIdCode(conv, text + 1) : parseCharacterIdCode(conv, text);
+    settings.idBytes.fill(0);
+    int result = text[0] == '#' ? parseHexIdCode(settings, text + 1) : parseCharacterIdCode(settings, text);
     if (result != 0) return result;
-    conv.settings.idText = text;
+    settings.idText = text;
     return 0;
 }
 
-void selectTarget(Conversion &conv, int kind) {
-    if (conv.settings.targetKind != 1) {
-        if (conv.settings.targetKind == kind) return;
+void selectTarget(RunSettings &settings, int kind) {
+    if (settings.targetKind != 1) {
+        if (settings.targetKind == kind) return;
         // "-TQ8E" is named whenever it is one of the two, else "-TQ8"; the
         // message never names "-TQ8N".
-        bool eInvolved = conv.settings.targetKind == targetTq8E || kind == targetTq8E;
+        bool eInvolved = settings.targetKind == targetTq8E || kind == targetTq8E;
         fatalError(err::cantUseWith, eInvolved ? "-TQ8E" : "-TQ8");
     }
-    conv.settings.targetKind = kind;
-    conv.settings.set(flag::tq8Target);
+    settings.targetKind = kind;
+    settings.set(flag::tq8Target);
     if (kind == targetTq8) {
-        conv.settings.addressLimit = 0xFFFF;
-        conv.settings.addressLimitText = "0FFFFH";
+        settings.addressLimit = 0xFFFF;
+        settings.addressLimitText = "0FFFFH";
     } else if (kind == targetTq8E) {
-        conv.settings.addressLimit = 0xFFFFF;
-        conv.settings.addressLimitText = "0FFFFFH";
+        settings.addressLimit = 0xFFFFF;
+        settings.addressLimitText = "0FFFFFH";
     }
     // Every TQ8 chip keeps its security bytes at the top of a 64 KB space.
-    applyTargetFamily(conv, tq8Family);
+    settings.family = tq8Family;
 }
 
-void checkSecurityOptions(Conversion &conv) {
+void checkSecurityOptions(RunSettings &settings) {
     // The TQ8 chips have no ROM-protect choices of their own, only OFS ones.
-    if (conv.settings.has(flag::tq8Target) && conv.settings.has(flag::protect1 | flag::protect2))
-        fatalError(err::cantUseWith, targetOptionText(conv.settings.targetKind));
-    if (!conv.settings.has(flag::tq8Target) && conv.settings.has(ofsFlags)) fatalError(err::cantUseInTq40);
+    if (settings.has(flag::tq8Target) && settings.has(flag::protect1 | flag::protect2))
+        fatalError(err::cantUseWith, targetOptionText(settings.targetKind));
+    if (!settings.has(flag::tq8Target) && settings.has(ofsFlags)) fatalError(err::cantUseInTq40);
 
-    if (std::popcount(conv.settings.flags & (protectFlags | ofsFlags)) > 1)
+    if (std::popcount(settings.flags & (protectFlags | ofsFlags)) > 1)
         fatalError(err::multipleProtect);
 
     // On a TQ8 chip the OFS byte sits where the protect byte would, so the
     // writers only need to look at the protect flags. The OFS flags stay for
     // the ID report.
-    if (conv.settings.has(flag::tq8Target)) {
-        copyFlag(conv, flag::ofsreg1, flag::protect1);
-        copyFlag(conv, flag::ofsreg2, flag::protect2);
-        if (conv.settings.has(flag::ofsregX)) conv.settings.set(flag::protectX);
+    if (settings.has(flag::tq8Target)) {
+        copyFlag(settings, flag::ofsreg1, flag::protect1);
+        copyFlag(settings, flag::ofsreg2, flag::protect2);
+        if (settings.has(flag::ofsregX)) settings.set(flag::protectX);
     }
 }

@@ -1,13 +1,11 @@
-// The ID code, protect and OFS settings and the target family.
+// The ID code, protect and OFS options and the target family.
 #pragma once
 
-struct Conversion;
+struct RunSettings;
 
-// Sets every security field to its TQ40 value; clears the ID and protect flags.
-void initSecurityDefaults(Conversion &conv);
 // The text after "-ID": 0 accepted, 1 rejected.
-int parseIdCode(Conversion &conv, const char *text);
+int parseIdCode(RunSettings &settings, const char *text);
 // "-TQ8" (2), "-TQ8E" (4), "-TQ8N" (8).
-void selectTarget(Conversion &conv, int kind);
+void selectTarget(RunSettings &settings, int kind);
 // The cross-check after the last option.
-void checkSecurityOptions(Conversion &conv);
+void checkSecurityOptions(RunSettings &settings);

@@ -11,3 +11,13 @@ struct NamesPlan {
     bool outputHasExtension = false;  // the "-o" name carries its own extension
     std::uint32_t entryAddress = 0;   // "-e", else 0; without "-e" the module's own wins
 };
+
+struct RunSettings;
+
+// The names of the input and the outputs and the entry address, from the
+// command line (error 0 for an input without an extension, errors 6 and 9 for
+// an "-e" text that is no address of the target).
+NamesPlan deriveNames(const RunSettings &settings);
+// The ID report's name: beside the image, an "-o" name with the image's own
+// extension has it replaced, any other name has ".id" added.
+std::string idReportName(const NamesPlan &names, const RunSettings &settings);

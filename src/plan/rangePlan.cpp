@@ -1,11 +1,10 @@
 #include "plan/rangePlan.h"
 
 #include <algorithm>
-#include <cstdint>
 
-#include "run/conversion.h"
 #include "common/messages.h"
 #include "common/runError.h"
+#include "module/moduleLayout.h"
 #include "options/runSettings.h"
 
 namespace {
@@ -13,17 +12,22 @@ namespace {
 const char fillRangeOptionText[] = "-F data:Start Addr:End Addr";
 }  // namespace
 
-void checkFillAgainstBinary(Conversion &conv) {
-    if (conv.settings.fillForm != 0 && conv.settings.has(flag::binaryOutput))
+RangePlan planRangesBeforeReading(const RunSettings &settings) {
+    if (settings.fillForm != 0 && settings.has(flag::binaryOutput))
         fatalError(err::invalidOption, fillRangeOptionText);
-}
-
-void reconcileRangesBeforeReading(Conversion &conv) {
-    RunSettings &s = conv.settings;
-    bool fillGiven = conv.settings.has(flag::fillGiven);
+    RangePlan s;
+    s.clipsToRange = settings.has(flag::rangeGiven);
+    s.rangeForm = settings.rangeForm;
+    s.rangeStart = settings.rangeStart;
+    s.rangeEnd = settings.rangeEnd;
+    s.fillGiven = settings.has(flag::fillGiven);
+    s.fillForm = settings.fillForm;
+    s.fillByte = settings.fillByte;
+    s.fillStart = settings.fillStart;
+    s.fillEnd = settings.fillEnd;
     if (s.rangeForm == 1) {
         if (s.fillForm == 0) {
-            if (fillGiven) {
+            if (s.fillGiven) {
                 s.fillForm = 1;
                 s.fillStart = s.rangeStart;
             }
@@ -32,7 +36,7 @@ void reconcileRangesBeforeReading(Conversion &conv) {
         }
     } else if (s.rangeForm == 2) {
         if (s.fillForm == 0) {
-            if (fillGiven) {
+            if (s.fillGiven) {
                 s.fillForm = 2;
                 s.fillStart = s.rangeStart;
                 s.fillEnd = s.rangeEnd;
@@ -45,12 +49,12 @@ void reconcileRangesBeforeReading(Conversion &conv) {
             fatalError(err::fillExceeds);
         }
     }
+    return s;
 }
 
-void reconcileRangesAfterReading(Conversion &conv) {
-    RunSettings &s = conv.settings;
-    const std::uint32_t low = s.lowestSectionAddress;
-    const std::uint32_t high = s.highestSectionAddress;
+RangePlan planRangesAfterReading(RangePlan s, const ModuleExtent &extent) {
+    const std::uint32_t low = extent.lowest;
+    const std::uint32_t high = extent.highest;
 
     // fillEnd is 0 unless a fill end was set, so it only ever widens.
     if (s.rangeForm == 1) s.rangeEnd = std::max(high, s.fillEnd);
@@ -66,9 +70,15 @@ void reconcileRangesAfterReading(Conversion &conv) {
         s.rangeForm = 2;
     } else if (s.fillForm == 2 && s.rangeForm == 0) {
         // A fill range without "-A" widens the output to cover module and fill.
-        conv.settings.set(flag::rangeGiven);
+        s.clipsToRange = true;
         s.rangeForm = 2;
         s.rangeStart = std::min(s.fillStart, low);
         s.rangeEnd = std::max(s.fillEnd, high);
     }
+    return s;
+}
+
+RangePlan closeRangeForDirect(RangePlan s, const ModuleExtent &extent) {
+    if (s.rangeForm == 1) s.rangeEnd = extent.highest > s.fillEnd ? extent.highest : s.fillEnd;
+    return s;
 }

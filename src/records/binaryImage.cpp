@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "run/conversion.h"
+#include "options/runSettings.h"
+#include "plan/imagePlan.h"
 #include "common/console.h"
 #include "common/messages.h"
 #include "common/runError.h"
@@ -34,7 +35,7 @@ void BinaryImageWriter::writeImageBytes(ByteSpan bytes) {
     sum += added;
     const auto count = static_cast<std::uint32_t>(bytes.size());
     imageNext += count;
-    conv.progress.tickTimes(count);
+    run.progress.tickTimes(count);
 }
 
 // Pads the image with the fill byte up to `address` (exclusive). The ID code and
@@ -42,7 +43,7 @@ void BinaryImageWriter::writeImageBytes(ByteSpan bytes) {
 void BinaryImageWriter::padImageTo(std::uint32_t address) {
     while (imageNext < address) {
         const std::uint32_t count = address - imageNext < padPiece ? address - imageNext : padPiece;
-        const std::uint32_t plain = bytesBeforeSecurity(conv, imageNext, count);
+        const std::uint32_t plain = bytesBeforeSecurity(plan.security, imageNext, count);
         if (plain == 0) {
             const std::uint8_t byte = securityByteAt(imageNext, fill[0]);
             writeImageBytes(ByteSpan(&byte, 1));
@@ -55,39 +56,37 @@ void BinaryImageWriter::padImageTo(std::uint32_t address) {
 // The security bytes in force that the image does not reach cannot be written:
 // say so, once per byte (the whole ID code at once when none of it fits).
 void BinaryImageWriter::warnSecurityOutsideImage() {
-    const RunSettings &settings = conv.settings;
-    if (settings.has(flag::idCode)) {
+    const SecurityPlan &security = plan.security;
+    if (security.has(flag::idCode)) {
         int outside = 0;
-        for (int i = 0; i < idByteCount; ++i)
-            if (!insideImage(settings.idAreaBase + settings.idAddressLow[i])) ++outside;
+        for (const std::uint32_t address : security.idAddresses)
+            if (!insideImage(address)) ++outside;
         if (outside == idByteCount) {
             char text[64];
             std::snprintf(text, sizeof text, "The ID code (%s to %s)",
-                          formatAddress(settings.idAreaBase + settings.idAddressLow[0]).text,
-                          formatAddress(settings.idAreaBase + settings.idAddressLow[idByteCount - 1]).text);
-            conv.console.warn(wrn::outsideBinaryImage, text);
+                          formatAddress(security.idAddresses.front()).text,
+                          formatAddress(security.idAddresses.back()).text);
+            run.console.warn(wrn::outsideBinaryImage, text);
         } else if (outside > 0) {
-            for (int i = 0; i < idByteCount; ++i) {
-                const std::uint32_t address = settings.idAreaBase + settings.idAddressLow[i];
+            for (const std::uint32_t address : security.idAddresses) {
                 if (insideImage(address)) continue;
                 char text[64];
                 std::snprintf(text, sizeof text, "The ID code byte at %s", formatAddress(address).text);
-                conv.console.warn(wrn::outsideBinaryImage, text);
+                run.console.warn(wrn::outsideBinaryImage, text);
             }
         }
     }
-    if (holdsProtect() && !insideImage(settings.protectAddress)) {
+    if (holdsProtect() && !insideImage(security.protectAddress)) {
         char text[64];
-        std::snprintf(text, sizeof text, "The protect byte at %s", formatAddress(settings.protectAddress).text);
-        conv.console.warn(wrn::outsideBinaryImage, text);
+        std::snprintf(text, sizeof text, "The protect byte at %s", formatAddress(security.protectAddress).text);
+        run.console.warn(wrn::outsideBinaryImage, text);
     }
 }
 
 void BinaryImageWriter::writeHeaderRecord() {
-    const RunSettings &settings = conv.settings;
-    const bool ranged = settings.has(flag::rangeGiven);
-    imageStart = ranged ? settings.rangeStart : settings.lowestSectionAddress;
-    imageEnd = ranged ? settings.rangeEnd : settings.highestSectionAddress;
+    const bool ranged = plan.range.clipsToRange;
+    imageStart = ranged ? plan.range.rangeStart : plan.extent.lowest;
+    imageEnd = ranged ? plan.range.rangeEnd : plan.extent.highest;
     imageNext = imageStart;
     const std::uint32_t length = imageEnd - imageStart + 9;
     const std::uint8_t header[4] = {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
@@ -111,7 +110,7 @@ void BinaryImageWriter::putRun(const std::uint8_t *bytes, std::uint32_t count) {
                 outsideDataReported = true;
                 char text[64];
                 std::snprintf(text, sizeof text, "Data at %s", formatAddress(address).text);
-                conv.console.warn(wrn::outsideBinaryImage, text);
+                run.console.warn(wrn::outsideBinaryImage, text);
             }
             // Up to the image start, or to the end of the run above the image.
             const std::uint32_t toImage = address < imageStart ? imageStart - address : count;
@@ -121,7 +120,7 @@ void BinaryImageWriter::putRun(const std::uint8_t *bytes, std::uint32_t count) {
             count -= skipped;
             continue;
         }
-        if (address < imageNext) fatalError(err::binaryGoesBack, formatAddress(address).text, conv.settings.inputName.c_str());
+        if (address < imageNext) fatalError(err::binaryGoesBack, formatAddress(address).text, run.module.name);
         const std::uint32_t inside = imageEnd - address < count - 1 ? imageEnd - address + 1 : count;
         padImageTo(address);
         state.currentAddress += inside;
@@ -135,7 +134,7 @@ void BinaryImageWriter::writeEndRecord(std::uint32_t) {
     if (imageEnd >= imageStart && imageNext <= imageEnd) {
         padImageTo(imageEnd);
         std::uint8_t last = fill[0];
-        if (maySecurityByteLie(conv, imageEnd)) last = securityByteAt(imageEnd, last);
+        if (maySecurityByteLie(plan.security, imageEnd)) last = securityByteAt(imageEnd, last);
         writeImageBytes(ByteSpan(&last, 1));  // separately, so an image ending at 0xFFFFFFFF cannot wrap
     }
     const std::uint8_t trailer[4] = {static_cast<std::uint8_t>(sum >> 8), static_cast<std::uint8_t>(sum), 0, 0};

@@ -3,22 +3,24 @@
 // fill end was reached.
 #include "records/gapFill.h"
 
-#include "run/conversion.h"
+#include "options/runSettings.h"
+#include "plan/imagePlan.h"
 #include "records/imageWriter.h"
 
 namespace {
 
-enum FillState : std::int32_t { noAddressYet = 0, beforeFillStart = 1, filling = 2, fillDone = 3 };
+constexpr GapFillCursor::State noAddressYet = GapFillCursor::noAddressYet;
+constexpr GapFillCursor::State beforeFillStart = GapFillCursor::beforeFillStart;
+constexpr GapFillCursor::State filling = GapFillCursor::filling;
+constexpr GapFillCursor::State fillDone = GapFillCursor::fillDone;
 
 // A byte that the fill leaves open: the protect byte, and an ID byte alone in its
 // gap. The security records write them.
-bool leftForSecurityRecord(Conversion &conv, std::uint32_t current, std::uint32_t target) {
-    if (conv.settings.has(flag::protectPlaced) &&
-        current == conv.settings.protectAddress)
-        return true;
-    if (!conv.settings.has(flag::idCode) || current < conv.settings.idAreaBase || target != current + 1) return false;
-    for (int i = 0; i < idByteCount; ++i)
-        if (current - conv.settings.idAreaBase == conv.settings.idAddressLow[i]) return true;
+bool leftForSecurityRecord(const SecurityPlan &security, std::uint32_t current, std::uint32_t target) {
+    if (security.has(flag::protectPlaced) && current == security.protectAddress) return true;
+    if (!security.has(flag::idCode) || target != current + 1) return false;
+    for (const std::uint32_t address : security.idAddresses)
+        if (current == address) return true;
     return false;
 }
 
@@ -26,38 +28,40 @@ std::uint32_t larger(std::uint32_t a, std::uint32_t b) { return a > b ? a : b; }
 
 }  // namespace
 
-void fillTextGap(Conversion &conv, ImageWriter &writer, std::uint32_t target, bool atAddressRecord) {
+void fillTextGap(const ImagePlan &plan, GapFillCursor &cursor, ImageWriter &writer, std::uint32_t target,
+                 bool atAddressRecord) {
+    const RangePlan &range = plan.range;
     const std::uint32_t current = writer.state.currentAddress;
-    if (!conv.settings.has(flag::fillGiven)) return;
-    if (conv.settings.fillState == fillDone) return;
-    if (!atAddressRecord && conv.settings.fillForm == 0) return;
-    if (leftForSecurityRecord(conv, current, target)) return;
+    if (!range.fillGiven) return;
+    if (cursor.state == fillDone) return;
+    if (!atAddressRecord && range.fillForm == 0) return;
+    if (leftForSecurityRecord(plan.security, current, target)) return;
 
-    const std::int32_t state = conv.settings.fillState;
+    const GapFillCursor::State state = cursor.state;
     std::uint32_t from = current;
     std::uint32_t end = target;  // exclusive, so a target of 0 fills nothing
 
-    if (conv.settings.fillForm == 0) {
+    if (range.fillForm == 0) {
         // Nothing before the first unit; afterwards every gap.
         if (state == noAddressYet) {
-            conv.settings.fillState = beforeFillStart;
+            cursor.state = beforeFillStart;
             return;
         }
-        conv.settings.fillState = filling;
+        cursor.state = filling;
     } else {
-        if (state != filling && target < conv.settings.fillStart) {
-            if (state == noAddressYet) conv.settings.fillState = beforeFillStart;
+        if (state != filling && target < range.fillStart) {
+            if (state == noAddressYet) cursor.state = beforeFillStart;
             return;
         }
         if (state == noAddressYet)
-            from = conv.settings.fillStart;
+            from = range.fillStart;
         else if (state == beforeFillStart)
-            from = larger(current, conv.settings.fillStart);
-        if (conv.settings.fillForm == 2 && target > conv.settings.fillEnd) {
-            conv.settings.fillState = fillDone;
-            end = conv.settings.fillEnd + 1;
+            from = larger(current, range.fillStart);
+        if (range.fillForm == 2 && target > range.fillEnd) {
+            cursor.state = fillDone;
+            end = range.fillEnd + 1;
         } else {
-            conv.settings.fillState = filling;
+            cursor.state = filling;
         }
     }
 

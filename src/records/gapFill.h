@@ -3,10 +3,13 @@
 
 #include <cstdint>
 
-struct Conversion;
+#include "records/gapFillCursor.h"
+
+struct ImagePlan;
 class ImageWriter;
 
-// Fills from the writer's current address up to `target` - 1 as the fill
-// settings and settings.fillState allow. `atAddressRecord` is true for an ASP
-// record and false for the final fill up to the end of the "-A" range.
-void fillTextGap(Conversion &conv, ImageWriter &writer, std::uint32_t target, bool atAddressRecord);
+// Fills from the writer's current address up to `target` - 1 as the fill plan
+// and the cursor allow. `atAddressRecord` is true for an ASP record and false
+// for the final fill up to the end of the "-A" range.
+void fillTextGap(const ImagePlan &plan, GapFillCursor &cursor, ImageWriter &writer, std::uint32_t target,
+                 bool atAddressRecord);

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "run/conversion.h"
+#include "options/runSettings.h"
+#include "plan/imagePlan.h"
 #include "records/securityBytes.h"
 
 namespace {
@@ -13,20 +14,22 @@ std::uint32_t smaller(std::uint64_t a, std::uint64_t b) { return static_cast<std
 
 }  // namespace
 
-ImageWriter::ImageWriter(Conversion &conversion, OutputSink &output, bool holdsProtect)
-    : conv(conversion),
+ImageWriter::ImageWriter(const ImagePlan &imagePlan, const WriterContext &context, OutputSink &output,
+                         bool holdsProtect)
+    : plan(imagePlan),
+      run(context),
       sink(output),
       protectHeld(holdsProtect),
-      clipsToRange(conv.settings.has(flag::rangeGiven)),
-      idPage(conv.settings.idAreaBase),
-      protectAddress(conv.settings.protectAddress) {
-    std::memset(fill, static_cast<int>(conv.settings.fillByte & 0xFF), sizeof fill);
+      clipsToRange(imagePlan.range.clipsToRange),
+      idPage(imagePlan.security.idAreaBase),
+      protectAddress(imagePlan.security.protectAddress) {
+    std::memset(fill, imagePlan.range.fillByte, sizeof fill);
 }
 
 // The run in pieces: clipped to the "-A" range, split before every address that
 // may hold a security byte and at the wrap past 0xFFFFFFFF.
 void ImageWriter::putImagePieces(ByteSpan bytes) {
-    const RunSettings &settings = conv.settings;
+    const RangePlan &range = plan.range;
     const std::uint8_t *at = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -35,22 +38,22 @@ void ImageWriter::putImagePieces(ByteSpan bytes) {
         // byte by byte.
         std::uint32_t count = smaller(left, addressSpace - address);
         if (clipsToRange) {
-            if (address < settings.rangeStart) {
-                count = smaller(count, settings.rangeStart - address);
+            if (address < range.rangeStart) {
+                count = smaller(count, range.rangeStart - address);
                 skipBelowRange(count);
                 at += count;
                 left -= count;
                 continue;
             }
-            if (address > settings.rangeEnd) {
+            if (address > range.rangeEnd) {
                 state.currentAddress += count;
                 at += count;
                 left -= count;
                 continue;
             }
-            count = smaller(count, std::uint64_t{settings.rangeEnd} - address + 1);
+            count = smaller(count, std::uint64_t{range.rangeEnd} - address + 1);
         }
-        const std::uint32_t plain = bytesBeforeSecurity(conv, address, count);
+        const std::uint32_t plain = bytesBeforeSecurity(plan.security, address, count);
         if (plain == 0) {
             const std::uint8_t byte = securityByteAt(address, *at);
             putRun(&byte, 1);
@@ -99,16 +102,17 @@ void ImageWriter::putFillBytes(std::uint32_t count) {
 }
 
 std::uint8_t ImageWriter::securityByteAt(std::uint32_t address, std::uint8_t byte) {
-    for (int i = 0; i < idByteCount; ++i) {
-        if (address != conv.settings.idAreaBase + conv.settings.idAddressLow[i]) continue;
+    const SecurityPlan &security = plan.security;
+    for (std::size_t i = 0; i < security.idAddresses.size(); ++i) {
+        if (address != security.idAddresses[i]) continue;
         state.securityWritten |= 1u << i;
-        if (conv.settings.has(flag::idCode)) byte = static_cast<std::uint8_t>(conv.settings.idBytes[i]);
+        if (security.has(flag::idCode)) byte = security.idBytes[i];
         break;
     }
     // Tested after the ID code, so at a shared address the protect byte wins.
-    if (address == conv.settings.protectAddress) {
+    if (address == security.protectAddress) {
         state.securityWritten |= securityBits::protect;
-        if (holdsProtect()) byte = static_cast<std::uint8_t>(conv.settings.protectValue);
+        if (holdsProtect()) byte = static_cast<std::uint8_t>(security.protectValue);
     }
     return byte;
 }

@@ -15,8 +15,9 @@
 #include <span>
 
 #include "output/outputSink.h"
+#include "records/writerContext.h"
 
-struct Conversion;
+struct ImagePlan;
 
 using ByteSpan = std::span<const std::uint8_t>;
 
@@ -39,7 +40,7 @@ class ImageWriter {
 public:
     // `holdsProtect`: the protect byte replaces image bytes at its address in this
     // file (not in the CODE file of a dual-area run, not with "-N").
-    ImageWriter(Conversion &conv, OutputSink &sink, bool holdsProtect);
+    ImageWriter(const ImagePlan &plan, const WriterContext &context, OutputSink &sink, bool holdsProtect);
     virtual ~ImageWriter() = default;
     ImageWriter(const ImageWriter &) = delete;
     ImageWriter &operator=(const ImageWriter &) = delete;
@@ -91,7 +92,8 @@ protected:
     // or fill byte): an ID code byte, the protect byte, or `byte` itself.
     std::uint8_t securityByteAt(std::uint32_t address, std::uint8_t byte);
 
-    Conversion &conv;
+    const ImagePlan &plan;
+    const WriterContext run;  // references to what the run holds
     OutputSink &sink;
     std::uint8_t fill[4096];  // fill bytes for gaps and binary padding
 
@@ -99,7 +101,7 @@ private:
     void putImagePieces(ByteSpan bytes);
 
     const bool protectHeld;
-    // Copied from the settings, which stay as they are while the image is written.
+    // Copied from the plan, for the test that most runs pass.
     const bool clipsToRange;
     const std::uint32_t idPage;
     const std::uint32_t protectAddress;

@@ -1,6 +1,6 @@
 #include "records/intelHex.h"
 
-#include "run/conversion.h"
+#include "plan/imagePlan.h"
 #include "common/hexText.h"
 
 namespace {
@@ -40,7 +40,7 @@ char *formatSegmentRecord(char *at, std::uint32_t address) {
 char *IntelHexWriter::formatData(char *at, std::uint32_t address, const std::uint8_t *bytes, int count) {
     // Bank 0xFF always gets its own address record before every data record.
     if (((lastUpperAddress ^ address) & bankMask) != 0 || (address & bankMask) == bankMask) {
-        at = conv.settings.has(flag::above1MB) ? formatAddressRecord(at, 0xFF, (address >> 16) & 0xFF)
+        at = plan.extent.above1MB ? formatAddressRecord(at, 0xFF, (address >> 16) & 0xFF)
                                                : formatSegmentRecord(at, address);
     }
     at = formatHexLine(at, address & 0xFFFF, 0x00, bytes, count);
@@ -53,7 +53,7 @@ char *IntelHexWriter::formatData(char *at, std::uint32_t address, const std::uin
 // ID page comes first unless that record already stands for it.
 void IntelHexWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
     char *at = textRoom();
-    const std::uint32_t page = conv.settings.idAreaBase;
+    const std::uint32_t page = plan.security.idAreaBase;
     if (((lastUpperAddress ^ page) & bankMask) != 0) {
         at = formatSegmentRecord(at, page);
         lastUpperAddress = page;

@@ -7,8 +7,8 @@
 
 class IntelHexWriter final : public TextRecordWriter {
 public:
-    IntelHexWriter(Conversion &conv, OutputSink &sink, bool holdsProtect)
-        : TextRecordWriter(conv, sink, holdsProtect, true) {}
+    IntelHexWriter(const ImagePlan &plan, const WriterContext &context, OutputSink &sink, bool holdsProtect)
+        : TextRecordWriter(plan, context, sink, holdsProtect, true) {}
 
     void writeHeaderRecord() override {}
     void writeByteRecord(std::uint32_t address, std::uint8_t byte) override;

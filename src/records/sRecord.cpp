@@ -1,6 +1,7 @@
 #include "records/sRecord.h"
 
-#include "run/conversion.h"
+#include "options/runSettings.h"
+#include "plan/imagePlan.h"
 #include "module/moduleHeader.h"
 #include "common/hexText.h"
 
@@ -51,9 +52,9 @@ void SRecordWriter::writeByteRecord(std::uint32_t address, std::uint8_t byte) {
 void SRecordWriter::writeEndRecord(std::uint32_t trailerPart) {
     // Without "-e" the S8 record carries the module's execution start address,
     // when the trailer part holds one.
-    const std::uint32_t entry = conv.settings.has(flag::entryGiven)
-                                    ? conv.names.entryAddress
-                                    : readModuleEntry(conv, trailerPart).value_or(conv.names.entryAddress);
+    const std::uint32_t entry = plan.settings.has(flag::entryGiven)
+                                    ? plan.names.entryAddress
+                                    : readModuleEntry(run.module, trailerPart).value_or(plan.names.entryAddress);
     textDone(formatRecord(textRoom(), '8', entry, nullptr, 0));
     writeBlock();
 }

@@ -5,8 +5,8 @@
 
 class SRecordWriter final : public TextRecordWriter {
 public:
-    SRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect)
-        : TextRecordWriter(conv, sink, holdsProtect, false) {}
+    SRecordWriter(const ImagePlan &plan, const WriterContext &context, OutputSink &sink, bool holdsProtect)
+        : TextRecordWriter(plan, context, sink, holdsProtect, false) {}
 
     void writeHeaderRecord() override;
     void writeByteRecord(std::uint32_t address, std::uint8_t byte) override;

@@ -7,7 +7,7 @@
 
 #include "records/imageWriter.h"
 
-struct Conversion;
+struct ImagePlan;
 
 // A text output that takes one byte as a record of its own, and the state of
 // its records.
@@ -23,7 +23,7 @@ protected:
 
 // After an ASP record moved the address to `address`: one record for each ID byte
 // that the move skipped and nothing wrote.
-void writeSkippedIdRecords(const Conversion &conv, ByteRecordOutput &writer, std::uint32_t address);
+void writeSkippedIdRecords(const ImagePlan &plan, ByteRecordOutput &writer, std::uint32_t address);
 // After the last unit of a file: the ID bytes above the data and the protect
 // byte, where nothing wrote them.
-void writeMissingSecurityRecords(const Conversion &conv, ByteRecordOutput &writer);
+void writeMissingSecurityRecords(const ImagePlan &plan, ByteRecordOutput &writer);

@@ -2,15 +2,17 @@
 
 #include <cstring>
 
-#include "run/conversion.h"
+#include "options/runSettings.h"
+#include "plan/imagePlan.h"
 #include "common/console.h"
 #include "records/gapFill.h"
 #include "records/securityRecords.h"
 
-TextRecordWriter::TextRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect, bool splitsAtBanks)
-    : ImageWriter(conv, sink, holdsProtect),
+TextRecordWriter::TextRecordWriter(const ImagePlan &plan, const WriterContext &context, OutputSink &sink,
+                                   bool holdsProtect, bool splitsAtBanks)
+    : ImageWriter(plan, context, sink, holdsProtect),
       splitsAtBanks(splitsAtBanks),
-      recordLength(static_cast<std::uint32_t>(conv.settings.recordLength)) {}
+      recordLength(static_cast<std::uint32_t>(plan.settings.recordLength)) {}
 
 // How many of `count` bytes from the current address can go into the record
 // buffer in one copy: up to the end of the record and, at a bank split, no
@@ -45,7 +47,7 @@ std::uint32_t TextRecordWriter::writeWholeRecords(const std::uint8_t *bytes, std
         state.lastDataAddress = next - 1;
         recordAddress = next;
         state.currentAddress = next;
-        conv.progress.tick();
+        run.progress.tick();
     }
     return done;
 }
@@ -93,7 +95,7 @@ void TextRecordWriter::flushRecord(std::uint32_t nextAddress) {
     recordFill = 0;
     recordAddress = nextAddress;
     state.currentAddress = nextAddress;
-    conv.progress.tick();
+    run.progress.tick();
 }
 
 void TextRecordWriter::closeRecord() {
@@ -101,9 +103,9 @@ void TextRecordWriter::closeRecord() {
 }
 
 void TextRecordWriter::fillTo(std::uint32_t target, bool atAddressRecord) {
-    fillTextGap(conv, *this, target, atAddressRecord);
+    fillTextGap(plan, run.fill, *this, target, atAddressRecord);
 }
 
-void TextRecordWriter::writeGapIdRecords(std::uint32_t address) { writeSkippedIdRecords(conv, *this, address); }
+void TextRecordWriter::writeGapIdRecords(std::uint32_t address) { writeSkippedIdRecords(plan, *this, address); }
 
-void TextRecordWriter::writeSecurityRecords() { writeMissingSecurityRecords(conv, *this); }
+void TextRecordWriter::writeSecurityRecords() { writeMissingSecurityRecords(plan, *this); }

@@ -22,7 +22,8 @@ constexpr int maxRecordText = 96;
 class TextRecordWriter : public ImageWriter, public ByteRecordOutput {
 public:
     // `splitsAtBanks`: no record crosses a 64 KiB boundary.
-    TextRecordWriter(Conversion &conv, OutputSink &sink, bool holdsProtect, bool splitsAtBanks);
+    TextRecordWriter(const ImagePlan &plan, const WriterContext &context, OutputSink &sink, bool holdsProtect,
+                     bool splitsAtBanks);
 
     void flushRecord(std::uint32_t nextAddress) override;
     void closeRecord() override;

@@ -1,27 +1,22 @@
-// Output names and the opening of the input and output files.
+// The opening of the input and output files.
 #pragma once
 
+#include <optional>
 #include <string>
 
-#include "plan/namesPlan.h"
+#include "platform/fileSystem.h"
 
-struct Conversion;
+struct NamesPlan;
+struct Run;
 struct RunSettings;
 
-// The names of the input and the outputs and the entry address, from the
-// command line (error 0 for an input without an extension, errors 6 and 9 for
-// an "-e" text that is no address of the target).
-NamesPlan deriveNames(const RunSettings &settings);
 // Opens the input module (error 1 when it cannot be opened or is a directory)
 // for its bytes to be read as the run reaches them, and notes which file it is.
-void openInput(Conversion &conv);
-// Refuses (error 2) an output name that is the input module itself, under its
-// own name or through a link, before anything is written: the user's module must
-// never be truncated.
-void refuseTheInput(Conversion &conv, const std::string &name);
-// The output form against the module's target, as soon as the target is known:
-// a binary image holds one area, so a module for the dual-area chip cannot
-// become one (error 16); then "+d51x" forces two areas.
-void planOutputForm(Conversion &conv);
-// Names and creates the output files; runs after the header decided dualArea.
-void openOutputs(Conversion &conv);
+void openInput(Run &run, const std::string &inputName);
+// Names and creates the output files of the image and the listing, once the
+// header decided whether there are two areas. Every name is checked before the
+// first file is created: none may be the input module itself, under its own
+// name or through a link (error 2), so that the user's module is never truncated.
+void openOutputs(Run &run, const RunSettings &settings, const NamesPlan &names, bool dualArea);
+// Creates the ID report beside the image; it stays whatever happens to the run.
+void createIdReport(Run &run, const RunSettings &settings, const NamesPlan &names);

@@ -5,7 +5,6 @@
 #include <sstream>
 #include <string>
 
-#include "testConversion.h"
 #include "e2e/harness.h"
 #include "e2e/imageCheck.h"
 

@@ -5,19 +5,19 @@
 #include <cstdio>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
-#include "options/runSettings.h"
+#include "common/console.h"
 #include "module/dataPart.h"
 #include "module/moduleReader.h"
 #include "module/layoutReading.h"
 #include "module/readerTestSupport.h"
 #include "platform/inputFile.h"
-#include "testConversion.h"
 
 namespace {
 
@@ -268,36 +268,48 @@ std::uint32_t putUnit(Bytes &out, std::uint8_t index, std::uint32_t address) {
     return offset;
 }
 
+// A module held in memory as the steps read one, with a progress count that
+// shows nothing.
+struct HeldModule {
+    explicit HeldModule(const Bytes &module) {
+        console.setQuiet();
+        bytes.assign(module.begin(), module.end());
+    }
+    ModuleLayout layout(const ModuleParts &parts) {
+        ModuleLayout read = readSectionPart(source, parts, false, progress);
+        return readDataPart(source, parts, false, std::move(read), progress);
+    }
+    Console console{stdout, false};
+    Progress progress{console, CancelFlags{}};
+    ModuleBytes bytes;
+    ModuleSource source{bytes, "app.tqx", CancelFlags{}};
+};
+
 // Sections by base, equal bases in reading order; a unit joins every section
 // of its index; the merged walk is by address, equal addresses in section order.
-TEST(ModuleTrees, WalkOrder) {
-    initRunSettings(conv.settings);
-    clearModuleTrees(conv);
-    conv.settings.flags = 0;
+TEST(ModuleLayout, WalkOrder) {
     Bytes module{0x00};
-    conv.parts.sectionPart = 1;
+    ModuleParts parts;
+    parts.sectionPart = 1;
     putSection(module, 1, 0xD0, 0x100, 0x2000);
     putSection(module, 2, 0xD2, 0x10, 0x1000);
     putSection(module, 3, 0xC4, 0x10, 0x500);  // loads nothing
     putSection(module, 4, 0xD0, 8, 0x2000);
     putSection(module, 1, 0xD0, 8, 0x2000);
-    conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
+    parts.dataPart = static_cast<std::uint32_t>(module.size());
     const std::uint32_t u0 = putUnit(module, 1, 0x2010);
     const std::uint32_t u1 = putUnit(module, 2, 0x1000);
     const std::uint32_t u2 = putUnit(module, 1, 0x2000);
     putUnit(module, 3, 0x500);
     const std::uint32_t u3 = putUnit(module, 4, 0x2000);
     module.push_back(0xE1);
-    conv.moduleBytes.assign(module.begin(), module.end());
-    readSectionPart(conv);
-    readDataPart(conv);
-    rebuildUnitTrees(conv);
+    const ModuleLayout layout = HeldModule(module).layout(parts);
     std::vector<std::uint32_t> bases;
-    for (const SectionNode &node : walkSections(conv.trees.normSecRoot)) bases.push_back(node.address);
+    for (const SectionEntry &node : layout.normSections.nodes) bases.push_back(node.address);
     EXPECT_EQ(bases, (std::vector<std::uint32_t>{0x1000, 0x2000, 0x2000, 0x2000}));
     std::vector<std::uint32_t> walk, places;
-    UnitWalk units(conv.trees.normUnitRoot);
-    const UnitNode *unit = nullptr;
+    UnitWalk units(layout.normUnits);
+    const UnitEntry *unit = nullptr;
     std::uint32_t place = 0;
     while (units.next(unit, place)) {
         walk.push_back(unit->seek);
@@ -305,13 +317,13 @@ TEST(ModuleTrees, WalkOrder) {
     }
     EXPECT_EQ(walk, (std::vector<std::uint32_t>{u1, u2, u3, u2, u0, u0}));
     EXPECT_EQ(places, (std::vector<std::uint32_t>{0, 1, 2, 3, 1, 3}));
-    EXPECT_EQ(conv.settings.lowestSectionAddress, 0x1000u);
-    EXPECT_EQ(conv.settings.highestSectionAddress, 0x20FFu);
+    EXPECT_EQ(layout.extent.lowest, 0x1000u);
+    EXPECT_EQ(layout.extent.highest, 0x20FFu);
 }
 
 // The image bytes a module's units would write, counted as the data part is
 // first read: every repeat, and every section that shares a unit's index.
-TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
+TEST(ModuleLayout, WrittenBytesBoundedByTheAddressSpace) {
     enum class After { end, sectionBomb, entryBomb };
     struct Row {
         const char *what;
@@ -340,14 +352,11 @@ TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
-        initRunSettings(conv.settings);
-        clearModuleTrees(conv);
-        conv.settings.flags = 0;
-        conv.settings.inputName = "app.tqx";
         Bytes module{0x00};
-        conv.parts.sectionPart = 1;
+        ModuleParts parts;
+        parts.sectionPart = 1;
         for (int i = 0; i < row.sections; ++i) putSection(module, 1, 0xD0, 0x100, 0);
-        conv.parts.dataPart = static_cast<std::uint32_t>(module.size());
+        parts.dataPart = static_cast<std::uint32_t>(module.size());
         const auto putRepeat = [&](std::uint32_t count) {
             module.push_back(0xF7);
             putLong(module, count);
@@ -363,12 +372,14 @@ TEST(ModuleTrees, WrittenBytesBoundedByTheAddressSpace) {
         if (row.after == After::entryBomb) module.insert(module.end(), {0xE2, 0xC7, 0x00});
         if (row.after != After::end) putRepeat(0xFFFFFFFF);
         module.push_back(0xE1);
-        conv.moduleBytes.assign(module.begin(), module.end());
-        readSectionPart(conv);
+        HeldModule held(module);
         const auto count = [&] {
-            if (!row.recordByRecord) return readDataPart(conv);
-            ModuleReader reader = readerOf(conv);
-            DataPartReader data(reader, conv.parts.dataPart);
+            if (!row.recordByRecord) {
+                held.layout(parts);
+                return;
+            }
+            ModuleReader reader = readerOf(held.source);
+            DataPartReader data(reader, parts.dataPart);
             WrittenBytes written(reader);
             written.beginUnit(1);
             countLoads(data, written, CountUntil::dataPartEnd);

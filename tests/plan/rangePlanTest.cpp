@@ -5,10 +5,10 @@
 #include <string>
 #include <tuple>
 
-#include "testConversion.h"
-#include "plan/rangePlan.h"
-#include "options/runSettings.h"
+#include "module/moduleLayout.h"
 #include "module/readerTestSupport.h"
+#include "options/runSettings.h"
+#include "plan/rangePlan.h"
 
 namespace {
 
@@ -48,28 +48,41 @@ TEST(Ranges, CompletedClosedAndWidenedOrRefused) {
     };
     for (const auto &[high, flagOn, given, expected, refusal] : cases) {
         SCOPED_TRACE(testing::PrintToString(given) + (high != 0 ? " after reading" : ""));
-        initRunSettings(conv.settings);
-        if (flagOn || high != 0) conv.settings.set(flag::fillGiven);
-        if (given[0] != 0) conv.settings.set(flag::rangeGiven);
-        conv.settings.rangeForm = static_cast<std::int32_t>(given[0]);
-        conv.settings.rangeStart = given[1];
-        conv.settings.rangeEnd = given[2];
-        conv.settings.fillForm = static_cast<std::int32_t>(given[3]);
-        conv.settings.fillStart = given[4];
-        conv.settings.fillEnd = given[5];
-        conv.settings.lowestSectionAddress = 0x1000;
-        conv.settings.highestSectionAddress = high;
-        const auto reconcile = high != 0 ? reconcileRangesAfterReading : reconcileRangesBeforeReading;
+        RunSettings settings;
+        if (flagOn || high != 0) settings.set(flag::fillGiven);
+        if (given[0] != 0) settings.set(flag::rangeGiven);
+        settings.rangeForm = static_cast<std::int32_t>(given[0]);
+        settings.rangeStart = given[1];
+        settings.rangeEnd = given[2];
+        settings.fillForm = static_cast<std::int32_t>(given[3]);
+        settings.fillStart = given[4];
+        settings.fillEnd = given[5];
+        ModuleExtent extent;
+        extent.lowest = 0x1000;
+        extent.highest = high;
+        // After reading, the plan as the options gave it, not completed before.
+        const auto plan = [&] {
+            if (high == 0) return planRangesBeforeReading(settings);
+            RangePlan given{};
+            given.clipsToRange = settings.has(flag::rangeGiven);
+            given.rangeForm = settings.rangeForm;
+            given.rangeStart = settings.rangeStart;
+            given.rangeEnd = settings.rangeEnd;
+            given.fillGiven = true;
+            given.fillForm = settings.fillForm;
+            given.fillStart = settings.fillStart;
+            given.fillEnd = settings.fillEnd;
+            return planRangesAfterReading(given, extent);
+        };
         if (refusal != nullptr) {
-            EXPECT_RUN_ENDS(reconcile(conv), 4, refusal);
+            EXPECT_RUN_ENDS(plan(), 4, refusal);
             continue;
         }
-        reconcile(conv);
-        const Ranges current = {static_cast<std::uint32_t>(conv.settings.rangeForm), conv.settings.rangeStart,
-                                conv.settings.rangeEnd, static_cast<std::uint32_t>(conv.settings.fillForm),
-                                conv.settings.fillStart, conv.settings.fillEnd};
+        const RangePlan made = plan();
+        const Ranges current = {static_cast<std::uint32_t>(made.rangeForm), made.rangeStart, made.rangeEnd,
+                                static_cast<std::uint32_t>(made.fillForm), made.fillStart, made.fillEnd};
         EXPECT_EQ(current, expected);
-        EXPECT_TRUE(high == 0 || conv.settings.has(flag::rangeGiven) == flagOn);
+        EXPECT_TRUE(high == 0 || made.clipsToRange == flagOn);
     }
 }
 

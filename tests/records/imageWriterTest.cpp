@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "testConversion.h"
-#include "records/imageWriters.h"
+#include "common/console.h"
+#include "module/moduleReader.h"
+#include "options/runSettings.h"
 #include "output/outputSink.h"
-#include "options/securityOptions.h"
+#include "plan/imagePlan.h"
+#include "records/imageWriters.h"
 
 namespace {
 
@@ -22,38 +24,64 @@ struct StringSink final : OutputSink {
     void write(std::span<const std::uint8_t> block) override { bytes.append(block.begin(), block.end()); }
 };
 
+struct Form {
+    const char *what;
+    std::uint32_t flags;  // of the settings
+    bool clipsToRange;
+    bool above1MB;
+};
+
 // The console and the file of a run of 70,000 bytes from 0xEFE05, over the ID
 // page, the protect byte and two bank boundaries.
-std::string writeRun(std::uint32_t flags, bool byteByByte) {
+std::string writeRun(const Form &form, bool byteByByte) {
+    RunSettings settings;
+    settings.flags = form.flags;
+    if (settings.has(flag::longRecords)) settings.recordLength = 32;
+    settings.set(flag::idCode | flag::protect1);
+    const SecurityPlan security = planSecurity(settings, ModuleIdTexts{});
+    RangePlan range;
+    range.clipsToRange = form.clipsToRange;
+    range.rangeStart = 0xEFF00;
+    range.rangeEnd = 0x100F00;
+    const ModuleExtent extent{0xEFF00, 0x100F00, form.above1MB};
+    const NamesPlan names;
+    const ImagePlan plan{settings, names, range, security, extent, false};
+
     // A run of its own: the progress count starts afresh.
-    const auto run = std::make_unique<Conversion>(stdout, false, CancelFlags{});
-    Conversion &conv = *run;
-    initRunSettings(conv.settings);
-    initSecurityDefaults(conv);
-    conv.settings.flags = flags | flag::idCode | flag::protect1;
-    conv.settings.rangeStart = conv.settings.lowestSectionAddress = 0xEFF00;
-    conv.settings.rangeEnd = conv.settings.highestSectionAddress = 0x100F00;
+    Console console(stdout, false);
+    Progress progress(console, CancelFlags{});
+    GapFillCursor fill;
+    ModuleBytes module;
+    const ModuleSource source{module, "app.tqx", CancelFlags{}};
     std::vector<std::uint8_t> bytes(70000);
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{1});
     StringSink out;
     testing::internal::CaptureStdout();
-    if ((flags & flag::binaryOutput) != 0) conv.progress.countBytes();
-    const auto writer = makeImageWriter(conv, &out, true);
+    if (settings.has(flag::binaryOutput)) progress.countBytes();
+    const auto writer = makeImageWriter(plan, WriterContext{console, progress, fill, source}, out, true);
     writer->writeHeaderRecord();
     writer->flushRecord(0xEFE05);
     for (std::size_t at = 0; byteByByte && at < bytes.size(); ++at) writer->putImageBytes(ByteSpan(bytes).subspan(at, 1));
     if (!byteByByte) writer->putImageBytes(bytes);
     writer->closeRecord();
     writer->writeEndRecord(0);
+    console.flush();
     return testing::internal::GetCapturedStdout() + "|" + out.bytes;
 }
 
 TEST(ImageWriter, RunsGiveTheSameFileHoweverTheyAreCut) {
-    for (const std::uint32_t flags : {0u, flag::longRecords, flag::rangeGiven, flag::hexOutput,
-                                      flag::hexOutput | flag::above1MB | flag::longRecords, flag::binaryOutput}) {
-        const std::string whole = writeRun(flags, false);
+    const Form forms[] = {
+        {"S-records", 0, false, false},
+        {"long S-records", flag::longRecords, false, false},
+        {"S-records in a range", 0, true, false},
+        {"Intel HEX", flag::hexOutput, false, false},
+        {"Intel HEX above 1 MB, long", flag::hexOutput | flag::longRecords, false, true},
+        {"binary", flag::binaryOutput, false, false},
+    };
+    for (const Form &form : forms) {
+        const std::string whole = writeRun(form, false);
         EXPECT_GT(whole.size(), 65000u);
-        EXPECT_TRUE(writeRun(flags, true) == whole) << "flags " << flags;  // not printed: too long
+        EXPECT_TRUE(writeRun(form, true) == whole) << form.what;  // not printed: too long
     }
 }
 

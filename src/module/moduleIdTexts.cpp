@@ -70,6 +70,7 @@ void takeAttributeText(const ModuleSource &module, const char *text, ModuleIdTex
         const char *value = text + protectPrefixLength;
         if (!isHexDigit(value[0]) || !isHexDigit(value[1])) rejectModule(module.name);
         texts.protectValue = static_cast<std::uint8_t>(hexDigitValue(value[0]) * 16 + hexDigitValue(value[1]));
+        texts.protectText = value;
         texts.protectFound = true;
     }
 }

@@ -14,7 +14,8 @@ struct ModuleIdTexts {
     bool idFound = false;       // a ".ID " text
     std::string idText;         // what follows ".ID " in the last of them
     bool protectFound = false;  // a ".PROTECT " text
-    std::uint8_t protectValue = 0;  // its byte, from two hexadecimal digits
+    std::string protectText;    // what follows ".PROTECT " in the last of them
+    std::uint8_t protectValue = 0;  // its byte, from its first two characters
 
     bool any() const { return idFound || protectFound; }
 };

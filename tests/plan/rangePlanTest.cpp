@@ -19,6 +19,32 @@ using Ranges = std::array<std::uint32_t, 6>;
 const char fillOutside[] = "Address specified by '-F' option exceed output address";
 const char rangeOutside[] = "'-A' Option Illegal address";
 
+// The options' ranges `given`: planned before reading (`high` 0, "-F" given
+// as `fillGiven` says), or after reading a module at 0x1000 up to `high`.
+RangePlan planOf(std::uint32_t high, bool fillGiven, const Ranges &given) {
+    RunSettings settings;
+    if (fillGiven || high != 0) settings.set(flag::fillGiven);
+    if (given[0] != 0) settings.set(flag::rangeGiven);
+    settings.rangeForm = static_cast<std::int32_t>(given[0]);
+    settings.rangeStart = given[1];
+    settings.rangeEnd = given[2];
+    if (high == 0) {
+        settings.fillForm = static_cast<std::int32_t>(given[3]);
+        settings.fillStart = given[4];
+        settings.fillEnd = given[5];
+        return planRangesBeforeReading(settings);
+    }
+    // After reading, the plan as the rows give it, not completed again.
+    RangePlan plan = planRangesBeforeReading(settings);
+    plan.fillForm = static_cast<std::int32_t>(given[3]);
+    plan.fillStart = given[4];
+    plan.fillEnd = given[5];
+    ModuleExtent extent;
+    extent.lowest = 0x1000;
+    extent.highest = high;
+    return planRangesAfterReading(plan, extent);
+}
+
 // Rows: `high`, `flagOn`, given, expected, refusal (nullptr: accepted). `high`
 // 0: reconciled before reading, "-F" given as `flagOn` says. Otherwise after
 // reading a module at 0x1000 up to `high`, with "-F" given; `flagOn` tells
@@ -48,37 +74,11 @@ TEST(Ranges, CompletedClosedAndWidenedOrRefused) {
     };
     for (const auto &[high, flagOn, given, expected, refusal] : cases) {
         SCOPED_TRACE(testing::PrintToString(given) + (high != 0 ? " after reading" : ""));
-        RunSettings settings;
-        if (flagOn || high != 0) settings.set(flag::fillGiven);
-        if (given[0] != 0) settings.set(flag::rangeGiven);
-        settings.rangeForm = static_cast<std::int32_t>(given[0]);
-        settings.rangeStart = given[1];
-        settings.rangeEnd = given[2];
-        settings.fillForm = static_cast<std::int32_t>(given[3]);
-        settings.fillStart = given[4];
-        settings.fillEnd = given[5];
-        ModuleExtent extent;
-        extent.lowest = 0x1000;
-        extent.highest = high;
-        // After reading, the plan as the options gave it, not completed before.
-        const auto plan = [&] {
-            if (high == 0) return planRangesBeforeReading(settings);
-            RangePlan given{};
-            given.clipsToRange = settings.has(flag::rangeGiven);
-            given.rangeForm = settings.rangeForm;
-            given.rangeStart = settings.rangeStart;
-            given.rangeEnd = settings.rangeEnd;
-            given.fillGiven = true;
-            given.fillForm = settings.fillForm;
-            given.fillStart = settings.fillStart;
-            given.fillEnd = settings.fillEnd;
-            return planRangesAfterReading(given, extent);
-        };
         if (refusal != nullptr) {
-            EXPECT_RUN_ENDS(plan(), 4, refusal);
+            EXPECT_RUN_ENDS(planOf(high, flagOn, given), 4, refusal);
             continue;
         }
-        const RangePlan made = plan();
+        const RangePlan made = planOf(high, flagOn, given);
         const Ranges current = {static_cast<std::uint32_t>(made.rangeForm), made.rangeStart, made.rangeEnd,
                                 static_cast<std::uint32_t>(made.fillForm), made.fillStart, made.fillEnd};
         EXPECT_EQ(current, expected);

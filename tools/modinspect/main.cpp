@@ -102,7 +102,7 @@ int main(int argc, char **argv) {
         } else if (mode == Mode::summary) {
             printSummary(viewModule(records, bytes.size()), verbose);
         } else {
-            status = checkModule(viewModule(records, bytes.size()), *family);
+            status = checkModule(viewModule(records, bytes.size()), bytes, *family);
         }
         return std::fflush(stdout) == 0 ? status : 2;
     } catch (const std::bad_alloc &) {

@@ -70,6 +70,8 @@ void readIdSettings(const std::vector<Record> &records, ModuleView &view) {
     for (++k; static_cast<std::size_t>(k) < records.size() && records[k].type == rec::ATN; ++k) {
         if (!isAttributeText(records[k])) continue;
         const AttributeText t = attributeText(records[k]);
+        // The converter counts only the attributes whose value is a text.
+        if (!t.hasText) continue;
         if (id.texts.size() == 3) {
             if (startsWith(t.text, ".ID ") || startsWith(t.text, ".PROTECT ")) id.unread.push_back(t);
             continue;

@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <span>
 #include <string>
 
+#include "common/runError.h"
+#include "module/moduleIdTexts.h"
+#include "module/moduleReader.h"
 #include "moduleText.h"
+#include "options/runSettings.h"
+#include "plan/securityPlan.h"
 
 namespace modinspect {
 namespace {
@@ -33,30 +39,55 @@ private:
     int count_ = 0;
 };
 
-void checkIdSettings(const ModuleView &view, const Family &family, Findings &findings) {
-    const ModuleIdSettings &id = view.id;
+std::string idBytesText(const SecurityPlan &plan) {
+    std::string out;
+    for (const int b : plan.idBytes) {
+        char buffer[4];
+        std::snprintf(buffer, sizeof buffer, "%s%02X", out.empty() ? "" : " ", b);
+        out += buffer;
+    }
+    return out;
+}
+
+// What the module's ID texts make of the security bytes, as the converter's
+// own steps read and plan them. False when the converter refuses the texts.
+bool checkIdSettings(const ModuleView &view, std::span<const std::uint8_t> bytes, const Family &family,
+                     Findings &findings) {
     const std::uint64_t firstId = family.idPage + firstIdLow, lastId = family.idPage + lastIdLow;
-    if (id.idText >= 0) {
-        const std::string &text = id.texts[id.idText].text;
-        findings.add(firstId, "the module's " + quoteName(text) + " places the ID code " + idBytesOf(text) + " at " +
-                                  range(firstId, lastId + 1) + ", replacing any -ID option");
-        if (id.protectText < 0)
+    ModuleBytes module;
+    module.assign(bytes.begin(), bytes.end());
+    const auto environment = view.parts.find(1);
+    ModuleIdTexts texts;
+    try {
+        texts = readModuleIdTexts(ModuleSource{module, "module", CancelFlags{}},
+                                  environment == view.parts.end() ? 0 : static_cast<std::uint32_t>(environment->second));
+    } catch (const RunError &) {
+        std::printf("refused by romcast: the environment part or its ID texts are malformed\n");
+        return false;
+    }
+    RunSettings settings;
+    if (family.option[0] != '\0') settings.family = tq8Family;
+    const SecurityPlan plan = planSecurity(settings, texts);
+    if (texts.idFound) {
+        const std::string text = ".ID " + texts.idText;
+        findings.add(firstId, "the module's " + quoteName(text) + " places the ID code " + idBytesText(plan) +
+                                  " at " + range(firstId, lastId + 1) + ", replacing any -ID option");
+        if (!texts.protectFound)
             findings.add(family.last, "the module's " + quoteName(text) +
                                           " sets the protect byte FF, replacing any -protect or -ofsreg option");
     }
-    if (id.protectText >= 0) {
-        const std::string &text = id.texts[id.protectText].text;
-        const int value = protectValue(text);
+    if (texts.protectFound) {
         char byte[8];
-        std::snprintf(byte, sizeof byte, "%02X", value);
-        findings.add(family.last, "the module's " + quoteName(text) + " sets the protect byte " +
-                                      (value < 0 ? std::string("(unreadable)") : byte) +
+        std::snprintf(byte, sizeof byte, "%02X", static_cast<unsigned>(plan.protectValue & 0xFF));
+        findings.add(family.last, "the module's " + quoteName(".PROTECT " + texts.protectText) +
+                                      " sets the protect byte " + byte +
                                       ", replacing any -protect or -ofsreg option" +
-                                      (id.idText < 0 ? "; -ID is dropped and no ID code is placed" : ""));
+                                      (texts.idFound ? "" : "; -ID is dropped and no ID code is placed"));
     }
-    for (const AttributeText &t : id.unread)
+    for (const AttributeText &t : view.id.unread)
         findings.add(startsWith(t.text, ".ID ") ? firstId : family.last,
                      "the module's " + quoteName(t.text) + " is not read: only its first three attribute texts are");
+    return true;
 }
 
 void checkAddressSpace(const ModuleView &view, const Family &family, Findings &findings) {
@@ -154,13 +185,13 @@ void checkLoadsSomething(const ModuleView &view, Findings &findings) {
 
 }  // namespace
 
-int checkModule(const ModuleView &view, const Family &family) {
+int checkModule(const ModuleView &view, std::span<const std::uint8_t> bytes, const Family &family) {
     if (!view.problems.empty()) {
         for (const std::string &problem : view.problems) std::printf("refused by romcast: %s\n", problem.c_str());
         return 1;
     }
     Findings findings;
-    checkIdSettings(view, family, findings);
+    if (!checkIdSettings(view, bytes, family, findings)) return 1;
     checkAddressSpace(view, family, findings);
     checkSecurityPlaces(view, family, findings);
     checkUnits(view, findings);

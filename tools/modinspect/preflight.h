@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "moduleView.h"
 
@@ -25,7 +26,8 @@ inline constexpr Family families[] = {
 };
 
 
-// Prints the findings; 0 when there are none, else 1.
-int checkModule(const ModuleView &view, const Family &family);
+// Prints the findings for the module of `bytes`; 0 when there are none, else 1.
+// What the module's ID texts do is asked of the converter's own steps.
+int checkModule(const ModuleView &view, std::span<const std::uint8_t> bytes, const Family &family);
 
 }  // namespace modinspect

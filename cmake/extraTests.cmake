@@ -21,7 +21,7 @@ endif()
 if(NOT ROMCAST_SANITIZE)
   add_test(NAME library.package
     COMMAND sh ${PROJECT_SOURCE_DIR}/tests/api/package.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
-      $<TARGET_FILE:modasm>)
+      $<TARGET_FILE:modasm> $<TARGET_FILE:romcast>)
 endif()
 
 # The commands of the README, typed in order, work and print what it shows.

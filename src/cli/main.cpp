@@ -2,7 +2,6 @@
 // a raw binary image. The command line is a thin shell around the converter,
 // and the one place where a run's failure becomes a message and an exit status.
 #include <cstdio>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -20,18 +19,11 @@ int main(int argc, char **argv) {
     platform::mapInputsShared();
     // The console text is the same bytes on every system.
     platform::writeConsoleUnchanged(stdout);
-    try {
-        // The arguments as UTF-8, as every name inside the program is, without
-        // the program's own name.
-        std::vector<std::string> args = platform::commandLineArguments(argc, argv);
-        if (!args.empty()) args.erase(args.begin());
-        // The whole run, through the library as any program would run it.
-        romcast::convert(args, stdout, interrupted);
-        return 0;
-    } catch (const romcast::Failure &failure) {
-        // It has cleaned up and shown the banner: the message is all that is left.
-        return romcast::report(failure, stdout);
-    } catch (const std::bad_alloc &) {
-        return romcast::report(romcast::Failure::outOfMemory(), stdout);
-    }
+    // The arguments as UTF-8, as every name inside the program is, without
+    // the program's own name.
+    std::vector<std::string> args = platform::commandLineArguments(argc, argv);
+    if (!args.empty()) args.erase(args.begin());
+    // The whole run, through the library as any program would run it: the
+    // files, the console text and the exit status.
+    return romcast::run(args, stdout, interrupted);
 }

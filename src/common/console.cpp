@@ -7,10 +7,10 @@
 namespace {
 
 const char *const bannerPieces[] = {"Object Image Converter (", "romcast", ") for ",
-                                    "TQ8/Lite,TQ40/50 Series ", "Version ", "1.00.00.000",
+                                    "TQ8/Lite,TQ40/50 Series ", "Version ", programVersion,
                                     "\n", "\n"};
 const char *const shortBannerPieces[] = {"   Object Image Converter (", "romcast", ") for ",
-                                         "TQ8/Lite,TQ40/50 Series ", "Version ", "1.00.00.000",
+                                         "TQ8/Lite,TQ40/50 Series ", "Version ", programVersion,
                                          "\n"};
 
 // Away from a terminal the characters go out in groups: the first at once, so
@@ -21,25 +21,37 @@ constexpr std::uint32_t marksPerFlush = 64;
 
 void Console::showBanner() {
     bannerShown_ = true;
-    if (quiet_) return;
+    if (quiet_ || stream_ == nullptr) return;
     for (const char *piece : bannerPieces) std::fputs(piece, stream_);
 }
 
 void Console::showShortBanner() {
-    for (const char *piece : shortBannerPieces) std::fputs(piece, stream_);
+    if (stream_ != nullptr)
+        for (const char *piece : shortBannerPieces) std::fputs(piece, stream_);
     bannerShown_ = true;
 }
 
-void Console::warn(int code, const char *argument) { write(warningLine(code, argument)); }
+void Console::warn(int code, const char *argument) { warnLine(code, warningLine(code, argument)); }
 
-void Console::write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream_); }
+void Console::warnLine(int code, std::string_view line) {
+    if (hooks_.warning) hooks_.warning(code, line.substr(0, line.size() - 1));
+    write(line);
+}
+
+void Console::write(std::string_view text) {
+    if (stream_ != nullptr) std::fwrite(text.data(), 1, text.size(), stream_);
+}
 
 void Console::mark(char c) {
+    if (hooks_.progress) hooks_.progress(c);
+    if (stream_ == nullptr) return;
     std::fputc(c, stream_);
     if (flushEachMark_ || marks_++ % marksPerFlush == 0) std::fflush(stream_);
 }
 
-void Console::flush() { std::fflush(stream_); }
+void Console::flush() {
+    if (stream_ != nullptr) std::fflush(stream_);
+}
 
 void Progress::count(std::uint64_t events) {
     while (events > 0) {

@@ -1,20 +1,33 @@
 // The console of a run: the banners, warnings, progress characters and the
 // newline that ends the run's line, in the order the run gives them. The text
-// is the program's own; where it goes is the caller's choice.
+// is the program's own; where it goes is the caller's choice (no stream: the
+// text goes nowhere), and a program that converts in process may hear each
+// warning and progress character as it comes.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/cancel.h"
+
+// The program's version, as the banners show it.
+inline constexpr char programVersion[] = "1.00.00.000";
+
+struct ConsoleHooks {
+    std::function<void(int code, std::string_view line)> warning;  // the line without its newline
+    std::function<void(char mark)> progress;
+};
 
 class Console {
 public:
     // `flushEachMark`: a terminal shows every progress character at once; a
     // file or a pipe takes them in a few larger writes.
-    Console(std::FILE *stream, bool flushEachMark) : stream_(stream), flushEachMark_(flushEachMark) {}
+    Console(std::FILE *stream, bool flushEachMark, ConsoleHooks hooks = {})
+        : stream_(stream), flushEachMark_(flushEachMark), hooks_(std::move(hooks)) {}
     Console(const Console &) = delete;
     Console &operator=(const Console &) = delete;
 
@@ -31,7 +44,9 @@ public:
     // "Warning (romcast): " and the text of warning `code`.
     void warn(int code, const char *argument = nullptr);
     void warn(int code, const std::string &argument) { warn(code, argument.c_str()); }
-    // Text as it stands: a warning line made once and repeated, a notice, the final newline.
+    // Warning `code` whose line (with its newline) was made once and is repeated.
+    void warnLine(int code, std::string_view line);
+    // Text as it stands: a notice, the final newline.
     void write(std::string_view text);
     // One progress character.
     void mark(char c);
@@ -41,6 +56,7 @@ public:
 private:
     std::FILE *stream_;
     bool flushEachMark_;
+    ConsoleHooks hooks_;
     bool quiet_ = false;
     bool bannerShown_ = false;
     std::uint32_t marks_ = 0;  // progress characters written

@@ -56,3 +56,5 @@ std::string warningLine(int code, const char *argument) {
     return fillMessage(warningPrefix, text, argument, nullptr);
 }
 
+
+RunError outOfMemory() { return describeError(err::noMemory, nullptr, nullptr); }

@@ -4,11 +4,13 @@
 
 #include <string>
 
-#include <romcast/romcast.h>
-
 // How a run that cannot go on ends: the message code (see messages.h), its
-// exit status and the console line that reports it.
-using RunError = romcast::Failure;
+// exit status and the console line that reports it ("" for an interrupt).
+struct RunError {
+    int code;
+    int status;
+    std::string message;
+};
 
 // Ends the run with `code`: throws the RunError that carries it, its "%s"
 // placeholders replaced by the arguments in order. Never returns.
@@ -17,6 +19,8 @@ using RunError = romcast::Failure;
 
 // The RunError of `code` with its arguments.
 RunError describeError(int code, const char *argument, const char *second);
+// The RunError of a run that memory ran out for.
+RunError outOfMemory();
 
 // "Warning (romcast): " and the warning text: what warn prints, for a caller
 // that prints the same warning many times. Empty for an unknown code.

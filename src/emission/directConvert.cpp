@@ -10,7 +10,7 @@
 #include "module/dataPart.h"
 #include "module/moduleReader.h"
 #include "module/sectionPart.h"
-#include "output/outputTransaction.h"
+#include "output/outputSet.h"
 #include "plan/imagePlan.h"
 #include "records/imageWriters.h"
 
@@ -79,7 +79,7 @@ void convertDataPart(const ImagePlan &plan, const WriterContext &context, std::u
 }  // namespace
 
 ModuleExtent convertDirect(const ImagePlan &options, const ModuleParts &parts, const WriterContext &context,
-                           const OutputTransaction &outputs) {
+                           const OutputSet &outputs) {
     const ModuleExtent extent = scanSectionBounds(context.module, parts.sectionPart);
     if (extent.loadsNothing()) fatalError(err::noData, context.module.name);
     // "-A" with a start only ends where the tree path ends it: at the module's last

@@ -6,10 +6,10 @@
 #include "records/writerContext.h"
 
 struct ImagePlan;
-class OutputTransaction;
+class OutputSet;
 
 // Writes the image from `plan`, whose range is as the options left it and whose
 // extent is not known yet: the extent is read here, from the section part
 // alone. Returns the extent.
 ModuleExtent convertDirect(const ImagePlan &plan, const ModuleParts &parts, const WriterContext &context,
-                           const OutputTransaction &outputs);
+                           const OutputSet &outputs);

@@ -10,7 +10,7 @@
 #include "options/runSettings.h"
 #include "module/dataPart.h"
 #include "module/moduleReader.h"
-#include "output/outputTransaction.h"
+#include "output/outputSet.h"
 #include "plan/imagePlan.h"
 #include "records/imageWriters.h"
 
@@ -113,7 +113,7 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
     if (writer_.state.currentAddress > plan_.settings.addressLimit + 1) {
         if (exceedsWarning_.empty())
             exceedsWarning_ = warningLine(wrn::addressExceeds, plan_.settings.addressLimitText);
-        context_.console.write(exceedsWarning_);
+        context_.console.warnLine(wrn::addressExceeds, exceedsWarning_);
     }
     writer_.closeRecord();
 }
@@ -134,7 +134,7 @@ void emitFile(const ImagePlan &plan, const WriterContext &context, const UnitLis
 }
 
 void emitImage(const ImagePlan &plan, const ModuleLayout &layout, const ModuleParts &parts,
-               const WriterContext &context, const OutputTransaction &outputs) {
+               const WriterContext &context, const OutputSet &outputs) {
     const std::uint32_t trailerPart = parts.trailerPart;
     if (!plan.dualArea) {
         const std::unique_ptr<ImageWriter> writer =

@@ -48,7 +48,8 @@ const ProtectOption *findProtectOption(const char *argument) {
 // option sets its part of the run settings.
 class CommandLine {
 public:
-    CommandLine(Console &console, int argc, const char *const *argv) : console(console), cursor{argc, argv, 1} {}
+    CommandLine(Console &console, int argc, const char *const *argv, bool nameRequired)
+        : console(console), cursor{argc, argv, 1}, nameRequired(nameRequired) {}
 
     RunSettings read();
 
@@ -217,11 +218,14 @@ private:
     // "-N" typed counts even when "-ID" cancelled its effect: direct conversion
     // and binary output are refused together outright.
     bool directConvertTyped = false;
+    const bool nameRequired;
 };
 
 }  // namespace
 
-RunSettings parseOptions(int argc, const char *const *argv, Console &console) { return CommandLine(console, argc, argv).read(); }
+RunSettings parseOptions(int argc, const char *const *argv, Console &console, bool nameRequired) {
+    return CommandLine(console, argc, argv, nameRequired).read();
+}
 
 RunSettings CommandLine::read() {
     const int argc = cursor.count;
@@ -229,11 +233,11 @@ RunSettings CommandLine::read() {
 
     // Nothing to convert, or a lone option: "-v" shows the version, anything
     // else beginning "-" is a misuse.
-    if (argc < 2) {
+    if (nameRequired && argc < 2) {
         console.showBanner();
         failUsage();
     }
-    if (argc == 2) {
+    if (nameRequired && argc == 2) {
         if (compareNoCase(argv[1], "-v") == 0) showVersionAndExit();
         if (argv[1][0] == '-') {
             console.showBanner();
@@ -252,6 +256,7 @@ RunSettings CommandLine::read() {
     checkSecurityOptions(settings);
     if (!console.bannerShown()) console.showBanner();
     // The input name is the last argument, and nothing may follow it.
+    if (!nameRequired && cursor.next == argc) return settings;
     if (cursor.next != argc - 1) failUsage();
     setInputName(settings, argv[cursor.next]);
     return settings;

@@ -15,34 +15,30 @@
 
 #include "common/cancel.h"
 #include "output/fileSink.h"
+#include "output/outputSet.h"
 
-// Every output a run can have, in the order they are closed and renamed.
-enum class OutputRole { image, code, romdata, listing, idReport };
-
-class OutputTransaction {
+class OutputTransaction final : public OutputSet {
 public:
     // `cancel`: a write that fails once it is raised ends the run as an interrupt.
     explicit OutputTransaction(const CancelFlags &cancel) : cancel(cancel) {}
-    OutputTransaction(const OutputTransaction &) = delete;
-    OutputTransaction &operator=(const OutputTransaction &) = delete;
     ~OutputTransaction();
 
     // Creates the output of `role` (error 2 when it cannot be made, or when the
     // file of that name is one this user could not write).
-    OutputSink &create(OutputRole role, const std::string &name);
+    OutputSink &create(OutputRole role, const std::string &name) override;
     // Creates the ID report under its own name; it stays after a failed run.
-    OutputSink &createKept(OutputRole role, const std::string &name);
+    OutputSink &createKept(OutputRole role, const std::string &name) override;
 
     // Where the bytes of `role` go; nullptr when the run has no such output.
-    OutputSink *stream(OutputRole role) const { return slot(role).sink.get(); }
+    OutputSink *stream(OutputRole role) const override { return slot(role).sink.get(); }
 
     // Finishes every output (error 3 with its name), then, unless the run was
     // cancelled by now, renames each into place (error 2) and syncs the
     // directories that received them (error 3).
-    void commit();
+    void commit() override;
     // The error path: closes every output without looking at the result and
     // removes what the run created; the ID report stays.
-    void rollback();
+    void rollback() override;
 
 private:
     struct Output {

@@ -14,6 +14,8 @@ namespace {
 
 const char programName[] = "romcast";
 
+}  // namespace
+
 // The "-e" text: hexadecimal, a value beginning with A to F written with a leading
 // 0, never above the target's address space.
 std::uint32_t parseEntryAddress(const RunSettings &settings, const char *text) {
@@ -31,8 +33,6 @@ std::uint32_t parseEntryAddress(const RunSettings &settings, const char *text) {
     }
     return value;
 }
-
-}  // namespace
 
 NamesPlan deriveNames(const RunSettings &settings) {
     if (settings.inputName.empty()) fatalError(err::usage, programName);

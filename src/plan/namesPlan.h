@@ -18,6 +18,8 @@ struct RunSettings;
 // command line (error 0 for an input without an extension, errors 6 and 9 for
 // an "-e" text that is no address of the target).
 NamesPlan deriveNames(const RunSettings &settings);
+// The "-e" text's address (errors 6 and 9 as above).
+std::uint32_t parseEntryAddress(const RunSettings &settings, const char *text);
 // The ID report's name: beside the image, an "-o" name with the image's own
 // extension has it replaced, any other name has ".id" added.
 std::string idReportName(const NamesPlan &names, const RunSettings &settings);

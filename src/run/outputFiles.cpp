@@ -6,7 +6,7 @@
 #include "common/messages.h"
 #include "common/runError.h"
 #include "options/runSettings.h"
-#include "output/outputTransaction.h"
+#include "output/outputSet.h"
 #include "plan/namesPlan.h"
 #include "platform/inputFile.h"
 #include "run/run.h"

@@ -11,22 +11,22 @@
 #include "common/cancel.h"
 #include "common/console.h"
 #include "module/moduleBytes.h"
-#include "output/outputTransaction.h"
+#include "output/outputSet.h"
 #include "platform/fileSystem.h"
 #include "records/gapFillCursor.h"
 
 struct Run {
-    Run(std::FILE *consoleStream, bool flushEachMark, const CancelFlags &cancelFlags)
-        : console(consoleStream, flushEachMark), progress(console, cancelFlags), cancel(cancelFlags) {}
+    Run(Console &runConsole, const CancelFlags &cancelFlags, OutputSet &runOutputs)
+        : console(runConsole), progress(runConsole, cancelFlags), cancel(cancelFlags), outputs(runOutputs) {}
     Run(const Run &) = delete;
     Run &operator=(const Run &) = delete;
 
-    Console console;     // banners, progress characters, warnings
+    Console &console;    // banners, progress characters, warnings
     Progress progress;
     CancelFlags cancel;  // polled at every safe point
 
     ModuleBytes moduleBytes;  // read from the input as the steps reach them
     std::optional<platform::FileIdentity> inputIdentity;  // never to be written as an output
-    OutputTransaction outputs{cancel};
+    OutputSet &outputs;       // files published together, or memory
     GapFillCursor fill;
 };

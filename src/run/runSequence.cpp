@@ -23,6 +23,7 @@
 #include "plan/rangePlan.h"
 #include "plan/securityPlan.h"
 #include "platform/process.h"
+#include "output/outputTransaction.h"
 #include "records/writerContext.h"
 #include "run/outputFiles.h"
 #include "run/run.h"
@@ -74,7 +75,9 @@ Written convertThroughLayout(Run &run, const RunSettings &settings, const NamesP
     return Written{std::move(security), layout.extent};
 }
 
-void convert(Run &run, int argc, const char *const *argv) {
+// The whole run. The module is read from the input file the command line
+// names, or is `heldModule` when the caller holds it in memory.
+void convert(Run &run, int argc, const char *const *argv, const std::span<const std::uint8_t> *heldModule) {
     // The command line, its cross-checks and the banner.
     const RunSettings settings = parseOptions(argc, argv, run.console);
     if (settings.has(flag::binaryOutput)) run.progress.countBytes();
@@ -84,7 +87,10 @@ void convert(Run &run, int argc, const char *const *argv) {
     // Names, the input, its target (which settles the mode and so the output
     // form), the rest of the header, then the outputs.
     const NamesPlan names = deriveNames(settings);
-    openInput(run, settings.inputName);
+    if (heldModule == nullptr)
+        openInput(run, settings.inputName);
+    else
+        run.moduleBytes.assign(heldModule->begin(), heldModule->end());
     const ModuleSource module{run.moduleBytes, settings.inputName.c_str(), run.cancel};
     const ModuleTarget target = readModuleTarget(module);
     const bool dualArea = planDualArea(settings, target);
@@ -118,17 +124,33 @@ void convert(Run &run, int argc, const char *const *argv) {
     if (settings.has(flag::hexOutput) && written.extent.above1MB) run.console.warn(wrn::originalHex);
 }
 
+// Runs `convert`; whatever ended the run, nothing of it may stay behind, and
+// the error goes on to the caller, which reports it.
+void runCleanly(Run &run, int argc, const char *const *argv, const std::span<const std::uint8_t> *heldModule) {
+    try {
+        convert(run, argc, argv, heldModule);
+    } catch (...) {
+        cleanUpAfterFailure(run);
+        throw;
+    }
+}
+
 }  // namespace
 
 void runConversion(int argc, const char *const *argv, std::FILE *console, const CancelFlags &cancel) {
+    Console text(console, platform::isTerminal(console));
+    OutputTransaction outputs(cancel);
     // The run's state is large (its file buffers among it): it lives on the heap.
-    const auto run = std::make_unique<Run>(console, platform::isTerminal(console), cancel);
-    try {
-        convert(*run, argc, argv);
-    } catch (...) {
-        // Whatever ended the run, nothing of it may stay behind; the error goes
-        // on to the caller, which reports it.
-        cleanUpAfterFailure(*run);
-        throw;
-    }
+    const auto run = std::make_unique<Run>(text, cancel, outputs);
+    runCleanly(*run, argc, argv, nullptr);
+}
+
+std::vector<MemoryOutputs::Output> convertInMemory(int argc, const char *const *argv,
+                                                   std::span<const std::uint8_t> module, ConsoleHooks hooks,
+                                                   const CancelFlags &cancel) {
+    Console text(nullptr, false, std::move(hooks));
+    MemoryOutputs outputs(cancel);
+    const auto run = std::make_unique<Run>(text, cancel, outputs);
+    runCleanly(*run, argc, argv, &module);
+    return outputs.take();
 }

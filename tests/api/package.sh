@@ -1,9 +1,10 @@
 #!/bin/sh
 # The installed library is found by a CMake project of its own, which links
-# romcast::romcast and converts two modules in one process.
-#   package.sh <build dir> <source dir> <modasm>
+# romcast::romcast, converts two modules in one process, and converts one in
+# memory with typed options to the bytes the command line writes.
+#   package.sh <build dir> <source dir> <modasm> <romcast>
 set -eu
-build=$1 source=$2 modasm=$3
+build=$1 source=$2 modasm=$3 romcast=$4
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
@@ -21,3 +22,7 @@ $scratch/broken.tqx: status 3"
 [ "$(tail -n 3 "$scratch/console")" = "$expected" ] || { echo "console:"; cat "$scratch/console"; exit 1; }
 test -s "$scratch/demo.mot" || { echo "demo.mot missing"; exit 1; }
 test ! -e "$scratch/broken.hex" || { echo "broken.hex left behind"; exit 1; }
+"$scratch/embed/inMemory" "$scratch/demo.tqx" "$scratch/memory.hex" > "$scratch/described"
+grep -q '^TQ40, ' "$scratch/described" || { echo "readModule:"; cat "$scratch/described"; exit 1; }
+"$romcast" -. -H "$scratch/demo.tqx" >/dev/null
+cmp "$scratch/demo.hex" "$scratch/memory.hex" || { echo "in memory and on the command line differ"; exit 1; }

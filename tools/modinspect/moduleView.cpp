@@ -23,8 +23,12 @@ std::string idBytesOf(const std::string &text) {
     } else {
         for (std::size_t k = 0; k < 7 && k < value.size(); ++k) bytes[k] = static_cast<unsigned char>(value[k]);
     }
+    return spacedHex(bytes);
+}
+
+std::string spacedHex(std::span<const std::uint8_t> bytes) {
     std::string out;
-    for (int b : bytes) {
+    for (const int b : bytes) {
         char buffer[4];
         std::snprintf(buffer, sizeof buffer, "%s%02X", out.empty() ? "" : " ", b);
         out += buffer;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <map>
+#include <span>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -66,6 +67,8 @@ ModuleView viewModule(const std::vector<Record> &records, std::size_t fileSize);
 int protectValue(const std::string &text);
 // The seven ID bytes of an ".ID " text: "#" and hexadecimal digits, or characters.
 std::string idBytesOf(const std::string &text);
+// Bytes as hexadecimal pairs with a space between: "01 02 FF".
+std::string spacedHex(std::span<const std::uint8_t> bytes);
 // "3 units, 0x0F0000..0x0F0023, 36 bytes" for the units of one section index.
 std::string describeUnits(const ModuleView &view, std::uint64_t index);
 bool startsWith(const std::string &text, const char *prefix);

@@ -39,16 +39,6 @@ private:
     int count_ = 0;
 };
 
-std::string idBytesText(const SecurityPlan &plan) {
-    std::string out;
-    for (const int b : plan.idBytes) {
-        char buffer[4];
-        std::snprintf(buffer, sizeof buffer, "%s%02X", out.empty() ? "" : " ", b);
-        out += buffer;
-    }
-    return out;
-}
-
 // What the module's ID texts make of the security bytes, as the converter's
 // own steps read and plan them. False when the converter refuses the texts.
 bool checkIdSettings(const ModuleView &view, std::span<const std::uint8_t> bytes, const Family &family,
@@ -70,7 +60,7 @@ bool checkIdSettings(const ModuleView &view, std::span<const std::uint8_t> bytes
     const SecurityPlan plan = planSecurity(settings, texts);
     if (texts.idFound) {
         const std::string text = ".ID " + texts.idText;
-        findings.add(firstId, "the module's " + quoteName(text) + " places the ID code " + idBytesText(plan) +
+        findings.add(firstId, "the module's " + quoteName(text) + " places the ID code " + spacedHex(plan.idBytes) +
                                   " at " + range(firstId, lastId + 1) + ", replacing any -ID option");
         if (!texts.protectFound)
             findings.add(family.last, "the module's " + quoteName(text) +

@@ -1,0 +1,72 @@
+// The library's conversion into memory against the command line: every case
+// folder whose module is app and whose outputs take their names from it runs
+// through parseCommandLine and convert, and gives the case's bytes, or fails
+// with the case's message and status; its warnings are lines the console showed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <romcast/romcast.h>
+
+#include "e2e/harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The case's expected outputs by extension, or none when the case does not
+// suit a run in memory (another input, names of its own, an input missing).
+bool suitsMemory(const fs::path &dir, const std::vector<std::string> &args) {
+    if (args.empty() || (args.back() != "app" && args.back() != "app.tqx")) return false;
+    if (fs::exists(dir / "links")) return false;
+    for (const std::string &argument : args)
+        if (argument == "-o") return false;
+    std::vector<std::string> inputs;
+    for (const auto &entry : fs::directory_iterator(dir / "in")) inputs.push_back(entry.path().filename().string());
+    return inputs == std::vector<std::string>{"app.tqx.txt"};
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string &text) { return {text.begin(), text.end()}; }
+
+// A line of the library's, as the command line shows it for the module app.tqx:
+// in memory the module goes by module.tqx.
+std::string asForApp(std::string line) {
+    for (std::size_t at; (at = line.find("module.tqx")) != std::string::npos;) line.replace(at, 10, "app.tqx");
+    return line + "\n";
+}
+
+TEST(InMemory, EveryCaseGivesTheCommandLinesBytes) {
+    int compared = 0;
+    for (const std::string &name : findCases()) {
+        const fs::path dir = casesRoot() / name;
+        const std::vector<std::string> args = splitArguments(readFileBytes((dir / "args").string()));
+        if (!suitsMemory(dir, args)) continue;
+        SCOPED_TRACE(name);
+        const std::string console = readFileBytes((dir / "stdout").string());
+        const std::string statusText = readFileBytes((dir / "status").string());
+        const int status = statusText.empty() ? 0 : std::stoi(statusText);
+        const std::vector<std::uint8_t> module = bytesOf(assembleModule(readFileBytes((dir / "in/app.tqx.txt").string())));
+        ++compared;
+        try {
+            const romcast::Result result = romcast::convert(module, romcast::parseCommandLine(args));
+            EXPECT_EQ(status, 0);
+            std::map<std::string, std::vector<std::uint8_t>> expected;
+            for (const auto &entry : fs::directory_iterator(dir / "out"))
+                expected[entry.path().extension().string()] = bytesOf(readFileBytes(entry.path().string()));
+            std::map<std::string, std::vector<std::uint8_t>> made;
+            for (const romcast::Output &output : result.outputs) made[output.extension] = output.bytes;
+            EXPECT_TRUE(made == expected) << made.size() << " outputs made, " << expected.size() << " expected";
+            for (const romcast::Warning &warning : result.warnings)
+                EXPECT_NE(console.find(asForApp(warning.text)), std::string::npos) << warning.text;
+        } catch (const romcast::Error &error) {
+            EXPECT_EQ(error.exitStatus(), status) << error.what();
+            EXPECT_NE(console.find(asForApp(error.what())), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_GE(compared, 150);
+}
+
+}  // namespace

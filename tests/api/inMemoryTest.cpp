@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 // suit a run in memory (another input, names of its own, an input missing).
 bool suitsMemory(const fs::path &dir, const std::vector<std::string> &args) {
     if (args.empty() || (args.back() != "app" && args.back() != "app.tqx")) return false;
-    if (fs::exists(dir / "links")) return false;
+    if (fs::exists(dir / "links") || !fs::exists(dir / "in")) return false;
     for (const std::string &argument : args)
         if (argument == "-o") return false;
     std::vector<std::string> inputs;

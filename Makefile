@@ -158,8 +158,8 @@ fuzz-smoke: fuzz-build
 # Builds only the converter and the module assembler, quietly, then assembles
 # the bundled example module and converts it into S-records.
 demo: deps
-	@echo "Building romcast (the compiler's output goes to $(BUILD_LOG))"
-	@$(call quietly,$(CONFIGURE) -DROMCAST_TESTS=OFF && cmake --build $(BUILD) --target romcast modasm -j $(JOBS))
+	@echo "Building romcast and modinspect (the compiler's output goes to $(BUILD_LOG))"
+	@$(call quietly,$(CONFIGURE) -DROMCAST_TESTS=OFF && cmake --build $(BUILD) --target romcast modasm modinspect -j $(JOBS))
 	@mkdir -p out
 	./$(BUILD)/tools/modasm examples/demo.tqx.txt out/demo.tqx
 	./$(BUILD)/romcast out/demo.tqx

@@ -11,7 +11,7 @@
 #include "emission/directConvert.h"
 #include "emission/idReport.h"
 #include "emission/imageEmission.h"
-#include "emission/treeListing.h"
+#include "emission/layoutListing.h"
 #include "module/layoutReading.h"
 #include "module/moduleHeader.h"
 #include "module/moduleIdTexts.h"

@@ -126,9 +126,22 @@ struct Warning {
     std::string text;  // the line the console shows, without its newline
 };
 
+// A security byte the conversion was asked to place, by an option, by the
+// module's texts or by default. Whether the image holds it is for the image to
+// say: a range, a fill, data above it, "-N" or the dual-area split can keep it out.
+struct SecurityByte {
+    enum class What { id, protect };
+    enum class From { option, module, byDefault };
+    std::uint32_t address = 0;
+    std::uint8_t value = 0;
+    What what = What::id;
+    From from = From::option;
+};
+
 struct Result {
     std::vector<Output> outputs;  // in the order the command line closes its files
     std::vector<Warning> warnings;
+    std::vector<SecurityByte> security;  // the ID code bytes in address order, then the protect byte
 };
 
 // What a program that converts may want to hear while it goes.

@@ -12,6 +12,8 @@
 #include "common/console.h"
 #include "common/messages.h"
 #include "common/runError.h"
+#include "options/runSettings.h"
+#include "plan/securityPlan.h"
 #include "run/runSequence.h"
 
 namespace romcast {
@@ -37,6 +39,24 @@ std::string extensionOf(const std::string &name) {
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
     return name.substr(dot);
+}
+
+SecurityByte::From fromOf(SecuritySource source) {
+    if (source == SecuritySource::module) return SecurityByte::From::module;
+    return source == SecuritySource::byDefault ? SecurityByte::From::byDefault : SecurityByte::From::option;
+}
+
+// The bytes the plan asks for: the ID code with one, the protect byte with any
+// protect choice in force.
+std::vector<SecurityByte> securityBytesOf(const SecurityPlan &plan) {
+    std::vector<SecurityByte> bytes;
+    if (plan.has(flag::idCode))
+        for (std::size_t i = 0; i < plan.idAddresses.size(); ++i)
+            bytes.push_back(SecurityByte{plan.idAddresses[i], plan.idBytes[i], SecurityByte::What::id, fromOf(plan.idSource)});
+    if (plan.has(flag::protectDefault | flag::protect1 | flag::protect2 | flag::protectX))
+        bytes.push_back(SecurityByte{plan.protectAddress, static_cast<std::uint8_t>(plan.protectValue),
+                                     SecurityByte::What::protect, fromOf(plan.protectSource)});
+    return bytes;
 }
 
 }  // namespace
@@ -79,9 +99,11 @@ Result convert(std::span<const std::uint8_t> bytes, const Options &options, cons
         console.progress = hooks.progress;
         const std::vector<std::string> args = argumentsOf(options, heldModuleName);
         const std::vector<const char *> argv = argvOf(args);
-        for (MemoryOutputs::Output &output : convertInMemory(static_cast<int>(argv.size() - 1), argv.data(), bytes,
-                                                              std::move(console), CancelFlags{hooks.cancel}))
+        InMemoryRun run = convertInMemory(static_cast<int>(argv.size() - 1), argv.data(), bytes, std::move(console),
+                                          CancelFlags{hooks.cancel});
+        for (MemoryOutputs::Output &output : run.outputs)
             result.outputs.push_back(Output{extensionOf(output.name), std::move(output.bytes)});
+        result.security = securityBytesOf(run.security);
         return result;
     });
 }

@@ -109,7 +109,7 @@ void UnitEmitter::emitUnit(std::uint32_t seek) {
         }
     }
 
-    writer_.state.lastDataAddress = writer_.state.currentAddress;
+    writer_.state.dataEnd = writer_.state.currentAddress;
     if (writer_.state.currentAddress > plan_.settings.addressLimit + 1) {
         if (exceedsWarning_.empty())
             exceedsWarning_ = warningLine(wrn::addressExceeds, plan_.settings.addressLimitText);
@@ -154,7 +154,7 @@ void emitImage(const ImagePlan &plan, const ModuleLayout &layout, const ModulePa
     // does not, but for the address of the last byte stored.
     const std::unique_ptr<ImageWriter> romdata =
         makeImageWriter(plan, context, *outputs.stream(OutputRole::romdata), true);
-    romdata->state.lastDataAddress = code->state.lastDataAddress;
+    romdata->state.dataEnd = code->state.dataEnd;
     emitFile(plan, context, layout.romdataUnits, *romdata);
     romdata->writeSecurityRecords();
     romdata->writeEndRecord(trailerPart);

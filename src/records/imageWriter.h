@@ -24,7 +24,10 @@ using ByteSpan = std::span<const std::uint8_t>;
 // The state that every form keeps for its file.
 struct RecordState {
     std::uint32_t currentAddress = 0xFFFFFF;  // load address of the next byte; 0xFFFFFF: no address yet
-    std::uint32_t lastDataAddress = 0;        // load address of the last byte stored
+    // Where the data stored so far ends, for the security records: at the end
+    // of a unit the address after it, while a unit is written the address of
+    // its last byte stored; 0 before any.
+    std::uint32_t dataEnd = 0;
     bool dataSeen = false;                    // an LD record was met during emission
     // Which security addresses this file already holds: bit i for ID byte i,
     // securityBits::protect for the protect byte. The security records write only

@@ -34,13 +34,13 @@ void writeProtectRecord(const SecurityPlan &security, ByteRecordOutput &writer) 
 void writeSkippedIdRecords(const ImagePlan &plan, ByteRecordOutput &writer, std::uint32_t address) {
     for (int i = 0; i < idByteCount; ++i) {
         const std::uint32_t a = idAddress(plan.security, i);
-        if (a < writer.recordState().lastDataAddress || a >= address || idWritten(writer, i)) continue;
+        if (a < writer.recordState().dataEnd || a >= address || idWritten(writer, i)) continue;
         writeIdRecord(plan.security, writer, i);
     }
 }
 
 void writeMissingSecurityRecords(const ImagePlan &plan, ByteRecordOutput &writer) {
-    const std::uint32_t dataEnd = writer.recordState().lastDataAddress;
+    const std::uint32_t dataEnd = writer.recordState().dataEnd;
     if (plan.security.has(flag::idCode)) {
         for (int i = 0; i < idByteCount; ++i) {
             if (dataEnd == 0 || idAddress(plan.security, i) < dataEnd || idWritten(writer, i)) continue;

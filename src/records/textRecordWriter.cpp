@@ -44,7 +44,7 @@ std::uint32_t TextRecordWriter::writeWholeRecords(const std::uint8_t *bytes, std
         if (!endsBank && !(take == recordLength && left > take)) break;
         textDone(formatData(textRoom(), state.currentAddress, bytes + done, static_cast<int>(take)));
         done += take;
-        state.lastDataAddress = next - 1;
+        state.dataEnd = next - 1;
         recordAddress = next;
         state.currentAddress = next;
         run.progress.tick();
@@ -65,7 +65,7 @@ void TextRecordWriter::putRun(const std::uint8_t *bytes, std::uint32_t count) {
         std::memcpy(recordBuffer + recordFill, bytes, take);
         recordFill += take;
         state.currentAddress += take;
-        state.lastDataAddress = state.currentAddress - 1;
+        state.dataEnd = state.currentAddress - 1;
         bytes += take;
         count -= take;
         if (splitsAtBanks && ((recordAddress ^ state.currentAddress) & bankMask) != 0)

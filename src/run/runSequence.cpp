@@ -11,7 +11,7 @@
 #include "emission/directConvert.h"
 #include "emission/idReport.h"
 #include "emission/imageEmission.h"
-#include "emission/treeListing.h"
+#include "emission/layoutListing.h"
 #include "module/layoutReading.h"
 #include "module/moduleHeader.h"
 #include "module/moduleIdTexts.h"
@@ -77,7 +77,7 @@ Written convertThroughLayout(Run &run, const RunSettings &settings, const NamesP
 
 // The whole run. The module is read from the input file the command line
 // names, or is `heldModule` when the caller holds it in memory.
-void convert(Run &run, int argc, const char *const *argv, const std::span<const std::uint8_t> *heldModule) {
+Written convert(Run &run, int argc, const char *const *argv, const std::span<const std::uint8_t> *heldModule) {
     // The command line, its cross-checks and the banner.
     const RunSettings settings = parseOptions(argc, argv, run.console);
     if (settings.has(flag::binaryOutput)) run.progress.countBytes();
@@ -122,13 +122,14 @@ void convert(Run &run, int argc, const char *const *argv, const std::span<const 
     run.console.write("\n");
     // Records of type FF are this converter's own extension of Intel HEX.
     if (settings.has(flag::hexOutput) && written.extent.above1MB) run.console.warn(wrn::originalHex);
+    return written;
 }
 
 // Runs `convert`; whatever ended the run, nothing of it may stay behind, and
 // the error goes on to the caller, which reports it.
-void runCleanly(Run &run, int argc, const char *const *argv, const std::span<const std::uint8_t> *heldModule) {
+Written runCleanly(Run &run, int argc, const char *const *argv, const std::span<const std::uint8_t> *heldModule) {
     try {
-        convert(run, argc, argv, heldModule);
+        return convert(run, argc, argv, heldModule);
     } catch (...) {
         cleanUpAfterFailure(run);
         throw;
@@ -145,12 +146,11 @@ void runConversion(int argc, const char *const *argv, std::FILE *console, const 
     runCleanly(*run, argc, argv, nullptr);
 }
 
-std::vector<MemoryOutputs::Output> convertInMemory(int argc, const char *const *argv,
-                                                   std::span<const std::uint8_t> module, ConsoleHooks hooks,
-                                                   const CancelFlags &cancel) {
+InMemoryRun convertInMemory(int argc, const char *const *argv, std::span<const std::uint8_t> module,
+                            ConsoleHooks hooks, const CancelFlags &cancel) {
     Console text(nullptr, false, std::move(hooks));
     MemoryOutputs outputs(cancel);
     const auto run = std::make_unique<Run>(text, cancel, outputs);
-    runCleanly(*run, argc, argv, &module);
-    return outputs.take();
+    Written written = runCleanly(*run, argc, argv, &module);
+    return InMemoryRun{outputs.take(), std::move(written.security)};
 }

@@ -70,3 +70,54 @@ TEST(InMemory, EveryCaseGivesTheCommandLinesBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The module of the ID-code cases, with the texts given, if any.
+std::vector<std::uint8_t> moduleWith(const std::string &texts) {
+    return bytesOf(assembleModule("MB \"TQ40\" \"app\"\nAD 8 4 @M\nASW 1 $env\nASW 2 $sections\nASW 5 $data\n"
+                                  "ASW 6 $trailer\n$env:\nNN 1 \"app\"\nATN 0 0 38 1\n" + texts +
+                                  "$sections:\nST 1 @AP \"P\"\nSA 1 2\nASS 1 4\nASL 1 0x1000\n"
+                                  "$data:\nSB 1\nASP 1 0x1000\nLD 01 02 03 04\n$trailer:\nASG 0x1000\nME\n"));
+}
+
+using From = romcast::SecurityByte::From;
+
+// The security bytes a conversion names: where the first ID byte and the
+// protect byte go, their values and sources.
+TEST(InMemory, SecurityBytesNamedWithTheirSource) {
+    const struct Row {
+        const char *what;
+        const char *texts;
+        std::vector<std::string> args;
+        std::size_t count;
+        std::uint32_t firstAddress;
+        std::uint8_t firstValue;
+        From firstFrom;
+        std::uint32_t protectAddress;
+        std::uint8_t protectValue;
+        From protectFrom;
+    } rows[] = {
+        {"options alone", "", {"-ID#11", "-protect1"}, 8, 0xFFFDF, 0x11, From::option, 0xFFFFF, 0x3F, From::option},
+        {"an ID code without a protect choice", "", {"-ID#11"}, 8, 0xFFFDF, 0x11, From::option, 0xFFFFF, 0xFF, From::byDefault},
+        {"the module's ID over the options", "ATN 0 0 55 \".ID #D1\"\n", {"-ID#11", "-protect2"}, 8, 0xFFFDF, 0xD1, From::module, 0xFFFFF, 0xFF, From::byDefault},
+        {"the module's protect drops -ID", "ATN 0 0 55 \".PROTECT 12\"\n", {"-ID#11"}, 1, 0xFFFFF, 0x12, From::module, 0xFFFFF, 0x12, From::module},
+        {"a TQ8 OFS byte", "", {"-TQ8", "-ofsreg1"}, 1, 0xFFFF, 0x3F, From::option, 0xFFFF, 0x3F, From::option},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        const romcast::Result result = romcast::convert(moduleWith(row.texts), romcast::parseCommandLine(row.args));
+        ASSERT_EQ(result.security.size(), row.count);
+        const romcast::SecurityByte &first = result.security.front();
+        const romcast::SecurityByte &protect = result.security.back();
+        EXPECT_EQ(first.address, row.firstAddress);
+        EXPECT_EQ(first.value, row.firstValue);
+        EXPECT_EQ(first.from, row.firstFrom);
+        EXPECT_EQ(protect.what, romcast::SecurityByte::What::protect);
+        EXPECT_EQ(protect.address, row.protectAddress);
+        EXPECT_EQ(protect.value, row.protectValue);
+        EXPECT_EQ(protect.from, row.protectFrom);
+    }
+}
+
+}  // namespace

@@ -1,4 +1,4 @@
-#include "emission/treeListing.h"
+#include "emission/layoutListing.h"
 
 #include <cstdio>
 #include <string>

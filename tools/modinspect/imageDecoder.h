@@ -1,5 +1,6 @@
 // A small decoder of the three output forms, written apart from the converter's
-// writers so that the fuzzing target can hold their outputs against each other.
+// writers: the fuzzing target holds their outputs against each other with it,
+// and the inspector reads back what a conversion in memory wrote.
 #pragma once
 
 #include <cstdint>

@@ -294,20 +294,17 @@ RunResult runProgram(const std::string &binary, const std::vector<std::string> &
 
 std::vector<std::string> splitArguments(const std::string &line) {
     std::vector<std::string> args;
-    std::string current;
     bool inArgument = false;
     bool quoted = false;
     for (char c : line) {
-        if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
-            if (inArgument) args.push_back(current);
-            current.clear();
+        if (!quoted && std::isspace(static_cast<unsigned char>(c))) {
             inArgument = false;
             continue;
         }
-        if (c == '"') quoted = !quoted; else current += c;
+        if (!inArgument) args.emplace_back();
         inArgument = true;
+        if (c == '"') quoted = !quoted; else args.back() += c;
     }
-    if (inArgument) args.push_back(current);
     return args;
 }
 

@@ -65,7 +65,8 @@ void compareOutputs(const fs::path &caseDir, const RunResult &result) {
     int status = 0;
     std::ifstream(caseDir / "status") >> status;
     EXPECT_EQ(result.exitStatus, status) << "exit status; stdout:\n" << result.out;
-    const std::string difference = describeDifference("stdout", readFileBytes((caseDir / "stdout").string()), result.out);
+    const std::string expectedOut = readFileBytes((caseDir / "stdout").string());
+    const std::string difference = describeDifference("stdout", expectedOut, result.out);
     EXPECT_TRUE(difference.empty()) << difference;
     EXPECT_EQ(removedLines(result), readFileBytes((caseDir / "removed").string())) << "inputs the run removed";
 
@@ -77,7 +78,7 @@ void compareOutputs(const fs::path &caseDir, const RunResult &result) {
         EXPECT_TRUE(fileDifference.empty()) << fileDifference;
     }
     for (const auto &[name, bytes] : result.files)
-        EXPECT_TRUE(expected.contains(name)) << "unexpected file " << name << " (" << bytes.size() << " bytes) was left behind";
+        EXPECT_TRUE(expected.contains(name)) << "unexpected file " << name << " (" << bytes.size() << " bytes)";
 }
 
 LinkList readLinks(const fs::path &caseDir) {

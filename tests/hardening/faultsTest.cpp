@@ -322,9 +322,9 @@ TEST(Outputs, OutputsThisUserCannotWriteAreRefused) {
                       chown((dir / "app.mot").c_str(), c.imageOwner, group) |
                       chmod((dir / "app.mot").c_str(), c.imageMode),
                   0);
-        const RunResult result = windows ? runRomcast({"-.", dir / "app"})
-                                         : runProgram("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                                                          ROMCAST_BINARY, "-.", dir / "app"});
+        std::vector<std::string> args = {"-.", dir / "app"};
+        if (!windows) args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", ROMCAST_BINARY});
+        const RunResult result = windows ? runRomcast(args) : runProgram("/usr/bin/setpriv", args);
         EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
         EXPECT_EQ(result.out, error("Can't create file '" + (dir / "app.mot") + "'"));
         EXPECT_EQ(readFileBytes(dir / "app.mot"), "S9030000FC\n");

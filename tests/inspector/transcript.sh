@@ -62,7 +62,8 @@ size=$(wc -c < "$work/linked.tqx")
 for at in $((size / 2)) $((size * 3 / 4)) $((size - 8)); do
     head -c $at "$work/linked.tqx" > "$work/cut$at.tqx"
     for code in 210 337 342 355; do
-        { head -c $at "$work/linked.tqx"; printf "\\$code"; tail -c +$((at + 2)) "$work/linked.tqx"; } > "$work/$at-$code.tqx"
+        { head -c $at "$work/linked.tqx"; printf "\\$code"; tail -c +$((at + 2)) "$work/linked.tqx"; } \
+            > "$work/$at-$code.tqx"
     done
 done
 for module in "$work"/*.tqx; do roundTrip "$module" "$(basename "$module")"; done

@@ -13,7 +13,7 @@
 namespace {
 
 TEST(Names, AnyLanguageAnyLengthAndWindowsForms) {
-    const std::string module = assembleModule(readFileBytes(std::string(ROMCAST_SOURCE_DIR) + "/examples/demo.tqx.txt"));
+    const std::string module = assembleModule(readFileBytes(ROMCAST_SOURCE_DIR "/examples/demo.tqx.txt"));
     // Three directories of 100 characters: the path is over 300 long from anywhere.
     const std::string level(100, 'd');
     const std::string longDirectory = level + "/" + level + "/" + level;

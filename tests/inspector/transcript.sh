@@ -32,7 +32,6 @@ run() {
 }
 {
     run -s linked.tqx
-    run --check linked.tqx
     run --check -TQ8E linked.tqx
     run --check small.tqx
     run --check -TQ8 small.tqx

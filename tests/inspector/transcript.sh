@@ -55,10 +55,12 @@ find "$3/tests/e2e/cases" -path '*/in/*.txt' | while read -r text; do
     "$modasm" "$text" "$work/case.tqx" && roundTrip "$work/case.tqx" "$text"
 done | grep FAIL && failures=$((failures + 1))
 # linked.tqx cut short, or with a byte replaced by one that starts a long
-# number, a long name, a record type or a load record (octal), at three places
-# (at size - 8 the last load record is cut one byte short).
+# number, a long name, a record type or a load record (octal), at four places:
+# the middle, three quarters, the last load record and the text "REV.F 2.01",
+# each of the last two one byte short.
 size=$(wc -c < "$work/linked.tqx")
-for at in $((size / 2)) $((size * 3 / 4)) $((size - 8)); do
+text=$(grep -boa 'REV.F 2.01' "$work/linked.tqx" | cut -d: -f1)
+for at in $((size / 2)) $((size * 3 / 4)) $((size - 8)) $((text + 9)); do
     head -c $at "$work/linked.tqx" > "$work/cut$at.tqx"
     for code in 210 337 342 355; do
         { head -c $at "$work/linked.tqx"; printf "\\$code"; tail -c +$((at + 2)) "$work/linked.tqx"; } \

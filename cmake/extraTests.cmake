@@ -1,20 +1,8 @@
 # Tests that are scripts rather than unit tests.
 
-# The manual page describes every option, and the parser knows every option
-# the manual describes.
+# The manual page, the bash completion and romcast name the same options.
 add_test(NAME docs.manualOptions
-  COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/manualOptions.sh page ${PROJECT_SOURCE_DIR})
-add_test(NAME docs.parserOptions
-  COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/manualOptions.sh parser ${PROJECT_SOURCE_DIR})
-set_tests_properties(docs.parserOptions PROPERTIES SKIP_RETURN_CODE 77)
-
-# modinspect prints every module of the suite, and damaged copies of each, as
-# module text that modasm turns back into the same bytes.
-if(TARGET modasm AND TARGET modinspect)
-  add_test(NAME inspector.roundTrip
-    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/roundTrip.sh
-      $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
-endif()
+  COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/manualOptions.sh ${PROJECT_SOURCE_DIR} $<TARGET_FILE:romcast>)
 
 # The installed library, found by a project of its own (examples/embed). Not
 # in the sanitizer build, whose library only links with the sanitizers' runtime.
@@ -30,10 +18,10 @@ if(TARGET modasm AND TARGET modinspect)
     COMMAND sh ${PROJECT_SOURCE_DIR}/tests/docs/readmeCommands.sh ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
 endif()
 
-# modinspect's summary and pre-flight check on modules shaped like a linker's.
+# modinspect's summary, pre-flight check and module text (tests/inspector).
 if(TARGET modasm AND TARGET modinspect)
-  add_test(NAME inspector.summaryAndCheck
-    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/summaryAndCheck.sh
+  add_test(NAME inspector.transcript
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/inspector/transcript.sh
       $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> ${PROJECT_SOURCE_DIR})
 endif()
 

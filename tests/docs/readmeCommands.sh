@@ -20,50 +20,39 @@ ln -s "$build/romcast" "$work/build/romcast"
 ln -s "$build/tools/modasm" "$work/build/tools/modasm"
 ln -s "$build/tools/modinspect" "$work/build/tools/modinspect"
 
-# C<tab>command and E<tab>expected line, in README order.
-awk '
-    /^    \$ / { sub(/^    \$ /, ""); print "C\t" $0; inBlock = 1; next }
-    inBlock && /^    / { sub(/^    /, ""); if ($0 != "...") print "E\t" $0; next }
-    /^$/ { next }
-    { inBlock = 0 }' "$root/README.md" > "$work/script"
+# The n-th command into n.command, the lines shown after it into n.expected.
+awk -v dir="$work" '
+    /^    \$ / {
+        n++; inBlock = 1; sub(/^    \$ /, "")
+        print > (dir "/" n ".command"); printf "" > (dir "/" n ".expected"); next
+    }
+    inBlock && /^    / { sub(/^    /, ""); if ($0 != "...") print > (dir "/" n ".expected"); next }
+    !/^$/ { inBlock = 0 }' "$root/README.md"
 
 failures=0
 ran=0
 skipped=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# The expected lines of the command before, each found after the one before it.
-checkOutput() {
-    [ -s "$work/expected" ] || return 0
-    awk -v expectedFile="$work/expected" '
-        BEGIN { while ((getline line < expectedFile) > 0) { expected[n] = line; n++ } }
-        k < n && $0 == expected[k] { k++ }
-        END { if (k < n) { print expected[k]; exit 1 } }' "$work/output" > "$work/missing" ||
-        fail "'$command' did not print: $(cat "$work/missing")"
-}
-
-command=""
-: > "$work/expected"
-: > "$work/output"
-while IFS="$(printf '\t')" read -r kind line; do
-    if [ "$kind" = E ]; then
-        printf '%s\n' "$line" >> "$work/expected"
-        continue
-    fi
-    checkOutput
-    command=$line
-    : > "$work/expected"
+n=1
+while [ -f "$work/$n.command" ]; do
+    command=$(cat "$work/$n.command")
+    expected=$work/$n.expected
+    n=$((n + 1))
     case $command in
         "make demo"*)
             run='mkdir -p out && build/tools/modasm examples/demo.tqx.txt out/demo.tqx && build/romcast out/demo.tqx' ;;
-        make*|dpkg*)
-            skipped=$((skipped + 1)); : > "$work/output"; continue ;;
+        make*|dpkg*) skipped=$((skipped + 1)); continue ;;
         *) run=$command ;;
     esac
     ran=$((ran + 1))
     (cd "$work" && sh -c "$run") > "$work/output" 2>&1 || fail "'$command' exited with $?: $(cat "$work/output")"
-done < "$work/script"
-checkOutput
+    # Each expected line found after the one before it.
+    awk -v expectedFile="$expected" '
+        BEGIN { while ((getline line < expectedFile) > 0) { expected[count] = line; count++ } }
+        found < count && $0 == expected[found] { found++ }
+        END { if (found < count) { print expected[found]; exit 1 } }' "$work/output" > "$work/missing" ||
+        fail "'$command' did not print: $(cat "$work/missing")"
+done
 
 echo "$ran commands run, $skipped build commands left out, $failures failed"
 [ "$ran" -gt 0 ] && [ "$failures" -eq 0 ]

@@ -41,52 +41,44 @@ std::vector<InputFile> readInputs(const fs::path &dir) {
     return inputs;
 }
 
-int readStatus(const fs::path &caseDir) {
-    int status = 0;
-    std::ifstream(caseDir / "status") >> status;
-    return status;
+// The inputs a run removed, one a line.
+std::string removedLines(const RunResult &result) {
+    std::string lines;
+    for (const std::string &name : result.removed) lines += name + "\n";
+    return lines;
 }
 
+// A file missing from the case folder stands for its usual contents: status 0,
+// no input removed.
 void regenerate(const fs::path &caseDir, const RunResult &result) {
-    writeFileBytes(caseDir / "stdout", result.out);
     std::error_code ec;
-    if (result.exitStatus == 0) {
-        fs::remove(caseDir / "status", ec);
-    } else {
-        writeFileBytes(caseDir / "status", std::to_string(result.exitStatus) + "\n");
-    }
+    fs::remove(caseDir / "status", ec);
     fs::remove(caseDir / "removed", ec);
-    for (const std::string &name : result.removed)
-        writeFileBytes(caseDir / "removed", readFileBytes((caseDir / "removed").string()) + name + "\n");
     fs::remove_all(caseDir / "out", ec);
+    writeFileBytes(caseDir / "stdout", result.out);
+    if (result.exitStatus != 0) writeFileBytes(caseDir / "status", std::to_string(result.exitStatus) + "\n");
+    if (!result.removed.empty()) writeFileBytes(caseDir / "removed", removedLines(result));
     for (const auto &[name, bytes] : result.files) writeFileBytes(caseDir / "out" / name, bytes);
 }
 
 void compareOutputs(const fs::path &caseDir, const RunResult &result) {
-    EXPECT_EQ(result.exitStatus, readStatus(caseDir)) << "exit status; stdout:\n" << result.out;
-    std::string expectedOut = readFileBytes((caseDir / "stdout").string());
-    std::string difference = describeDifference("stdout", expectedOut, result.out);
-    if (!difference.empty()) ADD_FAILURE() << difference;
+    int status = 0;
+    std::ifstream(caseDir / "status") >> status;
+    EXPECT_EQ(result.exitStatus, status) << "exit status; stdout:\n" << result.out;
+    const std::string expectedOut = readFileBytes((caseDir / "stdout").string());
+    const std::string difference = describeDifference("stdout", expectedOut, result.out);
+    EXPECT_TRUE(difference.empty()) << difference;
+    EXPECT_EQ(removedLines(result), readFileBytes((caseDir / "removed").string())) << "inputs the run removed";
 
-    std::string removed;
-    for (const std::string &name : result.removed) removed += name + "\n";
-    EXPECT_EQ(removed, readFileBytes((caseDir / "removed").string())) << "inputs the run removed";
-
-    std::map<std::string, std::string> expected = readTree(caseDir / "out");
+    const std::map<std::string, std::string> expected = readTree(caseDir / "out");
     for (const auto &[name, bytes] : expected) {
-        auto produced = result.files.find(name);
-        if (produced == result.files.end()) {
-            ADD_FAILURE() << "expected output file " << name << " was not produced";
-            continue;
-        }
-        difference = describeDifference(name, bytes, produced->second);
-        if (!difference.empty()) ADD_FAILURE() << difference;
+        const auto produced = result.files.find(name);
+        const std::string fileDifference = produced == result.files.end()
+            ? "expected output file " + name + " was not produced" : describeDifference(name, bytes, produced->second);
+        EXPECT_TRUE(fileDifference.empty()) << fileDifference;
     }
-    for (const auto &[name, bytes] : result.files) {
-        if (expected.find(name) == expected.end())
-            ADD_FAILURE() << "unexpected file " << name << " (" << bytes.size()
-                          << " bytes) was left behind";
-    }
+    for (const auto &[name, bytes] : result.files)
+        EXPECT_TRUE(expected.contains(name)) << "unexpected file " << name << " (" << bytes.size() << " bytes)";
 }
 
 LinkList readLinks(const fs::path &caseDir) {

@@ -75,22 +75,24 @@ int waitUnderControl(pid_t child, const RunControl &control, const std::string &
 }
 
 // Runs `binary` with `args` in `workDir`, standard input from /dev/null and the
-// two output streams into files. No shell is involved unless an address-space
-// limit asks for one, so arguments reach the program exactly as given. The
+// two output streams into files; env adds to its environment. No shell is
+// involved unless a limit asks for one, so arguments reach the program exactly
+// as given. The
 // child is spawned rather than forked: forking a test process built with the
 // address sanitizer copies its huge mappings, which costs far more than the run.
 RunResult runProcess(const std::string &binary, const std::vector<std::string> &args,
                           const std::string &workDir, const std::string &stdoutPath,
                           const std::string &stderrPath, const RunControl &control = {},
                           std::size_t inputBytes = 0) {
-    std::vector<std::string> command;
+    std::vector<std::string> command = {"/usr/bin/env"};
+    command.insert(command.end(), control.environment.begin(), control.environment.end());
     if (control.addressSpace != 0 || control.fileSize != 0) {
         // sh's ulimit -v counts kilobytes, -f blocks of 512 bytes; "$0" is the
         // program, "$@" its arguments.
         std::string limits;
         if (control.addressSpace != 0) limits += "ulimit -v " + std::to_string(control.addressSpace / 1024) + " && ";
         if (control.fileSize != 0) limits += "ulimit -f " + std::to_string(control.fileSize / 512) + " && ";
-        command = {"/bin/sh", "-c", limits + "exec \"$0\" \"$@\""};
+        command.insert(command.end(), {"/bin/sh", "-c", limits + "exec \"$0\" \"$@\""});
     }
     command.push_back(binary);
     command.insert(command.end(), args.begin(), args.end());
@@ -110,14 +112,9 @@ RunResult runProcess(const std::string &binary, const std::vector<std::string> &
                                              descriptor == 0 ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    std::vector<char *> environment;
-    for (char **entry = environ; *entry != nullptr; ++entry) environment.push_back(*entry);
-    std::vector<std::string> added = control.environment;
-    for (std::string &entry : added) environment.push_back(entry.data());
-    environment.push_back(nullptr);
     std::fflush(stdout);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment.data());
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return outcome;
 
@@ -128,27 +125,19 @@ RunResult runProcess(const std::string &binary, const std::vector<std::string> &
 }
 
 bool isText(const std::string &bytes) {
-    for (unsigned char c : bytes) {
-        if (c >= 0x7F || (c < 0x20 && c != '\n' && c != '\t' && c != '\r')) return false;
-    }
-    return true;
+    return std::none_of(bytes.begin(), bytes.end(), [](unsigned char c) {
+        return c >= 0x7F || (c < 0x20 && c != '\n' && c != '\t' && c != '\r');
+    });
 }
 
-// The lines of `text`, each with its newline (the last may lack one).
-std::vector<std::string> splitLines(const std::string &text) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
-        end = std::min(text.find('\n', start), text.size() - 1);
-        lines.push_back(text.substr(start, end - start + 1));
-    }
-    return lines;
-}
-
-// A line in quotes, its line end and carriage return shown, so blanks and a
-// missing newline are visible.
-std::string quoteLine(const std::string &line) {
+// The line of `text` that holds byte `at`, in quotes, its line end and carriage
+// return shown, so blanks and a missing newline are visible.
+std::string lineAt(const std::string &text, std::size_t at) {
+    std::size_t i = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;  // npos + 1 is 0
+    if (i >= text.size()) return "(no more lines)";
     std::string quoted = "\"";
-    for (char c : line) quoted += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    for (; i < text.size() && (quoted.size() == 1 || text[i - 1] != '\n'); ++i)
+        quoted += text[i] == '\n' ? "\\n" : text[i] == '\r' ? "\\r" : std::string(1, text[i]);
     return quoted + "\"";
 }
 
@@ -264,11 +253,18 @@ RunResult runRomcastInProcess(const LinkList &links, const std::vector<std::stri
     return runIn(here, inputs, links);
 }
 
+namespace {
+
+// The command that runs romcast: the built program, or the words of
+// ROMCAST_COMMAND when the tests check another build of it (romcast.exe under
+// Wine: "/usr/lib/wine/wine64 /path/romcast.exe").
 std::vector<std::string> romcastCommand() {
     const char *other = std::getenv("ROMCAST_COMMAND");
     if (other == nullptr || *other == '\0') return {ROMCAST_BINARY};
     return splitArguments(other);
 }
+
+}  // namespace
 
 bool testingAnotherBuild() { return romcastCommand().front() != ROMCAST_BINARY; }
 
@@ -298,67 +294,48 @@ RunResult runProgram(const std::string &binary, const std::vector<std::string> &
 
 std::vector<std::string> splitArguments(const std::string &line) {
     std::vector<std::string> args;
-    std::string current;
     bool inArgument = false;
     bool quoted = false;
     for (char c : line) {
-        if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
-            if (inArgument) args.push_back(current);
-            current.clear();
+        if (!quoted && std::isspace(static_cast<unsigned char>(c))) {
             inArgument = false;
             continue;
         }
-        if (c == '"') quoted = !quoted; else current += c;
+        if (!inArgument) args.emplace_back();
         inArgument = true;
+        if (c == '"') quoted = !quoted; else args.back() += c;
     }
-    if (inArgument) args.push_back(current);
     return args;
 }
 
 std::string describeDifference(const std::string &what, const std::string &expected,
                                const std::string &actual) {
     if (expected == actual) return "";
+    const std::size_t at = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+                           expected.begin();
     std::ostringstream message;
+    message << what << " (expected " << expected.size() << " bytes, got " << actual.size() << ") differs ";
     if (isText(expected) && isText(actual)) {
-        std::vector<std::string> want = splitLines(expected);
-        std::vector<std::string> got = splitLines(actual);
-        std::size_t line = 0;
-        while (line < want.size() && line < got.size() && want[line] == got[line]) ++line;
-        message << what << " differs at line " << line + 1 << " (expected " << want.size()
-                << " lines, got " << got.size() << ")\n"
-                << "  expected: " << (line < want.size() ? quoteLine(want[line]) : "(no more lines)")
-                << "\n  actual:   " << (line < got.size() ? quoteLine(got[line]) : "(no more lines)")
-                << "\n";
+        message << "at line " << std::count(expected.begin(), expected.begin() + static_cast<long>(at), '\n') + 1
+                << "\n  expected: " << lineAt(expected, at) << "\n  actual:   " << lineAt(actual, at) << "\n";
         if (actual.size() <= 4000) message << "whole actual " << what << ":\n" << actual;
-        return message.str();
+    } else {
+        message << "at byte 0x" << std::hex << std::uppercase << at << "\n  expected: " << hexAround(expected, at)
+                << "\n  actual:   " << hexAround(actual, at) << "\n";
     }
-    std::size_t offset = 0;
-    while (offset < expected.size() && offset < actual.size() && expected[offset] == actual[offset])
-        ++offset;
-    char at[32];
-    std::snprintf(at, sizeof at, "0x%zX", offset);
-    message << what << " differs at byte " << at << " (expected " << expected.size()
-            << " bytes, got " << actual.size() << ")\n"
-            << "  expected: " << hexAround(expected, offset) << "\n"
-            << "  actual:   " << hexAround(actual, offset) << "\n";
     return message.str();
 }
 
 std::string describeRun(const RunResult &result) {
     std::ostringstream text;
-    if (result.timedOut) {
-        text << "ended by the time limit\n";
-    } else if (result.signal != 0) {
-        text << "ended by signal " << result.signal << "\n";
-    } else {
-        text << "exit status " << result.exitStatus << "\n";
-    }
+    if (result.timedOut) text << "ended by the time limit\n";
+    else if (result.signal != 0) text << "ended by signal " << result.signal << "\n";
+    else text << "exit status " << result.exitStatus << "\n";
     text << "stdout:\n" << result.out << (result.out.empty() || result.out.back() == '\n' ? "" : "\n");
     if (!result.err.empty()) text << "stderr:\n" << result.err << "\n";
     text << "files:";
     for (const auto &[name, bytes] : result.files) text << " " << name << " (" << bytes.size() << ")";
-    text << "\n";
-    return text.str();
+    return text.str() + "\n";
 }
 
 TestDir::TestDir(const char *tmpfsOptions, unsigned long mountFlags) {

@@ -52,13 +52,9 @@ struct RunControl {
 // A link still there with its target afterwards is not among the files of the result.
 using LinkList = std::vector<std::pair<std::string, std::string>>;
 
-// The command that runs romcast: the built program, or the words of
-// ROMCAST_COMMAND when the tests check another build of it (romcast.exe under
-// Wine: "/usr/lib/wine/wine64 /path/romcast.exe").
-std::vector<std::string> romcastCommand();
-
-// Whether ROMCAST_COMMAND names another build, for tests whose meaning belongs
-// to this system alone.
+// Whether ROMCAST_COMMAND names another build of romcast than the one built
+// here (romcast.exe under Wine: "/usr/lib/wine/wine64 /path/romcast.exe"), for
+// tests whose meaning belongs to this system alone.
 bool testingAnotherBuild();
 
 // Runs romcast with `args` (argv[0] is supplied) under `control` in a new

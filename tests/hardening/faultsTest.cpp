@@ -322,19 +322,10 @@ TEST(Outputs, OutputsThisUserCannotWriteAreRefused) {
                       chown((dir / "app.mot").c_str(), c.imageOwner, group) |
                       chmod((dir / "app.mot").c_str(), c.imageMode),
                   0);
-        RunResult result;
-        if (windows) {
-            result = runRomcast({"-.", dir / "app"});
-        } else {
-            const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups " +
-                                        std::string(ROMCAST_BINARY) + " -. " + (dir / "app") + " 2>&1";
-            std::FILE *run = popen(command.c_str(), "r");
-            ASSERT_NE(run, nullptr);
-            for (int c; (c = std::fgetc(run)) != EOF;) result.out += static_cast<char>(c);
-            const int status = pclose(run);
-            result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        EXPECT_EQ(result.exitStatus, 2) << result.out;
+        std::vector<std::string> args = {"-.", dir / "app"};
+        if (!windows) args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", ROMCAST_BINARY});
+        const RunResult result = windows ? runRomcast(args) : runProgram("/usr/bin/setpriv", args);
+        EXPECT_EQ(result.exitStatus, 2) << describeRun(result);
         EXPECT_EQ(result.out, error("Can't create file '" + (dir / "app.mot") + "'"));
         EXPECT_EQ(readFileBytes(dir / "app.mot"), "S9030000FC\n");
         EXPECT_EQ(dir.count(), 2u);

@@ -16,8 +16,8 @@ namespace {
 // A relative target is read from the link's own directory, an absolute one
 // as it stands; a chain of 40 links is taken for a loop and leads nowhere.
 TEST(FileSystem, LinksLeadToTheirTarget) {
-    const fs::path dir = fs::path(::testing::TempDir()) / "romcastLinks";
-    fs::remove_all(dir);
+    const TestDir scratch;
+    const fs::path dir = scratch.path;
     fs::create_directories(dir / "sub");
     const std::string image = (dir / "sub/image.mot").string();
     ASSERT_TRUE(writeFileBytes(image, "S9"));
@@ -34,7 +34,6 @@ TEST(FileSystem, LinksLeadToTheirTarget) {
     EXPECT_EQ(platform::followLinks(image), image);
     EXPECT_EQ(platform::followLinks((dir / "chain39").string()), image);
     EXPECT_EQ(platform::followLinks((dir / "chain40").string()), std::nullopt);
-    fs::remove_all(dir);
 }
 
 }  // namespace

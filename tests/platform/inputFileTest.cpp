@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -16,8 +15,9 @@ namespace {
 // Moved onto one already open, it brings what it knew of its file: the size
 // to read up to and the time it was changed, so that it is found unchanged.
 TEST(InputFile, MovedOntoAnOpenOneKeepsItsSizeAndTime) {
-    const std::string first = ::testing::TempDir() + "inputFirst.tqx";
-    const std::string second = ::testing::TempDir() + "inputSecond.tqx";
+    const TestDir scratch;
+    const std::string first = scratch / "first.tqx";
+    const std::string second = scratch / "second.tqx";
     writeFileBytes(first, std::string(10, 'a'));
     writeFileBytes(second, std::string(5000, 'b'));
     struct stat info {};
@@ -31,8 +31,6 @@ TEST(InputFile, MovedOntoAnOpenOneKeepsItsSizeAndTime) {
     *held = std::move(*other);
     EXPECT_EQ(held->size(), 5000u);
     EXPECT_TRUE(held->unchanged());
-    std::remove(first.c_str());
-    std::remove(second.c_str());
 }
 
 }  // namespace

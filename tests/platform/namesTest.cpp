@@ -12,19 +12,11 @@
 
 namespace {
 
-std::string exampleModule() {
-    return assembleModule(readFileBytes(std::string(ROMCAST_SOURCE_DIR) + "/examples/demo.tqx.txt"));
-}
-
-// Three directories of 100 characters: the path is over 300 long from
-// anywhere.
-std::string longDirectory() {
-    const std::string level(100, 'd');
-    return level + "/" + level + "/" + level;
-}
-
 TEST(Names, AnyLanguageAnyLengthAndWindowsForms) {
-    const std::string module = exampleModule();
+    const std::string module = assembleModule(readFileBytes(ROMCAST_SOURCE_DIR "/examples/demo.tqx.txt"));
+    // Three directories of 100 characters: the path is over 300 long from anywhere.
+    const std::string level(100, 'd');
+    const std::string longDirectory = level + "/" + level + "/" + level;
     ASSERT_FALSE(module.empty());
     const RunResult plain = runRomcast({"app"}, {{"app.tqx", module}});
     ASSERT_EQ(plain.exitStatus, 0) << describeRun(plain);
@@ -38,7 +30,7 @@ TEST(Names, AnyLanguageAnyLengthAndWindowsForms) {
     } cases[] = {
         {{"модуль/файл€"}, "модуль/файл€.tqx", "модуль/файл€.mot", false},
         {{"-o", "ñame", "dïr/äpp"}, "dïr/äpp.tqx", "dïr/ñame.mot", false},
-        {{longDirectory() + "/app"}, longDirectory() + "/app.tqx", longDirectory() + "/app.mot", false},
+        {{longDirectory + "/app"}, longDirectory + "/app.tqx", longDirectory + "/app.mot", false},
         {{"-o", "out", "dir\\app"}, "dir/app.tqx", "dir/out.mot", true},
         // With a drive, a name lies in that drive's working directory (Wine's
         // drive Z is the root, and so the test's own directory).

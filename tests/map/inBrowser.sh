@@ -1,7 +1,7 @@
 #!/bin/sh
 # The memory map as a browser builds it: for each example module and for case
-# folders with an ID code, a protect byte, a fill, a range and a dual-area
-# split, `modinspect --map` writes the page, headless Chromium loads it, and
+# folders with an ID code, a protect byte, a fill, a range, a dual-area
+# split and sections left out, `modinspect --map` writes the page, headless Chromium loads it, and
 # the DOM it built must hold
 #   - every section the module text declares, in the image at its base and
 #     last address or in the list of sections left out;
@@ -121,11 +121,11 @@ check "$examples/demo.tqx.txt" -ID#31323334353637 demo
 check "$examples/dualarea.tqx.txt" dualarea
 check "$examples/secured.tqx.txt" -F EE secured
 for c in writing/gapsFillStartIdHexProtect2 writing/gapsFillEndIdProtect1 writing/gapsRangeClips \
-         writing/dualAreaProtectInCode idcode/protectx; do
+         writing/dualAreaProtectInCode idcode/protectx listing/normalMode; do
     # shellcheck disable=SC2046
     check "$cases/$c/in/app.tqx.txt" $(cat "$cases/$c/args")
 done
 
 echo "$checked maps checked in the browser"
-[ "$checked" -ge 9 ] || { echo "FAIL: only $checked of 9 maps were loaded"; failures=$((failures + 1)); }
+[ "$checked" -ge 10 ] || { echo "FAIL: only $checked of 10 maps were loaded"; failures=$((failures + 1)); }
 [ "$failures" -eq 0 ]

@@ -143,8 +143,12 @@ MapContents mapContents(const DryRun &run) {
     std::sort(securityAddresses.begin(), securityAddresses.end(), [](const Interval &a, const Interval &b) { return a.first < b.first; });
     for (std::size_t k = 0; k < contents.columns.size(); ++k) {
         MapColumn &column = contents.columns[k];
-        std::stable_sort(column.units.begin(), column.units.end(),
-                         [](const MapUnit &a, const MapUnit &b) { return a.bytes.first < b.bytes.first; });
+        // The module lists units in address order already; a dual-area run
+        // or equal addresses aside, sorting them again would cost a million
+        // units more than the conversion.
+        const auto byAddress = [](const MapUnit &a, const MapUnit &b) { return a.bytes.first < b.bytes.first; };
+        if (!std::is_sorted(column.units.begin(), column.units.end(), byAddress))
+            std::stable_sort(column.units.begin(), column.units.end(), byAddress);
         column.overlaps = overlapsOf(column.units);
         const auto image = std::find_if(run.images.begin(), run.images.end(),
                                         [&](const WrittenImage &i) { return i.extension == column.extension; });
@@ -152,7 +156,8 @@ MapContents mapContents(const DryRun &run) {
         std::vector<Interval> loaded;
         for (const MapUnit &u : column.units) loaded.push_back(u.bytes);
         loaded.insert(loaded.end(), securityAddresses.begin(), securityAddresses.end());
-        std::sort(loaded.begin(), loaded.end(), [](const Interval &a, const Interval &b) { return a.first < b.first; });
+        const auto byFirst = [](const Interval &a, const Interval &b) { return a.first < b.first; };
+        if (!std::is_sorted(loaded.begin(), loaded.end(), byFirst)) std::sort(loaded.begin(), loaded.end(), byFirst);
         column.filled = without(column.written, joinIntervals(std::move(loaded)));
     }
 

@@ -57,9 +57,7 @@ const char usage[] =
     "usage: modinspect module                     the module as module text\n"
     "       modinspect -s [-v] module             a summary; -v lists every attribute text\n"
     "       modinspect --check [-TQ8|-TQ8E|-TQ8N] module\n"
-    "                                             what a conversion would do silently\n"
-    "       modinspect --map FILE.html [romcast's options] module\n"
-    "                                             the memory map of that conversion\n";
+    "                                             what a conversion would do silently\n";
 
 }  // namespace
 

@@ -23,6 +23,8 @@ TEST_DEPS  = clang++:clang /usr/include/gtest/gtest.h:libgtest-dev srec_cat:srec
 WINDOWS_DEPS = x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
 WINE_DEPS = /usr/lib/wine/wine64:wine64
 CLANG_RUNTIME_DEPS = "$$(clang++ -print-resource-dir)/include/fuzzer/FuzzedDataProvider.h":libclang-rt-14-dev
+# Headless Chromium, in which the memory map's test loads the pages.
+MAP_DEPS = chromium:chromium
 # Building the Debian packages the Debian way, and checking them.
 PACKAGE_DEPS = dpkg-buildpackage:dpkg-dev dh:debhelper lintian:lintian \
 	/usr/share/build-essential/list:build-essential
@@ -56,7 +58,7 @@ deps:
 
 # What `make check` needs, asked for at once: one apt-get run on a fresh machine.
 check-deps: deps
-	@sh tools/needPackages.sh $(TEST_DEPS) $(WINDOWS_DEPS) $(WINE_DEPS) $(PACKAGE_TEST_DEPS)
+	@sh tools/needPackages.sh $(TEST_DEPS) $(MAP_DEPS) $(WINDOWS_DEPS) $(WINE_DEPS) $(PACKAGE_TEST_DEPS)
 
 test-deps: deps
 	@sh tools/needPackages.sh $(TEST_DEPS)
@@ -100,15 +102,18 @@ windows: deps
 # romcast-<version>-win64.zip in $(WINDOWS_BUILD)/ (packaging/windowsZip.sh),
 # its examples assembled by the modasm of $(BUILD)/. The programs are linked
 # again, to carry the release time rather than the time they were linked.
-# The demo module's memory map has its place kept (packaging/windowsZip.sh).
+# The demo module's memory map, drawn by the modinspect of $(BUILD)/, goes in
+# as examples/demo.map.html.
 package-windows: deps
 	@sh tools/needPackages.sh $(WINDOWS_DEPS) $(ZIP_DEPS)
 	rm -f $(addprefix $(WINDOWS_BUILD)/,romcast.exe modinspect.exe modasm.exe)
 	@export SOURCE_DATE_EPOCH="$$(source=. && . packaging/sourceDate.sh && echo $$SOURCE_DATE_EPOCH)" && \
 	  $(MAKE) --no-print-directory windows
 	@test -f $(BUILD)/CMakeCache.txt || { $(call quietly,$(CONFIGURE) -DROMCAST_TESTS=OFF); }
-	cmake --build $(BUILD) --target modasm -j $(JOBS)
-	sh packaging/windowsZip.sh . $(WINDOWS_BUILD) $(BUILD)/tools/modasm
+	cmake --build $(BUILD) --target modasm modinspect -j $(JOBS)
+	./$(BUILD)/tools/modasm examples/demo.tqx.txt $(BUILD)/demo.tqx
+	cd $(BUILD) && ./tools/modinspect --map demo.map.html -ID#31323334353637 demo.tqx
+	sh packaging/windowsZip.sh . $(WINDOWS_BUILD) $(BUILD)/tools/modasm $(BUILD)/demo.map.html
 
 # The end-to-end cases and the fault tests of the g++ build run against
 # romcast.exe under Wine (tests/wine/run.sh); a few cases that mean something

@@ -28,3 +28,12 @@ endif()
 # The layers of src/ look one way (tests/layers/includeLoops.sh).
 add_test(NAME layers.includeLoops
   COMMAND sh ${PROJECT_SOURCE_DIR}/tests/layers/includeLoops.sh ${PROJECT_SOURCE_DIR})
+
+# The memory map as headless Chromium builds it (tests/map/inBrowser.sh);
+# skipped where Chromium is not installed (make check installs it).
+if(TARGET modasm AND TARGET modinspect)
+  add_test(NAME map.inBrowser
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tests/map/inBrowser.sh
+      $<TARGET_FILE:modasm> $<TARGET_FILE:modinspect> $<TARGET_FILE:romcast> ${PROJECT_SOURCE_DIR})
+  set_tests_properties(map.inBrowser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+endif()

@@ -33,10 +33,8 @@ for text in "$source"/examples/*.tqx.txt; do
   "$modasm" "$text" "$top/examples/$module"
 done
 
-# PLACE FOR THE DEMO MODULE'S MEMORY MAP: it goes in as examples/demo.map.html,
-# and the README's lines marked [map] describe it. modinspect draws no map
-# yet, so the Makefile passes none and those lines are left out; once it does,
-# the Makefile renders examples/demo.tqx's map and passes it as DEMO_MAP.
+# The demo module's memory map goes in as examples/demo.map.html, and the
+# README's lines marked [map] describe it; without DEMO_MAP they are left out.
 if [ -n "${4:-}" ]; then
   cp "$4" "$top/examples/demo.map.html"
   keep='s/^\[map\]//'

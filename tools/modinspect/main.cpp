@@ -9,6 +9,8 @@
 //   modinspect --check [-TQ8|-TQ8E|-TQ8N] module
 //                            a pre-flight: one line for each thing a conversion
 //                            would do silently or only warn about
+//   modinspect --map FILE.html [romcast's options] module
+//                            the memory map of that conversion as a page
 //
 // A test and diagnosis tool: it shares no code with the converter, so that a
 // misreading of the format in one does not hide in the other. Every byte is
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "mapCommand.h"
 #include "moduleRecords.h"
 #include "moduleText.h"
 #include "moduleView.h"
@@ -59,6 +62,7 @@ const char usage[] =
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc > 1 && std::string(argv[1]) == "--map") return writeMap(argc, argv);
     enum class Mode { text, summary, check } mode = Mode::text;
     bool verbose = false;
     const Family *family = &families[0];

@@ -16,10 +16,10 @@
 namespace romcast {
 namespace {
 
-// The type letters as the module writes them, the last one in the low byte.
+// The type letters as text ("AP"), from their codes, the last one in the low byte.
 std::string lettersOf(std::uint32_t letters) {
     std::string text;
-    for (; letters != 0; letters >>= 8) text.insert(text.begin(), static_cast<char>(letters & 0xFF));
+    for (; letters != 0; letters >>= 8) text.insert(text.begin(), moduleFormat::letterOf(letters & 0xFF));
     return text;
 }
 

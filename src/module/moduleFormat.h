@@ -74,6 +74,7 @@ constexpr std::size_t maxLoadBytes = 255;                  // an LD record's cou
 constexpr bool isLongNumber(unsigned byte) { return byte >= longNumberFirst && byte <= longNumberLast; }
 constexpr bool isLetter(unsigned byte) { return byte >= firstLetter && byte <= lastLetter; }
 constexpr unsigned letterCode(char letter) { return firstLetter + static_cast<unsigned>(letter - '@'); }
+constexpr char letterOf(unsigned code) { return static_cast<char>('@' + (code - firstLetter)); }
 
 // Section type letters; the last letter of a section decides what it holds.
 constexpr std::uint32_t letterD = letterCode('D');  // data in RAM: loads nothing

@@ -121,3 +121,24 @@ TEST(InMemory, SecurityBytesNamedWithTheirSource) {
 }
 
 }  // namespace
+
+namespace {
+
+// What readModule tells of the ID-code cases' module: the fields a flashing
+// tool reads, the type letters as text.
+TEST(InMemory, ReadModuleDescribesTheModule) {
+    const romcast::Module module = romcast::readModule(moduleWith("ATN 0 0 55 \".PROTECT 12\"\n"));
+    EXPECT_EQ(module.processor, "TQ40");
+    ASSERT_EQ(module.sections.size(), 1u);
+    EXPECT_EQ(module.sections[0].kind, "AP");
+    EXPECT_EQ(module.sections[0].name, "P");
+    ASSERT_EQ(module.units.size(), 1u);
+    EXPECT_EQ(module.units[0].size, 4u);
+    EXPECT_EQ(module.first, 0x1000u);
+    EXPECT_EQ(module.last, 0x1003u);
+    EXPECT_EQ(module.entry, 0x1000u);
+    EXPECT_EQ(module.protectText, "12");
+    EXPECT_FALSE(module.idText);
+}
+
+}  // namespace

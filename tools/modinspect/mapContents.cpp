@@ -7,7 +7,7 @@ namespace modinspect {
 namespace {
 
 char lastLetter(const romcast::Section &s) {
-    const std::string letters = kindLetters(s);
+    const std::string letters = s.kind;
     return letters.empty() ? '\0' : letters.back();
 }
 
@@ -20,13 +20,13 @@ int columnOf(const romcast::Section &s, const std::vector<MapColumn> &columns, b
         return -1;
     }
     if (lastLetter(s) == 'D') {
-        why = "RAM data (kind " + kindLetters(s) + ")";
+        why = "RAM data (kind " + s.kind + ")";
         return -1;
     }
     if (!dualArea) return columns.empty() ? -1 : 0;
     for (std::size_t k = 0; k < columns.size(); ++k)
         if ((lastLetter(s) == 'P' && columns[k].code) || (lastLetter(s) == 'R' && !columns[k].code)) return int(k);
-    why = "neither code nor ROM data (kind " + kindLetters(s) + "): in no file of the dual-area split";
+    why = "neither code nor ROM data (kind " + s.kind + "): in no file of the dual-area split";
     return -1;
 }
 
@@ -81,15 +81,6 @@ std::vector<Interval> without(const std::vector<Interval> &from, const std::vect
 }
 
 }  // namespace
-
-std::string kindLetters(const romcast::Section &section) {
-    std::string letters;
-    for (const char c : section.kind) {
-        const auto byte = static_cast<unsigned char>(c);
-        letters += byte >= 0xC0 && byte <= 0xDA ? static_cast<char>(byte - 0x80) : c;
-    }
-    return letters;
-}
 
 MapContents mapContents(const DryRun &run) {
     MapContents contents;

@@ -47,10 +47,6 @@ struct MapContents {
 
 MapContents mapContents(const DryRun &run);
 
-// A section's type letters as text ("AP"). The library hands them on as the
-// module writes them, 0xC1 for 'A'; plain letters are taken as they are.
-std::string kindLetters(const romcast::Section &section);
-
 // Every address the map marks, for the axis to pass through.
 std::vector<Interval> marksOf(const MapContents &contents, const DryRun &run);
 

@@ -115,7 +115,7 @@ void drawAxis(Svg &svg, const Axis &axis, double width) {
 }
 
 std::string sectionTitle(const romcast::Section &s) {
-    return "section " + escapeHtml(s.name) + " (kind " + escapeHtml(kindLetters(s)) + "): base " + hexAddress(s.base) +
+    return "section " + escapeHtml(s.name) + " (kind " + escapeHtml(s.kind) + "): base " + hexAddress(s.base) +
            ", size " + byteCount(s.size);
 }
 
@@ -124,7 +124,7 @@ Interval sectionSpan(const romcast::Section &s) {
 }
 
 std::string kindClass(const romcast::Section &s) {
-    const std::string letters = kindLetters(s);
+    const std::string letters = s.kind;
     const char last = letters.empty() ? '\0' : letters.back();
     return last == 'P' ? "k-code" : last == 'R' ? "k-romdata" : "k-other";
 }

@@ -166,7 +166,7 @@ std::string sectionsTable(const DryRun &run, const MapContents &contents) {
         for (const MapColumn &c : contents.columns)
             for (const romcast::Section *in : c.sections)
                 if (in == &s) where = escapeHtml(c.extension);
-        out += "<tr><td>" + std::to_string(s.index) + "</td><td>" + escapeHtml(s.name) + "</td><td>" + escapeHtml(kindLetters(s)) +
+        out += "<tr><td>" + std::to_string(s.index) + "</td><td>" + escapeHtml(s.name) + "</td><td>" + escapeHtml(s.kind) +
                "</td><td class=\"a\">" + hexAddress(s.base) + "</td><td>" + byteCount(s.size) + "</td><td>" + where +
                "</td></tr>\n";
     }

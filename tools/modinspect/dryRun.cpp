@@ -55,8 +55,9 @@ bool placedAt(std::span<const std::uint8_t> payload, std::uint32_t start, const 
 std::optional<WrittenImage> readBackBinary(const romcast::Output &binary, const WrittenImage &records,
                                            const romcast::Options &options, const romcast::Module &module) {
     // A 4-byte length, the image, a 16-bit sum and two zero bytes.
-    if (binary.bytes.size() < 9) return std::nullopt;
+    if (binary.bytes.size() < 8) return std::nullopt;
     const std::span<const std::uint8_t> payload(binary.bytes.data() + 4, binary.bytes.size() - 8);
+    if (payload.empty()) return WrittenImage{binary.extension, MemoryImage{}, false};
     std::vector<std::uint32_t> starts = {module.first};
     if (options.range) starts.push_back(options.range->start);
     if (options.fill && options.fill->start) starts.push_back(*options.fill->start);

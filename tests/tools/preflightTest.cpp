@@ -222,3 +222,84 @@ TEST(Preflight, PredictsWhatTheConversionWrites) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string replaced(std::string text, const std::string &from, const std::string &to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+std::string exampleText(const char *name) {
+    return readFileBytes((std::filesystem::path(ROMCAST_SOURCE_DIR) / "examples" / name).string());
+}
+
+std::string caseText(const char *folder) { return readFileBytes((casesRoot() / folder / "in/app.tqx.txt").string()); }
+
+// Shapes of module and options, and the finding each must give (a line of
+// the text report that holds `says`), with modinspect's exit status.
+TEST(Preflight, NamesWhatTheImageWillNotHold) {
+    const std::string demo = exampleText("demo.tqx.txt");
+    const std::string linkerDefaults =
+        replaced(demo, "ATN 0 0 38 1\n", "ATN 0 0 38 1\nATN 0 0 55 \".ID #FFFFFFFFFFFFFF\"\nATN 0 0 55 \".PROTECT FF\"\n");
+    const std::string ramUnderConst =
+        replaced(demo, "$data:\n", "ST 4 @AD \"ram\"\nSA 4 2\nASS 4 0x10\nASL 4 0x0F8000\n$data:\n");
+    const std::string overlapping = replaced(demo, "ASP 2 0x0F8000", "ASP 2 0x0F0010");
+    struct Row {
+        const char *what;
+        std::string module;
+        std::vector<std::string> options;
+        int status;
+        const char *says;
+    } rows[] = {
+        {"the linker's default texts", linkerDefaults, {}, 0, "note 0x0FFFDF: the module's \".ID #FFFFFFFFFFFFFF\" is the linker's default"},
+        {"a module's own texts", exampleText("secured.tqx.txt"), {}, 0, "protect byte: 3F at 0x0FFFFF, from the module's text"},
+        {"options the module's texts displace", exampleText("secured.tqx.txt"), {"-ID", "-protect2"}, 1, "warning: romcast warns: '-ID' option isn't processed"},
+        {"a binary image short of the ID page", demo, {"-B", "-ID"}, 1, "will not be in the image: a binary image holds only the addresses from its first to its last"},
+        {"TQ8 security under TQ40 data", demo, {"-TQ8", "-ID"}, 1, "the protect byte FF at 0x00FFFF will not be in the image: the image holds data above it"},
+        {"-N on a module's ID text", caseText("fuzz/protectNotPlacedInDirectConversion"), {"-N"}, 1, "will not be in the image: -N converts record by record"},
+        {"no records after a move to zero", caseText("fuzz/noSecurityRecordsAfterMoveToZero"), {}, 1, "warning 0x0FFFDF: 7 ID code bytes 01 23 45 67 89 AB CD at 0x0FFFDF..0x0FFFFB will not be in the image"},
+        {"a range asked for", demo, {"-A", "F0000:F7FFF"}, 0, "note 0x0F8000: 16 bytes of section 2 \"const\" are not in the image: outside the range -A F0000:F7FFF"},
+        {"overlapping units", overlapping, {}, 1, "warning 0x0F0010: a unit of section 2 \"const\" at 0x0F0010..0x0F001F overlaps one of section 1 \"code\""},
+        {"code over RAM", ramUnderConst, {}, 1, "warning 0x0F8000: the image places 16 bytes over the RAM section 4 \"ram\""},
+        {"a TQ8-sized module as TQ40", caseText("fuzz/fillTakesBackEmptyUnitStart"), {}, 1, "warning: the module loads nothing above 0x00FFFF"},
+        {"options romcast refuses", demo, {"-x"}, 4, "(exit status 4): Error (romcast): Invalid option '-x' is used"},
+        {"a module romcast refuses", replaced(demo, "ATN 0 0 38 1", "ATN 0 0 38 0"), {}, 3, "romcast refuses app.tqx (exit status 3)"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<std::string> args = {"--check"};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        args.push_back("app");
+        const RunResult check = runProgram(ROMCAST_MODINSPECT, args, {{"app.tqx", assembleModule(row.module)}});
+        EXPECT_EQ(check.exitStatus, row.status) << check.out;
+        EXPECT_NE(check.out.find(row.says), std::string::npos) << check.out;
+    }
+}
+
+// The summary of the largest module of the case folders fits a screen, and
+// its JSON form lists every section the converter reads.
+TEST(Preflight, SummaryFitsAScreen) {
+    std::filesystem::path largest;
+    std::uintmax_t size = 0;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(casesRoot()))
+        if (entry.path().string().ends_with("/in/app.tqx.txt") && entry.file_size() > size) {
+            size = entry.file_size();
+            largest = entry.path();
+        }
+    SCOPED_TRACE(largest.string());
+    const std::string module = assembleModule(readFileBytes(largest.string()));
+    const RunResult text = runProgram(ROMCAST_MODINSPECT, {"-s", "app"}, {{"app.tqx", module}});
+    EXPECT_EQ(text.exitStatus, 0) << text.out;
+    EXPECT_LE(std::count(text.out.begin(), text.out.end(), '\n'), 40) << text.out;
+    const RunResult json = runProgram(ROMCAST_MODINSPECT, {"-s", "--json", "app"}, {{"app.tqx", module}});
+    const nlohmann::json summary = nlohmann::json::parse(json.out, nullptr, false);
+    ASSERT_FALSE(summary.is_discarded()) << json.out;
+    const romcast::Module read = romcast::readModule({reinterpret_cast<const std::uint8_t *>(module.data()), module.size()});
+    EXPECT_EQ(summary["sections"].size(), read.sections.size());
+    EXPECT_EQ(summary["units"].size(), read.units.size());
+    EXPECT_EQ(summary["processor"], read.processor);
+}
+
+}  // namespace

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <string_view>
 
 #include "imageCoverage.h"
 #include "moduleText.h"
+#include "sectionKind.h"
 
 namespace modinspect {
 namespace {
@@ -120,8 +122,13 @@ private:
 };
 
 void addConverterWarnings(const DryRun &run, std::vector<Finding> &findings) {
-    for (const romcast::Warning &warning : run.result.warnings)
-        findings.push_back(Finding{Kind::warning, std::nullopt, "romcast warns: " + warning.text});
+    // The console's line less the prefix that says whose warning it is.
+    constexpr std::string_view prefix = "Warning (romcast): ";
+    for (const romcast::Warning &warning : run.result.warnings) {
+        const std::string_view text = warning.text;
+        findings.push_back(Finding{Kind::warning, std::nullopt,
+                                   "romcast warns: " + std::string(text.starts_with(prefix) ? text.substr(prefix.size()) : text)});
+    }
 }
 
 std::optional<std::uint32_t> firstAddressOf(const DryRun &run, SecurityByte::What what) {
@@ -226,7 +233,7 @@ void addOverlaps(const DryRun &run, std::vector<Finding> &findings) {
 // not keep them.
 void addImageOverRam(const DryRun &run, const ImageCoverage &coverage, std::vector<Finding> &findings) {
     for (const romcast::Section &s : run.module->sections) {
-        if (s.size == 0 || s.kind.empty() || s.kind.back() != 'D') continue;
+        if (s.size == 0 || lastLetter(s) != 'D') continue;
         const std::uint32_t last = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{s.base} + s.size - 1, UINT32_MAX));
         const ImageCoverage::Count c = coverage.count(s.base, last);
         if (c.held == 0) continue;

@@ -11,6 +11,7 @@
 #include "moduleFile.h"
 #include "moduleText.h"
 #include "moduleView.h"
+#include "sectionKind.h"
 
 namespace modinspect {
 namespace {
@@ -35,8 +36,8 @@ struct Summary {
 // RAM section ('D'), one of size 0, or one it keeps no unit of.
 std::string whyLeftOut(const romcast::Section &s, bool dualArea) {
     if (s.size == 0) return "of size 0";
-    if (!s.kind.empty() && s.kind.back() == 'D') return "of RAM data ('D')";
-    if (dualArea && (s.kind.empty() || (s.kind.back() != 'P' && s.kind.back() != 'R')))
+    if (lastLetter(s) == 'D') return "of RAM data ('D')";
+    if (dualArea && lastLetter(s) != 'P' && lastLetter(s) != 'R')
         return "neither code ('P') nor ROM data ('R')";
     return "with no data";
 }
@@ -83,7 +84,7 @@ void printText(const Summary &summary) {
     for (const SectionInImage &e : summary.inImage) {
         const romcast::Section &s = *e.section;
         std::printf("  %-3u %-4s %-14s %s size 0x%X: %zu unit%s, %llu bytes\n", static_cast<unsigned>(s.index),
-                    s.kind.c_str(), quoteName(s.name).c_str(), hexAddress(s.base).c_str(), static_cast<unsigned>(s.size),
+                    kindLetters(s).c_str(), quoteName(s.name).c_str(), hexAddress(s.base).c_str(), static_cast<unsigned>(s.size),
                     e.units, e.units == 1 ? "" : "s", static_cast<unsigned long long>(e.bytes));
     }
     for (const auto &[why, count] : summary.leftOut)
@@ -118,7 +119,7 @@ void printJson(const Summary &summary) {
         json.beginObject();
         json.number("index", s.index);
         json.string("name", s.name);
-        json.string("kind", s.kind);
+        json.string("kind", kindLetters(s));
         json.number("base", s.base);
         json.number("size", s.size);
         bool inImage = false;

@@ -96,7 +96,7 @@ int main(int argc, char **argv) {
         return std::fflush(stdout) == 0 ? status : 2;
     } catch (const std::bad_alloc &) {
         std::fflush(stdout);
-        std::fprintf(stderr, "modinspect: not enough memory\n");
+        std::fprintf(stderr, "modinspect: not enough memory for '%s'\n", args.back().c_str());
         return 2;
     }
 }

@@ -9,8 +9,8 @@
 namespace modinspect {
 
 // Prints the summary of the module `name` holds in `bytes`, as text or as one
-// JSON document; `verbose` lists every attribute text as well. Returns the exit
-// status: 0, or the converter's when it refuses the module.
+// JSON document; `verbose` lists every attribute text as well. A module the
+// converter refuses is summarised by its refusal. Returns the exit status: 0.
 int printSummary(const std::string &name, const std::vector<std::uint8_t> &bytes, bool verbose, bool json);
 
 }  // namespace modinspect

@@ -174,7 +174,8 @@ void addMissingSecurity(const DryRun &run, std::vector<Finding> &findings) {
                                      : std::string("the protect byte ");
         findings.push_back(Finding{Kind::warning, first.address,
                                    what + values + " at " + span(first.address, bytes.back()->address) +
-                                       " will not be in the image: " + key.first});
+                                       " will not be in the image: " + key.first,
+                                   bytes.back()->address});
     }
 }
 

@@ -157,7 +157,6 @@ void compare(const Module &module, const std::vector<std::string> &options) {
         return;
     }
     Memory written;
-    std::optional<std::size_t> binaryLength;
     std::string binary;
     for (const auto &[name, bytes] : conversion.files) {
         const std::string extension = std::filesystem::path(name).extension().string();

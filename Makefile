@@ -15,7 +15,8 @@ PREFIX     ?= /usr/local
 # Debian packages, each with a command or file that shows it: what building the
 # program needs, and what the tests need besides.
 BUILD_DEPS = cmake:cmake make:make g++:g++
-TEST_DEPS  = clang++:clang /usr/include/gtest/gtest.h:libgtest-dev srec_cat:srecord
+TEST_DEPS  = clang++:clang /usr/include/gtest/gtest.h:libgtest-dev srec_cat:srecord \
+	/usr/include/nlohmann/json.hpp:nlohmann-json3-dev
 # clang's sanitizer and libFuzzer runtimes, which clang only recommends; the
 # file is looked for in clang's own resource directory, so after clang is there.
 # The cross compiler for Windows, and Wine, which runs the end-to-end cases

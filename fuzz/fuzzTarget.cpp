@@ -21,12 +21,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <romcast/romcast.h>
 
+#include "dryRun.h"
+#include "findings.h"
 #include "imageDecoder.h"
 #include "memoryFiles.h"
 #include "moduleRecords.h"
@@ -174,7 +177,8 @@ const MemoryImage::Byte *byteAt(const MemoryImage &image, std::uint32_t address)
 // for the same reason after an empty unit, which leaves no byte to see.
 // `protectPlaced` false: the image keeps the module's own byte at the protect
 // address, which "-N" never replaces (case fuzz/protectNotPlacedInDirectConversion).
-void checkIdReport(const std::string &report, const MemoryImage &image, bool allWritten, bool protectPlaced) {
+// Returns the bytes it lets the image lack or differ at.
+std::vector<MemoryImage::Byte> checkIdReport(const std::string &report, const MemoryImage &image, bool allWritten, bool protectPlaced) {
     struct Line {
         std::string text;
         unsigned address;
@@ -193,6 +197,7 @@ void checkIdReport(const std::string &report, const MemoryImage &image, bool all
     const std::size_t count = !texts.empty() && texts.back().compare(1, 4, "FFFF") == 0 ? 8 : 7;
     if (texts.size() < count + 1) differ("the ID report has " + std::to_string(texts.size()) + " lines");
     std::vector<Line> lines;
+    std::vector<MemoryImage::Byte> excused;
     for (std::size_t i = texts.size() - count; i < texts.size(); ++i) {
         Line line{texts[i], 0, 0};
         char tail = 0;
@@ -213,6 +218,35 @@ void checkIdReport(const std::string &report, const MemoryImage &image, bool all
         if (byte == nullptr && allWritten && dataBelow && idCodeByte) differ("the ID report names " + line.text + " and the image has no byte there");
         if (byte != nullptr && byte->value != line.value && (idCodeByte || protectPlaced))
             differ("the ID report names " + line.text + " and the image holds " + hexText(byte->value) + " there");
+        if (byte == nullptr || byte->value != line.value)
+            excused.push_back(MemoryImage::Byte{line.address, static_cast<std::uint8_t>(line.value)});
+    }
+    return excused;
+}
+
+// Where the cross-check lets the image lack a security byte, the pre-flight of
+// the same module and options (in S-records, the image compared) must name
+// it, so that no shape hides behind an allowance. A byte the CODE file of a
+// dual-area run holds is in the output all the same, as the pre-flight counts.
+void checkPreflightNames(std::string_view module, const OptionSet &set, std::vector<MemoryImage::Byte> excused,
+                         const MemoryImage &code) {
+    std::erase_if(excused, [&](const MemoryImage::Byte &b) {
+        const MemoryImage::Byte *held = byteAt(code, b.address);
+        return held != nullptr && held->value == b.value;
+    });
+    if (excused.empty()) return;
+    std::vector<std::string> args(set.options.begin(), set.options.end());
+    args.push_back(moduleName);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t *>(module.data()), module.size());
+    const modinspect::DryRun run = modinspect::dryRun(bytes, romcast::parseCommandLine(args));
+    const std::vector<modinspect::Finding> findings = modinspect::preflightFindings(run);
+    for (const MemoryImage::Byte &byte : excused) {
+        const std::uint32_t address = byte.address;
+        const bool named = std::any_of(findings.begin(), findings.end(), [&](const modinspect::Finding &f) {
+            return f.kind == modinspect::Finding::Kind::warning && f.address && *f.address <= address &&
+                   address <= f.through.value_or(*f.address);
+        });
+        if (!named) differ("the image lacks the security byte at " + hexText(address) + " and the pre-flight does not say so");
     }
 }
 
@@ -408,9 +442,13 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const std::string *image = fileOf(s, "fuzz.mot");
     const std::string *romData = fileOf(s, "fuzz.mdt");
     const MemoryImage full = decodeSRecords(image != nullptr ? *image : romData != nullptr ? *romData : "", 0xFFFFFFFF);
-    if (report != nullptr)
-        checkIdReport(*report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data),
-                      !hasOption(set, "-N"));
+    if (report != nullptr) {
+        const std::string *codeFile = fileOf(s, "fuzz.mcd");
+        checkPreflightNames(module, set,
+                            checkIdReport(*report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data),
+                                          !hasOption(set, "-N")),
+                            decodeSRecords(codeFile != nullptr ? *codeFile : "", 0xFFFFFFFF));
+    }
 
     // A binary image may be refused (two areas, data that goes back).
     if (unitAtWritersStart(data)) return;

@@ -26,6 +26,7 @@ struct WrittenImage {
 };
 
 struct DryRun {
+    std::vector<std::uint8_t> bytes;        // the module, for a second run with other options
     romcast::Options options;
     std::optional<romcast::Module> module;  // none when reading the module failed
     std::optional<romcast::Error> error;    // the conversion's refusal, as the command line reports it
@@ -40,8 +41,9 @@ struct DryRun {
 };
 
 // Reads and converts the module in `bytes` as romcast would with `options`. A
-// binary image is read back through the S-records of the same conversion: the
-// file itself does not say where it starts, and both forms place the same bytes.
+// binary image is placed where the S-records of the same conversion agree with
+// it, the file itself not saying where it starts; when no place agrees, the
+// S-records stand for it.
 DryRun dryRun(std::span<const std::uint8_t> bytes, const romcast::Options &options);
 
 }  // namespace modinspect

@@ -17,6 +17,7 @@ struct Finding {
     Kind kind = Kind::warning;
     std::optional<std::uint32_t> address;
     std::string text;
+    std::optional<std::uint32_t> through = std::nullopt;  // the last address it concerns, when it spans several
 };
 
 // Every finding of the dry run, in address order (those without an address

@@ -1,33 +1,15 @@
-// The pre-flight of "--check": one line for each thing a conversion of the
-// module would do silently or only warn about.
+// The pre-flight of "--check": what a conversion with romcast's options will
+// make of a module, asked of the converter itself through a dry run.
 #pragma once
 
-#include <cstdint>
-#include <span>
-
-#include "moduleView.h"
+#include <string>
+#include <vector>
 
 namespace modinspect {
 
-// Where a conversion puts the security bytes, and how far the family's address
-// space reaches, by the target option.
-struct Family {
-    const char *option;       // the command-line option, "" for the TQ40 family
-    std::uint64_t last;       // the last address of the space; the protect byte goes there
-    std::uint64_t idPage;     // the page of the ID code bytes
-    bool warnsAbove;          // romcast itself warns "Address exceed" above `last`
-};
-
-inline constexpr Family families[] = {
-    {"", 0xFFFFF, 0xFFF00, true},
-    {"-TQ8", 0xFFFF, 0xFF00, true},
-    {"-TQ8E", 0xFFFF, 0xFF00, false},
-    {"-TQ8N", 0xFFFF, 0xFF00, false},
-};
-
-
-// Prints the findings for the module of `bytes`; 0 when there are none, else 1.
-// What the module's ID texts do is asked of the converter's own steps.
-int checkModule(const ModuleView &view, std::span<const std::uint8_t> bytes, const Family &family);
+// `args` are romcast's arguments, the module's name last. Prints the report,
+// as text or as one JSON document, and returns modinspect's exit status: the
+// converter's when it refuses, else 1 with a warning among the findings, else 0.
+int checkConversion(const std::vector<std::string> &args, bool json);
 
 }  // namespace modinspect

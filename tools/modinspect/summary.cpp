@@ -1,100 +1,189 @@
 #include "summary.h"
 
-#include <cstdint>
 #include <cstdio>
+#include <map>
 
+#include <romcast/romcast.h>
+
+#include "dryRun.h"
+#include "imageCoverage.h"
+#include "jsonWriter.h"
+#include "moduleFile.h"
 #include "moduleText.h"
+#include "moduleView.h"
+#include "sectionKind.h"
 
 namespace modinspect {
 namespace {
 
-void printIdSettings(const ModuleView &view) {
-    const ModuleIdSettings &id = view.id;
-    if (!id.scanned) {
-        std::printf("ID settings: not read (the environment part does not begin with NN)\n");
-        return;
-    }
-    if (id.idText < 0 && id.protectText < 0) {
-        std::printf("ID settings in the module: none (-ID and the protect and OFS options apply)\n");
-    } else {
-        std::printf("ID settings in the module (they win over -ID and the protect and OFS options):\n");
-    }
-    if (id.idText >= 0) {
-        const AttributeText &t = id.texts[id.idText];
-        std::printf("  %s at 0x%zX: ID code %s; protect byte FF unless \".PROTECT \" says otherwise\n",
-                    quoteName(t.text).c_str(), t.offset, idBytesOf(t.text).c_str());
-    }
-    if (id.protectText >= 0) {
-        const AttributeText &t = id.texts[id.protectText];
-        const int value = protectValue(t.text);
-        std::printf("  %s at 0x%zX: ", quoteName(t.text).c_str(), t.offset);
-        if (value < 0) {
-            std::printf("protect byte unreadable (not two hexadecimal digits)");
-        } else {
-            std::printf("protect byte %02X", value);
-        }
-        std::printf("%s\n", id.idText < 0 ? "; no ID code is placed, even with -ID" : "");
-    }
-    const std::size_t unread = view.attributeTexts.size() - id.texts.size();
-    if (unread > 0)
-        std::printf("  %zu later attribute text%s not read for ID settings\n", unread, unread == 1 ? " is" : "s are");
+struct SectionInImage {
+    const romcast::Section *section;
+    std::size_t units = 0;
+    std::uint64_t bytes = 0;
+};
+
+// What the summary shows of a module the converter reads.
+struct Summary {
+    std::string name;
+    const romcast::Module *module = nullptr;
+    std::optional<std::uint32_t> first, last;  // of the image a conversion without options writes
+    std::uint64_t imageBytes = 0;
+    std::vector<SectionInImage> inImage;         // sections with units in the image, in module order
+    std::map<std::string, std::size_t> leftOut;  // sections without, counted by why
+};
+
+// Why a section puts nothing in the image, from what the converter read: a
+// RAM section ('D'), one of size 0, or one it keeps no unit of.
+std::string whyLeftOut(const romcast::Section &s, bool dualArea) {
+    if (s.size == 0) return "of size 0";
+    if (lastLetter(s) == 'D') return "of RAM data ('D')";
+    if (dualArea && lastLetter(s) != 'P' && lastLetter(s) != 'R')
+        return "neither code ('P') nor ROM data ('R')";
+    return "with no data";
 }
 
+Summary summaryOf(const std::string &name, const romcast::Module &module, const DryRun &run) {
+    Summary summary;
+    summary.name = name;
+    summary.module = &module;
+    summary.first = run.first();
+    summary.last = run.last();
+    summary.imageBytes = ImageCoverage(run).total();
+    for (const romcast::Section &s : module.sections) {
+        SectionInImage entry{&s};
+        for (const romcast::Unit &u : module.units)
+            if (u.section == s.index) {
+                ++entry.units;
+                entry.bytes += u.size;
+            }
+        if (entry.units > 0) {
+            summary.inImage.push_back(entry);
+        } else {
+            ++summary.leftOut[whyLeftOut(s, module.dualArea)];
+        }
+    }
+    return summary;
+}
+
+const char *modeOf(const romcast::Module &module) { return module.dualArea ? "dual-area" : "normal"; }
+
+void printText(const Summary &summary) {
+    const romcast::Module &m = *summary.module;
+    std::printf("module %s for %s, %s mode%s\n", summary.name.c_str(), quoteName(m.processor).c_str(), modeOf(m),
+                m.dualArea ? ": CODE and ROM data files" : " (+d51x splits it in two)");
+    if (summary.first) {
+        std::printf("image %s..%s: %llu bytes", hexAddress(*summary.first).c_str(), hexAddress(*summary.last).c_str(),
+                    static_cast<unsigned long long>(summary.imageBytes));
+    } else {
+        std::printf("image empty");
+    }
+    std::printf(", entry %s\n", m.entry ? hexAddress(*m.entry).c_str() : "none");
+    if (m.idText) std::printf("ID code text %s\n", quoteName(".ID " + *m.idText).c_str());
+    if (m.protectText) std::printf("protect text %s\n", quoteName(".PROTECT " + *m.protectText).c_str());
+    std::printf("sections in the image: %zu\n", summary.inImage.size());
+    for (const SectionInImage &e : summary.inImage) {
+        const romcast::Section &s = *e.section;
+        std::printf("  %-3u %-4s %-14s %s size 0x%X: %zu unit%s, %llu bytes\n", static_cast<unsigned>(s.index),
+                    kindLetters(s).c_str(), quoteName(s.name).c_str(), hexAddress(s.base).c_str(), static_cast<unsigned>(s.size),
+                    e.units, e.units == 1 ? "" : "s", static_cast<unsigned long long>(e.bytes));
+    }
+    for (const auto &[why, count] : summary.leftOut)
+        std::printf("sections left out: %zu %s\n", count, why.c_str());
+}
+
+void printJson(const Summary &summary) {
+    const romcast::Module &m = *summary.module;
+    JsonWriter json;
+    json.beginObject();
+    json.string("module", summary.name);
+    json.string("processor", m.processor);
+    json.string("mode", modeOf(m));
+    json.beginObject("extent");
+    json.number("first", m.first);
+    json.number("last", m.last);
+    json.endObject();
+    if (summary.first) {
+        json.beginObject("image");
+        json.number("first", *summary.first);
+        json.number("last", *summary.last);
+        json.number("bytes", summary.imageBytes);
+        json.endObject();
+    } else {
+        json.null("image");
+    }
+    json.number("entry", std::optional<std::uint64_t>(m.entry));
+    if (m.idText) json.string("idText", *m.idText); else json.null("idText");
+    if (m.protectText) json.string("protectText", *m.protectText); else json.null("protectText");
+    json.beginArray("sections");
+    for (const romcast::Section &s : m.sections) {
+        json.beginObject();
+        json.number("index", s.index);
+        json.string("name", s.name);
+        json.string("kind", kindLetters(s));
+        json.number("base", s.base);
+        json.number("size", s.size);
+        bool inImage = false;
+        for (const SectionInImage &e : summary.inImage) inImage = inImage || e.section == &s;
+        json.boolean("inImage", inImage);
+        json.endObject();
+    }
+    json.endArray();
+    json.beginArray("units");
+    for (const romcast::Unit &u : m.units) {
+        json.beginObject();
+        json.number("section", u.section);
+        json.number("address", u.address);
+        json.number("size", u.size);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    std::fputs(json.text().c_str(), stdout);
+}
+
+void printRefusal(const std::string &name, const romcast::Error &error, bool json) {
+    if (json) {
+        JsonWriter doc;
+        doc.beginObject();
+        doc.string("module", name);
+        doc.number("status", static_cast<std::uint64_t>(error.exitStatus()));
+        doc.string("message", namedAs(error.what(), name));
+        doc.endObject();
+        std::fputs(doc.text().c_str(), stdout);
+    } else {
+        std::printf("module %s: romcast refuses it (exit status %d): %s\n", name.c_str(), error.exitStatus(),
+                    namedAs(error.what(), name).c_str());
+    }
+}
+
+// Every attribute text, read by the inspector's own lenient reader: the
+// converter reads only the first three.
+void printAttributeTexts(const std::vector<std::uint8_t> &bytes) {
+    const ModuleView view = viewModule(parseModule(bytes), bytes.size());
+    std::printf("attribute texts (attribute 55): %zu\n", view.attributeTexts.size());
+    for (const AttributeText &t : view.attributeTexts)
+        std::printf("  at 0x%zX: %s\n", t.offset, t.hasText ? quoteName(t.text).c_str() : "(no text)");
+}
 
 }  // namespace
 
-void printSummary(const ModuleView &view, bool verbose) {
-    if (!view.hasMB) {
-        std::printf("module: none (the file does not begin with MB)");
+int printSummary(const std::string &name, const std::vector<std::uint8_t> &bytes, bool verbose, bool json) {
+    romcast::Module module;
+    try {
+        module = romcast::readModule(bytes);
+    } catch (const romcast::Error &error) {
+        printRefusal(name, error, json);
+        if (verbose && !json) printAttributeTexts(bytes);
+        return 0;
+    }
+    const Summary summary = summaryOf(name, module, dryRun(bytes, romcast::Options{}));
+    if (json) {
+        printJson(summary);
     } else {
-        const char *mode = view.dualArea ? "dual-area mode"
-                           : view.processor == "TQ40" ? "normal mode; dual-area with +d51x"
-                                                      : "not a processor romcast accepts";
-        std::printf("module %s for %s (%s)", quoteName(view.name).c_str(), quoteName(view.processor).c_str(), mode);
+        printText(summary);
+        if (verbose) printAttributeTexts(bytes);
     }
-    std::printf(": %zu bytes, %zu records\n", view.fileSize, view.recordCount);
-
-    std::printf("parts:");
-    for (std::uint64_t index : {1, 2, 5, 6}) {
-        auto found = view.parts.find(index);
-        char where[32] = "missing";
-        if (found != view.parts.end() && found->second != 0)
-            std::snprintf(where, sizeof where, "at 0x%llX", static_cast<unsigned long long>(found->second));
-        std::printf("%s %s %s", index == 1 ? "" : ",", partName(index), where);
-    }
-    std::printf("\n");
-    for (const std::string &problem : view.problems) std::printf("  refused by romcast: %s\n", problem.c_str());
-
-    std::size_t kept = 0;
-    for (const Section &s : view.sections) kept += s.image != Image::none;
-    std::printf("sections: %zu, %zu kept\n", view.sections.size(), kept);
-    for (const Section &s : view.sections) {
-        std::printf("  %llu @%-4s %-14s base 0x%06llX size 0x%llX: %s\n", static_cast<unsigned long long>(s.index),
-                    s.letters.c_str(), quoteName(s.name).c_str(), static_cast<unsigned long long>(s.base),
-                    static_cast<unsigned long long>(s.size), s.fate);
-        std::printf("      %s\n", describeUnits(view, s.index).c_str());
-    }
-    std::map<std::uint64_t, bool> orphans;  // section indexes of units without a section
-    for (const Unit &u : view.units) {
-        bool known = false;
-        for (const Section &s : view.sections) known = known || s.index == u.section;
-        if (!known) orphans[u.section] = true;
-    }
-    for (const auto &[index, unused] : orphans)
-        std::printf("  no section %llu: %s, not output\n", static_cast<unsigned long long>(index),
-                    describeUnits(view, index).c_str());
-
-    printIdSettings(view);
-
-    std::string counts;
-    for (const auto &[mnemonic, count] : view.recordCounts)
-        counts += (counts.empty() ? "" : ", ") + mnemonic + " " + std::to_string(count);
-    std::printf("records: %s\n", counts.c_str());
-    std::printf("attribute texts (attribute 55): %zu%s\n", view.attributeTexts.size(),
-                view.attributeTexts.empty() || verbose ? "" : " (-v lists them)");
-    if (!verbose) return;
-    for (const AttributeText &t : view.attributeTexts)
-        std::printf("  at 0x%zX: %s\n", t.offset, t.hasText ? quoteName(t.text).c_str() : "(no text)");
+    return 0;
 }
 
 }  // namespace modinspect

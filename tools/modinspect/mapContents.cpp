@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "sectionKind.h"
+
 namespace modinspect {
 namespace {
-
-char lastLetter(const romcast::Section &s) {
-    const std::string letters = s.kind;
-    return letters.empty() ? '\0' : letters.back();
-}
 
 // The column a section's bytes go to, or why they go nowhere: the converter
 // drops sections of size 0 and RAM data ('D'); the dual-area split writes

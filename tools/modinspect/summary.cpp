@@ -84,7 +84,7 @@ void printText(const Summary &summary) {
     for (const SectionInImage &e : summary.inImage) {
         const romcast::Section &s = *e.section;
         std::printf("  %-3u %-4s %-14s %s size 0x%X: %zu unit%s, %llu bytes\n", static_cast<unsigned>(s.index),
-                    kindLetters(s).c_str(), quoteName(s.name).c_str(), hexAddress(s.base).c_str(), static_cast<unsigned>(s.size),
+                    s.kind.c_str(), quoteName(s.name).c_str(), hexAddress(s.base).c_str(), static_cast<unsigned>(s.size),
                     e.units, e.units == 1 ? "" : "s", static_cast<unsigned long long>(e.bytes));
     }
     for (const auto &[why, count] : summary.leftOut)
@@ -119,7 +119,7 @@ void printJson(const Summary &summary) {
         json.beginObject();
         json.number("index", s.index);
         json.string("name", s.name);
-        json.string("kind", kindLetters(s));
+        json.string("kind", s.kind);
         json.number("base", s.base);
         json.number("size", s.size);
         bool inImage = false;

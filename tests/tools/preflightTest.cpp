@@ -138,7 +138,7 @@ std::string joined(const std::vector<std::string> &args) {
     return text;
 }
 
-// Compares one prediction with one conversion; returns false when they differ.
+// Compares one prediction with one conversion, and draws its memory map.
 void compare(const Module &module, const std::vector<std::string> &options) {
     SCOPED_TRACE(module.name + " with \"" + joined(options) + "\"");
     std::vector<std::string> args = options;
@@ -147,6 +147,12 @@ void compare(const Module &module, const std::vector<std::string> &options) {
     checkArgs.insert(checkArgs.end(), args.begin(), args.end());
     const RunResult check = runProgram(ROMCAST_MODINSPECT, checkArgs, {{"app.tqx", module.bytes}});
     const RunResult conversion = runRomcast(args, {{"app.tqx", module.bytes}});
+    // The memory map of the same conversion is written, or says the converter's refusal.
+    std::vector<std::string> mapArgs = {"--map", "map.html"};
+    mapArgs.insert(mapArgs.end(), args.begin(), args.end());
+    RunResult map = runProgram(ROMCAST_MODINSPECT, mapArgs, {{"app.tqx", module.bytes}});
+    EXPECT_EQ(map.exitStatus, conversion.exitStatus) << map.err;
+    EXPECT_GT(map.files["map.html"].size(), 1000U) << map.err;
     const nlohmann::json predicted = nlohmann::json::parse(check.out, nullptr, false);
     ASSERT_FALSE(predicted.is_discarded()) << check.out;
 

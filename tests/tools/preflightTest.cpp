@@ -269,6 +269,11 @@ TEST(Preflight, NamesWhatTheImageWillNotHold) {
         {"overlapping units", overlapping, {}, 1, "warning 0x0F0010: a unit of section 2 \"const\" at 0x0F0010..0x0F001F overlaps one of section 1 \"code\""},
         {"code over RAM", ramUnderConst, {}, 1, "warning 0x0F8000: the image places 16 bytes over the RAM section 4 \"ram\""},
         {"a TQ8-sized module as TQ40", caseText("fuzz/fillTakesBackEmptyUnitStart"), {}, 1, "warning: the module loads nothing above 0x00FFFF"},
+        {"a unit at the writers' start", caseText("fuzz/unitAtWritersStartAddress"), {}, 1, "warning 0xFFFFFF: the 4 bytes of section 1 \"P\" at 0xFFFFFF..0x1000002 will be at 0x000000..0x000003 instead"},
+        {"a range end before the wrap", caseText("fuzz/rangeEndBeforeAddressWrap"), {"-F", "A5:1000:1003"}, 1, "warning 0x000000: the 3 bytes of section 1 \"P\" at 0x000000..0x000002 will be at 0xFFFFFFFF..0x000001 instead"},
+        {"the same in Intel HEX", caseText("fuzz/rangeEndBeforeAddressWrapHex"), {"-H", "-F", "A5:1000:1003"}, 1, "warning 0x000000: the byte 01 of section 1 \"P\" at 0x000000 will be at 0x0FFFFF instead"},
+        {"a range start after the wrap", caseText("fuzz/rangeStartAfterAddressWrap"), {"-F", "A5:1000:1003"}, 1, "warning 0xFFFFFFFF: the byte CC of section 1 \"P\" at 0xFFFFFFFF will be at 0x000002 instead"},
+        {"a fill over an empty unit's start", caseText("fuzz/fillTakesBackEmptyUnitStart"), {"-F", "A5"}, 1, "warning 0x001004: the image holds A5 A5 A5 A5 at 0x001004..0x001007, where section 1 \"P\" loads 04 05 06 07"},
         {"options romcast refuses", demo, {"-x"}, 4, "(exit status 4): Error (romcast): Invalid option '-x' is used"},
         {"a module romcast refuses", replaced(demo, "ATN 0 0 38 1", "ATN 0 0 38 0"), {}, 3, "romcast refuses app.tqx (exit status 3)"},
     };

@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "imageCoverage.h"
+#include "moduleRecords.h"
 #include "moduleText.h"
+#include "moduleView.h"
 #include "sectionKind.h"
 
 namespace modinspect {
@@ -244,6 +246,153 @@ void addImageOverRam(const DryRun &run, const ImageCoverage &coverage, std::vect
     }
 }
 
+// A byte the module loads, and where.
+struct Loaded {
+    std::uint32_t address;
+    std::uint8_t value;
+    std::uint32_t section;
+};
+
+// The module's memory: what each unit the converter reads loads, from the
+// module's own LD records, addresses wrapping round the 32-bit space as a
+// chip's would. Addresses two units load are left out: the overlap finding
+// speaks of them. Past a size the image would take long to compare with,
+// none.
+std::vector<Loaded> moduleMemory(const DryRun &run, std::vector<std::uint32_t> &twice) {
+    constexpr std::uint64_t limit = std::uint64_t{1} << 26;
+    std::vector<Loaded> loaded;
+    std::uint64_t total = 0;
+    for (const romcast::Unit &unit : run.module->units) total += unit.size;
+    if (total > limit) return loaded;
+    const std::vector<Record> records = parseModule(run.bytes);
+    const ModuleView view = viewModule(records, run.bytes.size());
+    const std::vector<Bytes> data = unitBytes(records, view, limit);
+    std::vector<bool> taken(view.units.size());
+    for (const romcast::Unit &unit : run.module->units) {
+        if (unit.size == 0) continue;
+        for (std::size_t k = 0; k < view.units.size(); ++k) {
+            const Unit &u = view.units[k];
+            if (taken[k] || u.section != unit.section || static_cast<std::uint32_t>(u.address) != unit.address ||
+                data[k].size() != unit.size)
+                continue;
+            taken[k] = true;
+            for (std::size_t i = 0; i < data[k].size(); ++i)
+                loaded.push_back(Loaded{static_cast<std::uint32_t>(unit.address + i), data[k][i], unit.section});
+            break;
+        }
+    }
+    std::stable_sort(loaded.begin(), loaded.end(), [](const Loaded &a, const Loaded &b) { return a.address < b.address; });
+    for (std::size_t i = 1; i < loaded.size(); ++i)
+        if (loaded[i].address == loaded[i - 1].address && (twice.empty() || twice.back() != loaded[i].address))
+            twice.push_back(loaded[i].address);
+    std::erase_if(loaded, [&](const Loaded &l) { return std::binary_search(twice.begin(), twice.end(), l.address); });
+    return loaded;
+}
+
+std::string byteList(const std::vector<std::optional<std::uint8_t>> &values) {
+    std::string text;
+    for (std::size_t i = 0; i < values.size() && i < 8; ++i)
+        text.append(i == 0 ? "" : " ").append(values[i] ? byteHex(*values[i]) : "--");
+    if (values.size() > 8) text.append(" ...");
+    return text;
+}
+
+// Bytes the module loads that the images hold elsewhere or not as loaded:
+// the writers' own notion of "no address yet", a range cutting a unit that
+// wraps round the address space, a fill that takes back the start of an
+// empty unit. Each run of such bytes is told by where the images hold the
+// same bytes instead (a place where they hold what the module does not
+// load there) or, when they hold them nowhere, by what they hold in their
+// place. Bytes the images hold nowhere at all are counted as not in the
+// image, elsewhere.
+void addDisplacedBytes(const DryRun &run, std::vector<Finding> &findings) {
+    std::vector<std::uint32_t> twice;
+    const std::vector<Loaded> loaded = moduleMemory(run, twice);
+    const auto moduleAt = [&](std::uint32_t address) -> const Loaded * {
+        const auto found = std::lower_bound(loaded.begin(), loaded.end(), address,
+                                            [](const Loaded &l, std::uint32_t a) { return l.address < a; });
+        return found != loaded.end() && found->address == address ? &*found : nullptr;
+    };
+    const auto security = [&](std::uint32_t address) {
+        return std::any_of(run.result.security.begin(), run.result.security.end(),
+                           [&](const SecurityByte &b) { return b.address == address; });
+    };
+    // Where misplaced bytes may stand: bytes the images hold and the module
+    // does not load there, gap fill and security bytes aside.
+    const bool gapsFilled = run.options.fill || run.options.form == romcast::OutputForm::binary;
+    const std::uint8_t fillByte = run.options.fill ? run.options.fill->byte : 0xFF;
+    std::vector<std::uint32_t> strays;
+    for (const WrittenImage &image : run.images)
+        for (const MemoryImage::Byte &byte : image.memory.bytes) {
+            const Loaded *l = moduleAt(byte.address);
+            if (l != nullptr ? l->value == byte.value
+                             : std::binary_search(twice.begin(), twice.end(), byte.address) || security(byte.address) ||
+                                   (gapsFilled && byte.value == fillByte))
+                continue;
+            strays.push_back(byte.address);
+        }
+    std::sort(strays.begin(), strays.end());
+    const auto isStray = [&](std::uint32_t a) { return std::binary_search(strays.begin(), strays.end(), a); };
+    const auto mismatched = [&](const Loaded &l) {
+        const std::optional<std::uint8_t> held = run.byteAt(l.address);
+        return (!held || *held != l.value) && !security(l.address);
+    };
+    for (std::size_t i = 0; i < loaded.size();) {
+        if (!mismatched(loaded[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < loaded.size() && loaded[end].address == loaded[end - 1].address + 1 &&
+               loaded[end].section == loaded[i].section && mismatched(loaded[end]))
+            ++end;
+        const std::uint32_t first = loaded[i].address, last = loaded[end - 1].address;
+        const std::size_t count = end - i;
+        std::optional<std::uint32_t> place;
+        for (const std::uint32_t p : strays) {
+            if (p == first) continue;
+            bool all = true;
+            for (std::size_t k = 0; k < count && all; ++k) {
+                const std::uint32_t a = static_cast<std::uint32_t>(p + k);
+                all = isStray(a) && run.byteAt(a) == loaded[i + k].value;
+            }
+            if (all) {
+                place = p;
+                break;
+            }
+        }
+        if (place) {
+            findings.push_back(Finding{Kind::warning, first,
+                                       (count == 1 ? "the byte " + byteHex(loaded[i].value) : "the " + std::to_string(count) + " bytes") +
+                                           " of " + sectionName(run, loaded[i].section) + " at " + span(first, last) +
+                                           " will be at " + span(*place, static_cast<std::uint32_t>(*place + count - 1)) +
+                                           " instead",
+                                       last});
+        } else {
+            // Runs of bytes held but other than loaded.
+            for (std::size_t k = i; k < end;) {
+                if (!run.byteAt(loaded[k].address)) {
+                    ++k;
+                    continue;
+                }
+                std::size_t to = k;
+                std::vector<std::optional<std::uint8_t>> held, wanted;
+                for (; to < end && run.byteAt(loaded[to].address); ++to) {
+                    held.push_back(run.byteAt(loaded[to].address));
+                    wanted.push_back(loaded[to].value);
+                }
+                findings.push_back(Finding{Kind::warning, loaded[k].address,
+                                           "the image holds " + byteList(held) + " at " +
+                                               span(loaded[k].address, loaded[to - 1].address) + ", where " +
+                                               sectionName(run, loaded[k].section) + " loads " + byteList(wanted),
+                                           loaded[to - 1].address});
+                k = to;
+            }
+        }
+        i = end;
+    }
+}
+
 // A TQ8 chip's memory ends at 0xFFFF: a module that loads nothing above it,
 // converted for the TQ40 family, gets its security bytes at 0xFFFxx instead.
 void addSmallModule(const DryRun &run, std::vector<Finding> &findings) {
@@ -266,6 +415,7 @@ std::vector<Finding> preflightFindings(const DryRun &run) {
     addMissingSecurity(run, findings);
     addBytesOutsideImage(run, coverage, findings);
     addOverlaps(run, findings);
+    addDisplacedBytes(run, findings);
     addImageOverRam(run, coverage, findings);
     addSmallModule(run, findings);
     std::stable_sort(findings.begin(), findings.end(), [](const Finding &a, const Finding &b) {

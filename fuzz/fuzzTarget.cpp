@@ -224,30 +224,38 @@ std::vector<MemoryImage::Byte> checkIdReport(const std::string &report, const Me
     return excused;
 }
 
-// Where the cross-check lets the image lack a security byte, the pre-flight of
-// the same module and options (in S-records, the image compared) must name
-// it, so that no shape hides behind an allowance. A byte the CODE file of a
-// dual-area run holds is in the output all the same, as the pre-flight counts.
-void checkPreflightNames(std::string_view module, const OptionSet &set, std::vector<MemoryImage::Byte> excused,
-                         const MemoryImage &code) {
-    std::erase_if(excused, [&](const MemoryImage::Byte &b) {
-        const MemoryImage::Byte *held = byteAt(code, b.address);
-        return held != nullptr && held->value == b.value;
-    });
-    if (excused.empty()) return;
+// Whether the pre-flight of the module under the option set's other options
+// (in S-records, the image compared) warns at each of `addresses`, with a
+// text that holds `saying` (any text when empty): a shape the cross-check
+// lets pass must not pass the pre-flight unnamed.
+void checkPreflightWarns(std::string_view module, const OptionSet &set, const std::vector<std::uint32_t> &addresses,
+                         std::string_view saying, std::string_view shape) {
+    if (addresses.empty()) return;
     std::vector<std::string> args(set.options.begin(), set.options.end());
     args.push_back(moduleName);
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t *>(module.data()), module.size());
     const modinspect::DryRun run = modinspect::dryRun(bytes, romcast::parseCommandLine(args));
     const std::vector<modinspect::Finding> findings = modinspect::preflightFindings(run);
-    for (const MemoryImage::Byte &byte : excused) {
-        const std::uint32_t address = byte.address;
+    for (const std::uint32_t address : addresses) {
         const bool named = std::any_of(findings.begin(), findings.end(), [&](const modinspect::Finding &f) {
             return f.kind == modinspect::Finding::Kind::warning && f.address && *f.address <= address &&
-                   address <= f.through.value_or(*f.address);
+                   address <= f.through.value_or(*f.address) && f.text.find(saying) != std::string::npos;
         });
-        if (!named) differ("the image lacks the security byte at " + hexText(address) + " and the pre-flight does not say so");
+        if (!named) differ(std::string(shape) + " at " + hexText(address) + " and the pre-flight does not say so");
     }
+}
+
+// Where the cross-check lets the image lack a security byte, the pre-flight
+// must name it. A byte the CODE file of a dual-area run holds is in the
+// output all the same, as the pre-flight counts.
+void checkPreflightNames(std::string_view module, const OptionSet &set, std::vector<MemoryImage::Byte> excused,
+                         const MemoryImage &code) {
+    std::vector<std::uint32_t> addresses;
+    for (const MemoryImage::Byte &b : excused) {
+        const MemoryImage::Byte *held = byteAt(code, b.address);
+        if (held == nullptr || held->value != b.value) addresses.push_back(b.address);
+    }
+    checkPreflightWarns(module, set, addresses, "", "the image lacks the security byte");
 }
 
 // The offset of a part as the header gives it: the run of ASW records after
@@ -270,7 +278,11 @@ bool partOffset(const Records &records, std::uint32_t index, std::uint32_t &offs
 // address the text forms write twice is not compared either: a unit that
 // starts inside the data before it takes the fill back over that data there,
 // while the binary image only ever pads forward.
-void compareBinaryImage(const std::string &binary, const MemoryImage &text, const Records &records, const OptionSet &set) {
+// Where the binary image differs there, the text forms hold another byte than
+// the module loads (case fuzz/fillTakesBackEmptyUnitStart), which the
+// pre-flight must name.
+void compareBinaryImage(std::string_view module, const std::string &binary, const MemoryImage &text, const Records &records,
+                        const OptionSet &set) {
     const std::string problem = ::checkBinaryImage(binary);
     if (!problem.empty()) differ("the binary image: " + problem);
     std::uint32_t length = 0;
@@ -295,13 +307,17 @@ void compareBinaryImage(const std::string &binary, const MemoryImage &text, cons
     }
     if (length != binary.size()) differ("the binary image is " + std::to_string(binary.size()) + " bytes and says " + std::to_string(length));
     const std::uint32_t count = length - 8;
+    std::vector<std::uint32_t> takenBack;
     for (const MemoryImage::Byte &byte : text.bytes) {
         if (byte.address < start || byte.address - start >= count) continue;
-        if (std::binary_search(text.rewritten.begin(), text.rewritten.end(), byte.address)) continue;
         const auto held = static_cast<unsigned char>(binary[4 + byte.address - start]);
-        if (held != byte.value)
+        if (held == byte.value) continue;
+        if (std::binary_search(text.rewritten.begin(), text.rewritten.end(), byte.address))
+            takenBack.push_back(byte.address);
+        else
             differ("the binary image holds " + hexText(held) + " at " + hexText(byte.address) + ", the text forms " + hexText(byte.value));
     }
+    checkPreflightWarns(module, set, takenBack, "", "the text forms write an address twice and differ from the binary image");
 }
 
 // Outputs larger than this are not cross-checked: decoding them would take
@@ -384,6 +400,50 @@ bool dataRunsPastTop(const Records &records) {
     return false;
 }
 
+// The bytes the module's units load, each at its address (wrapping round the
+// 32-bit space), in address order; addresses two units load are left out,
+// their byte being a matter of which unit is written last.
+std::vector<MemoryImage::Byte> loadedBytes(const Records &records) {
+    using namespace moduleRecords;
+    std::vector<MemoryImage::Byte> loaded;
+    std::optional<std::uint32_t> address;
+    std::uint32_t repeat = 1;
+    for (const RecordView &record : records) {
+        if (record.type == ASP) {
+            address = unitAddress(record);
+            repeat = 1;
+        } else if (record.type == RE) {
+            const NumberItems count = leadingNumbers(record, 1);
+            repeat = count.empty() || count[0].value == 0 ? 1 : count[0].value;
+        } else if (record.type == LD && address) {
+            const std::size_t at = typeLength(LD);
+            if (record.bytes.size() <= at) continue;
+            const std::string_view bytes = record.bytes.substr(at + 1, static_cast<unsigned char>(record.bytes[at]));
+            for (std::uint32_t n = 0; n < repeat; ++n)
+                for (const char byte : bytes) loaded.push_back(MemoryImage::Byte{(*address)++, static_cast<std::uint8_t>(byte)});
+            repeat = 1;
+        } else if (record.type != SB) {
+            break;
+        }
+    }
+    std::stable_sort(loaded.begin(), loaded.end(), [](const auto &a, const auto &b) { return a.address < b.address; });
+    std::vector<MemoryImage::Byte> once;
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        if ((i == 0 || loaded[i - 1].address != loaded[i].address) &&
+            (i + 1 == loaded.size() || loaded[i + 1].address != loaded[i].address))
+            once.push_back(loaded[i]);
+    return once;
+}
+
+// The addresses where the image holds another byte than the module loads.
+std::vector<std::uint32_t> heldOtherwise(const std::vector<MemoryImage::Byte> &loaded, const MemoryImage &image) {
+    std::vector<std::uint32_t> addresses;
+    for (const MemoryImage::Byte &byte : loaded)
+        if (const MemoryImage::Byte *held = byteAt(image, byte.address); held != nullptr && held->value != byte.value)
+            addresses.push_back(byte.address);
+    return addresses;
+}
+
 // Whether an ASP record moves to address 0 with no LD record after it in its
 // unit's run. A run that ends so leaves the last data address at 0, which the
 // writers take for no data at all: they then write no security records, though
@@ -429,7 +489,14 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const bool rangeGiven = hasOption(set, "-A") || hasOption(set, "-F");
     static Records data;  // kept from input to input, as `records` below
     dataPart(module, records, data);
-    if (rangeGiven && dataRunsPastTop(data)) return;
+    if (rangeGiven && dataRunsPastTop(data)) {
+        // What the image holds in place of the unit's bytes must be named.
+        const std::string *text = fileOf(s, "fuzz.mot");
+        if (text != nullptr)
+            checkPreflightWarns(module, set, heldOtherwise(loadedBytes(data), decodeSRecords(*text, 0xFFFFFFFF)), "",
+                                "a range cuts a unit that wraps round the address space, the image holds another byte");
+        return;
+    }
     compareTextForms(s, hex, "fuzz.mot", "fuzz.hex");
     compareTextForms(s, hex, "fuzz.mcd", "fuzz.hcd");
     compareTextForms(s, hex, "fuzz.mdt", "fuzz.hdt");
@@ -451,13 +518,28 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     }
 
     // A binary image may be refused (two areas, data that goes back).
-    if (unitAtWritersStart(data)) return;
+    if (unitAtWritersStart(data)) {
+        // Its bytes recorded from address 0 on, where the module loads none:
+        // the pre-flight must say where they go instead.
+        const std::vector<MemoryImage::Byte> loaded = loadedBytes(data);
+        const auto loads = [&](std::uint32_t a) -> const MemoryImage::Byte * {
+            const auto found = std::lower_bound(loaded.begin(), loaded.end(), a,
+                                                [](const MemoryImage::Byte &b, std::uint32_t x) { return b.address < x; });
+            return found != loaded.end() && found->address == a ? &*found : nullptr;
+        };
+        const MemoryImage::Byte *top = loads(0xFFFFFF);
+        const MemoryImage::Byte *atZero = byteAt(full, 0);
+        if (top != nullptr && byteAt(full, 0xFFFFFF) == nullptr && loads(0) == nullptr && atZero != nullptr &&
+            atZero->value == top->value)
+            checkPreflightWarns(module, set, {0xFFFFFF}, " instead", "a unit at the writers' start is recorded from address 0");
+        return;
+    }
     if (form != "-B" && binaryTooLarge(records, set)) return;
     const Outcome binary = form == "-B" ? std::move(first) : convertAs(module, "-B", set);
     if (binary.status != 0 || binary.cancelled) return;
     const std::string *bytes = fileOf(binary, "fuzz.bin");
     if (bytes == nullptr) differ("the binary run made no image");
-    if (image != nullptr) compareBinaryImage(*bytes, full, records, set);
+    if (image != nullptr) compareBinaryImage(module, *bytes, full, records, set);
 }
 
 }  // namespace

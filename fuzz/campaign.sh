@@ -12,7 +12,7 @@ seconds=$3
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 campaign=${4:-$build/campaign}
 target=$(cd "$build" && pwd)/fuzz/romcast_fuzz
-option_sets=10   # the number of option sets in fuzzTarget.cpp
+option_sets=11   # the number of option sets in fuzzTarget.cpp
 
 [ -x "$target" ] || { echo "no fuzzing target at $target"; exit 1; }
 

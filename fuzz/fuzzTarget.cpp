@@ -57,6 +57,9 @@ const OptionSet optionSets[] = {
     {nullptr, {"-N"}, false},
     {nullptr, {"-TQ8", "-ID"}, true},
     {"-B", {"-A", "1000"}, false},
+    // A fill with no range, which the binary form takes too: the text forms
+    // may then write an address twice (case fuzz/fillTakesBackEmptyUnitStart).
+    {nullptr, {"-F", "A5"}, false},
 };
 constexpr std::size_t optionSetCount = sizeof optionSets / sizeof optionSets[0];
 

@@ -226,7 +226,8 @@ void addOverlaps(const DryRun &run, std::vector<Finding> &findings) {
                                        "a unit of " + sectionName(run, unit.section) + " at " +
                                            span(unit.address, lastOf(unit)) + " overlaps one of " +
                                            sectionName(run, reach->section) + " at " +
-                                           span(reach->address, lastOf(*reach))});
+                                           span(reach->address, lastOf(*reach)),
+                                       std::min(lastOf(unit), lastOf(*reach))});
         }
         if (reach == nullptr || lastOf(unit) > lastOf(*reach)) reach = &unit;
     }

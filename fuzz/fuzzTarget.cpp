@@ -425,8 +425,8 @@ std::vector<MemoryImage::Byte> loadedBytes(const Records &records) {
             for (std::uint32_t n = 0; n < repeat; ++n)
                 for (const char byte : bytes) loaded.push_back(MemoryImage::Byte{(*address)++, static_cast<std::uint8_t>(byte)});
             repeat = 1;
-        } else if (record.type != SB) {
-            break;
+        } else if (record.type != SB && record.type != ASG) {
+            break;  // ASG is read and passed over inside a unit
         }
     }
     std::stable_sort(loaded.begin(), loaded.end(), [](const auto &a, const auto &b) { return a.address < b.address; });

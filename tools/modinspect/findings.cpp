@@ -349,24 +349,34 @@ void addDisplacedBytes(const DryRun &run, std::vector<Finding> &findings) {
             ++end;
         const std::uint32_t first = loaded[i].address, last = loaded[end - 1].address;
         const std::size_t count = end - i;
+        // The place that holds the longest start of the run; a later record
+        // may write over the rest of it there.
         std::optional<std::uint32_t> place;
+        std::size_t placed = 0;
         for (const std::uint32_t p : strays) {
             if (p == first) continue;
-            bool all = true;
-            for (std::size_t k = 0; k < count && all; ++k) {
+            std::size_t k = 0;
+            for (; k < count; ++k) {
                 const std::uint32_t a = static_cast<std::uint32_t>(p + k);
-                all = isStray(a) && run.byteAt(a) == loaded[i + k].value;
+                if (!isStray(a) || run.byteAt(a) != loaded[i + k].value) break;
             }
-            if (all) {
+            if (k > placed) {
                 place = p;
-                break;
+                placed = k;
+                if (k == count) break;
             }
         }
-        if (place) {
+        const std::string bytes = count == 1 ? "the byte " + byteHex(loaded[i].value) : "the " + std::to_string(count) + " bytes";
+        const std::string where = " of " + sectionName(run, loaded[i].section) + " at " + span(first, last);
+        if (place && placed == count) {
             findings.push_back(Finding{Kind::warning, first,
-                                       (count == 1 ? "the byte " + byteHex(loaded[i].value) : "the " + std::to_string(count) + " bytes") +
-                                           " of " + sectionName(run, loaded[i].section) + " at " + span(first, last) +
-                                           " will be at " + span(*place, static_cast<std::uint32_t>(*place + count - 1)) +
+                                       bytes + where + " will be at " +
+                                           span(*place, static_cast<std::uint32_t>(*place + count - 1)) + " instead",
+                                       last});
+        } else if (place && placed >= std::min<std::size_t>(count, 4)) {
+            findings.push_back(Finding{Kind::warning, first,
+                                       bytes + where + " are not there: the first " + std::to_string(placed) +
+                                           " will be at " + span(*place, static_cast<std::uint32_t>(*place + placed - 1)) +
                                            " instead",
                                        last});
         } else {

@@ -198,7 +198,9 @@ std::vector<Bytes> unitBytes(const std::vector<Record> &records, const ModuleVie
                 repeat = 0;
             } else if (r.type == rec::RE) {
                 numberAt(r, 0, repeat);
-            } else if (r.type != rec::SB && r.type != rec::LD) {
+            } else if (r.type != rec::ASG) {
+                // An ASG record inside a unit is read and passed over; an
+                // ASP record begins the next unit; SB, ME or any other ends it.
                 break;
             }
         }

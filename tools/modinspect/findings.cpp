@@ -265,20 +265,28 @@ std::vector<Loaded> moduleMemory(const DryRun &run, std::vector<std::uint32_t> &
     std::uint64_t total = 0;
     for (const romcast::Unit &unit : run.module->units) total += unit.size;
     if (total > limit) return loaded;
+    // Each unit is begun by an ASP record of its section and address, the
+    // first whose bytes come to its size: the module may hold more than one
+    // data part, and the converter says which it read.
     const std::vector<Record> records = parseModule(run.bytes);
-    const ModuleView view = viewModule(records, run.bytes.size());
-    const std::vector<Bytes> data = unitBytes(records, view, limit);
-    std::vector<bool> taken(view.units.size());
+    struct Start {
+        std::uint64_t section, address;
+        std::size_t at;
+        bool taken;
+    };
+    std::vector<Start> starts;
+    for (std::size_t k = 0; k < records.size(); ++k)
+        if (Start s{}; unitStart(records[k], s.section, s.address)) starts.push_back(Start{s.section, s.address, k, false});
     for (const romcast::Unit &unit : run.module->units) {
         if (unit.size == 0) continue;
-        for (std::size_t k = 0; k < view.units.size(); ++k) {
-            const Unit &u = view.units[k];
-            if (taken[k] || u.section != unit.section || static_cast<std::uint32_t>(u.address) != unit.address ||
-                data[k].size() != unit.size)
+        for (Start &start : starts) {
+            if (start.taken || start.section != unit.section || static_cast<std::uint32_t>(start.address) != unit.address)
                 continue;
-            taken[k] = true;
-            for (std::size_t i = 0; i < data[k].size(); ++i)
-                loaded.push_back(Loaded{static_cast<std::uint32_t>(unit.address + i), data[k][i], unit.section});
+            const Bytes data = unitBytes(records, start.at, limit);
+            if (data.size() != unit.size) continue;
+            start.taken = true;
+            for (std::size_t i = 0; i < data.size(); ++i)
+                loaded.push_back(Loaded{static_cast<std::uint32_t>(unit.address + i), data[i], unit.section});
             break;
         }
     }

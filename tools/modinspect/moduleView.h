@@ -63,10 +63,11 @@ struct ModuleView {
 
 ModuleView viewModule(const std::vector<Record> &records, std::size_t fileSize);
 
-// The bytes each unit of `view` loads, from its LD records (times a preceding
-// RE count), in the order of `view.units`. A unit that loads more than `limit`
-// bytes gets none: what it loads is then too large to hold twice.
-std::vector<Bytes> unitBytes(const std::vector<Record> &records, const ModuleView &view, std::uint64_t limit);
+// The section index and address of an ASP record; false for another record.
+bool unitStart(const Record &record, std::uint64_t &section, std::uint64_t &address);
+// The bytes the unit begun by the ASP record `records[at]` loads, from its LD
+// records (times a preceding RE count); none once they pass `limit`.
+Bytes unitBytes(const std::vector<Record> &records, std::size_t at, std::uint64_t limit);
 
 // The protect byte of a ".PROTECT " text, or -1 when two hexadecimal digits do not follow.
 int protectValue(const std::string &text);

@@ -405,15 +405,22 @@ bool dataRunsPastTop(const Records &records) {
 
 // The bytes the module's units load, each at its address (wrapping round the
 // 32-bit space), in address order; addresses two units load are left out,
-// their byte being a matter of which unit is written last.
-std::vector<MemoryImage::Byte> loadedBytes(const Records &records) {
+// their byte being a matter of which unit is written last. With
+// `wrappingOnly`, the bytes of the units that run past the top alone.
+std::vector<MemoryImage::Byte> loadedBytes(const Records &records, bool wrappingOnly) {
     using namespace moduleRecords;
-    std::vector<MemoryImage::Byte> loaded;
+    struct Loaded {
+        MemoryImage::Byte byte;
+        std::size_t unit;
+    };
+    std::vector<Loaded> loaded;
+    std::vector<bool> wraps;
     std::optional<std::uint32_t> address;
     std::uint32_t repeat = 1;
     for (const RecordView &record : records) {
         if (record.type == ASP) {
             address = unitAddress(record);
+            wraps.push_back(false);
             repeat = 1;
         } else if (record.type == RE) {
             const NumberItems count = leadingNumbers(record, 1);
@@ -423,18 +430,22 @@ std::vector<MemoryImage::Byte> loadedBytes(const Records &records) {
             if (record.bytes.size() <= at) continue;
             const std::string_view bytes = record.bytes.substr(at + 1, static_cast<unsigned char>(record.bytes[at]));
             for (std::uint32_t n = 0; n < repeat; ++n)
-                for (const char byte : bytes) loaded.push_back(MemoryImage::Byte{(*address)++, static_cast<std::uint8_t>(byte)});
+                for (const char byte : bytes) {
+                    loaded.push_back(Loaded{{*address, static_cast<std::uint8_t>(byte)}, wraps.size() - 1});
+                    if (++*address == 0) wraps.back() = true;
+                }
             repeat = 1;
         } else if (record.type != SB && record.type != ASG) {
             break;  // ASG is read and passed over inside a unit
         }
     }
-    std::stable_sort(loaded.begin(), loaded.end(), [](const auto &a, const auto &b) { return a.address < b.address; });
+    std::stable_sort(loaded.begin(), loaded.end(), [](const Loaded &a, const Loaded &b) { return a.byte.address < b.byte.address; });
     std::vector<MemoryImage::Byte> once;
     for (std::size_t i = 0; i < loaded.size(); ++i)
-        if ((i == 0 || loaded[i - 1].address != loaded[i].address) &&
-            (i + 1 == loaded.size() || loaded[i + 1].address != loaded[i].address))
-            once.push_back(loaded[i]);
+        if ((i == 0 || loaded[i - 1].byte.address != loaded[i].byte.address) &&
+            (i + 1 == loaded.size() || loaded[i + 1].byte.address != loaded[i].byte.address) &&
+            (!wrappingOnly || wraps[loaded[i].unit]))
+            once.push_back(loaded[i].byte);
     return once;
 }
 
@@ -493,10 +504,10 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     static Records data;  // kept from input to input, as `records` below
     dataPart(module, records, data);
     if (rangeGiven && dataRunsPastTop(data)) {
-        // What the image holds in place of the unit's bytes must be named.
+        // What the image holds in place of the wrapping unit's bytes must be named.
         const std::string *text = fileOf(s, "fuzz.mot");
         if (text != nullptr)
-            checkPreflightWarns(module, set, heldOtherwise(loadedBytes(data), decodeSRecords(*text, 0xFFFFFFFF)), "",
+            checkPreflightWarns(module, set, heldOtherwise(loadedBytes(data, true), decodeSRecords(*text, 0xFFFFFFFF)), "",
                                 "a range cuts a unit that wraps round the address space, the image holds another byte");
         return;
     }
@@ -524,7 +535,7 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     if (unitAtWritersStart(data)) {
         // Its bytes recorded from address 0 on, where the module loads none:
         // the pre-flight must say where they go instead.
-        const std::vector<MemoryImage::Byte> loaded = loadedBytes(data);
+        const std::vector<MemoryImage::Byte> loaded = loadedBytes(data, false);
         const auto loads = [&](std::uint32_t a) -> const MemoryImage::Byte * {
             const auto found = std::lower_bound(loaded.begin(), loaded.end(), a,
                                                 [](const MemoryImage::Byte &b, std::uint32_t x) { return b.address < x; });

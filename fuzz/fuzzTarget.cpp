@@ -230,14 +230,18 @@ std::vector<MemoryImage::Byte> checkIdReport(const std::string &report, const Me
 // Whether the pre-flight of the module under the option set's other options
 // (in S-records, the image compared) warns at each of `addresses`, with a
 // text that holds `saying` (any text when empty): a shape the cross-check
-// lets pass must not pass the pre-flight unnamed.
+// lets pass must not pass the pre-flight unnamed. With `againstModule`, the
+// finding compares the image with the module's bytes, which the pre-flight
+// has only when the converter reads the module whole ("-N" converts some
+// it refuses so).
 void checkPreflightWarns(std::string_view module, const OptionSet &set, const std::vector<std::uint32_t> &addresses,
-                         std::string_view saying, std::string_view shape) {
+                         std::string_view saying, std::string_view shape, bool againstModule = false) {
     if (addresses.empty()) return;
     std::vector<std::string> args(set.options.begin(), set.options.end());
     args.push_back(moduleName);
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t *>(module.data()), module.size());
     const modinspect::DryRun run = modinspect::dryRun(bytes, romcast::parseCommandLine(args));
+    if (againstModule && !run.module) return;
     const std::vector<modinspect::Finding> findings = modinspect::preflightFindings(run);
     for (const std::uint32_t address : addresses) {
         const bool named = std::any_of(findings.begin(), findings.end(), [&](const modinspect::Finding &f) {
@@ -320,7 +324,7 @@ void compareBinaryImage(std::string_view module, const std::string &binary, cons
         else
             differ("the binary image holds " + hexText(held) + " at " + hexText(byte.address) + ", the text forms " + hexText(byte.value));
     }
-    checkPreflightWarns(module, set, takenBack, "", "the text forms write an address twice and differ from the binary image");
+    checkPreflightWarns(module, set, takenBack, "", "the text forms write an address twice and differ from the binary image", true);
 }
 
 // Outputs larger than this are not cross-checked: decoding them would take
@@ -508,7 +512,7 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
         const std::string *text = fileOf(s, "fuzz.mot");
         if (text != nullptr)
             checkPreflightWarns(module, set, heldOtherwise(loadedBytes(data, true), decodeSRecords(*text, 0xFFFFFFFF)), "",
-                                "a range cuts a unit that wraps round the address space, the image holds another byte");
+                                "a range cuts a unit that wraps round the address space, the image holds another byte", true);
         return;
     }
     compareTextForms(s, hex, "fuzz.mot", "fuzz.hex");
@@ -545,7 +549,7 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
         const MemoryImage::Byte *atZero = byteAt(full, 0);
         if (top != nullptr && byteAt(full, 0xFFFFFF) == nullptr && loads(0) == nullptr && atZero != nullptr &&
             atZero->value == top->value)
-            checkPreflightWarns(module, set, {0xFFFFFF}, " instead", "a unit at the writers' start is recorded from address 0");
+            checkPreflightWarns(module, set, {0xFFFFFF}, " instead", "a unit at the writers' start is recorded from address 0", true);
         return;
     }
     if (form != "-B" && binaryTooLarge(records, set)) return;

@@ -488,6 +488,20 @@ bool unitAtWritersStart(const Records &records) {
                        [](const moduleRecords::RecordView &record) { return unitAddress(record) == 0xFFFFFFu; });
 }
 
+// Whether the converter, reading the module whole, has a unit that loads
+// bytes at `address`: the pre-flight compares the image with those units.
+// "-N" also writes the bytes of an ASP record whose section it does not list.
+bool convertersUnitAt(std::string_view module, std::uint32_t address) {
+    try {
+        const romcast::Module read =
+            romcast::readModule({reinterpret_cast<const std::uint8_t *>(module.data()), module.size()});
+        return std::any_of(read.units.begin(), read.units.end(),
+                           [&](const romcast::Unit &unit) { return unit.address == address && unit.size > 0; });
+    } catch (const romcast::Error &) {
+        return false;
+    }
+}
+
 // The same module and options in the three forms; `first` is the run of the
 // option set's own form.
 void crossCheck(std::string_view module, const Records &records, const OptionSet &set, Outcome first) {
@@ -548,7 +562,7 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
         const MemoryImage::Byte *top = loads(0xFFFFFF);
         const MemoryImage::Byte *atZero = byteAt(full, 0);
         if (top != nullptr && byteAt(full, 0xFFFFFF) == nullptr && loads(0) == nullptr && atZero != nullptr &&
-            atZero->value == top->value)
+            atZero->value == top->value && convertersUnitAt(module, 0xFFFFFF))
             checkPreflightWarns(module, set, {0xFFFFFF}, " instead", "a unit at the writers' start is recorded from address 0", true);
         return;
     }

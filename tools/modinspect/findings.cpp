@@ -267,22 +267,30 @@ std::vector<Loaded> moduleMemory(const DryRun &run, std::vector<std::uint32_t> &
     if (total > limit) return loaded;
     // Each unit is begun by an ASP record of its section and address, the
     // first whose bytes come to its size: the module may hold more than one
-    // data part, and the converter says which it read.
-    const std::vector<Record> records = parseModule(run.bytes);
+    // data part, and the converter says which it read. A data part may begin
+    // inside what a reading from the start takes for one record, so the
+    // records are also read from where each ASW record puts a data part.
+    std::vector<std::vector<Record>> readings = {parseModule(run.bytes)};
+    for (const Record &r : std::vector<Record>(readings.front())) {
+        std::uint64_t index = 0, offset = 0;
+        if (aswFields(r, index, offset) && index == 5 && offset > 0 && offset < run.bytes.size())
+            readings.push_back(parseModule(Bytes(run.bytes.begin() + static_cast<std::ptrdiff_t>(offset), run.bytes.end())));
+    }
     struct Start {
         std::uint64_t section, address;
-        std::size_t at;
+        std::size_t reading, at;
         bool taken;
     };
     std::vector<Start> starts;
-    for (std::size_t k = 0; k < records.size(); ++k)
-        if (Start s{}; unitStart(records[k], s.section, s.address)) starts.push_back(Start{s.section, s.address, k, false});
+    for (std::size_t n = 0; n < readings.size(); ++n)
+        for (std::size_t k = 0; k < readings[n].size(); ++k)
+            if (Start s{}; unitStart(readings[n][k], s.section, s.address)) starts.push_back(Start{s.section, s.address, n, k, false});
     for (const romcast::Unit &unit : run.module->units) {
         if (unit.size == 0) continue;
         for (Start &start : starts) {
             if (start.taken || start.section != unit.section || static_cast<std::uint32_t>(start.address) != unit.address)
                 continue;
-            const Bytes data = unitBytes(records, start.at, limit);
+            const Bytes data = unitBytes(readings[start.reading], start.at, limit);
             if (data.size() != unit.size) continue;
             start.taken = true;
             for (std::size_t i = 0; i < data.size(); ++i)

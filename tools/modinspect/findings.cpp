@@ -389,7 +389,9 @@ void addDisplacedBytes(const DryRun &run, std::vector<Finding> &findings) {
                                        bytes + where + " will be at " +
                                            span(*place, static_cast<std::uint32_t>(*place + count - 1)) + " instead",
                                        last});
-        } else if (place && placed >= std::min<std::size_t>(count, 4)) {
+        } else if (place && (placed >= std::min<std::size_t>(count, 4) ||
+                             (placed >= 2 && !isStray(static_cast<std::uint32_t>(*place + placed))))) {
+            // Four bytes in a row, or every stray byte the images hold there.
             findings.push_back(Finding{Kind::warning, first,
                                        bytes + where + " are not there: the first " + std::to_string(placed) +
                                            " will be at " + span(*place, static_cast<std::uint32_t>(*place + placed - 1)) +

@@ -194,7 +194,7 @@ Bytes unitBytes(const std::vector<Record> &records, std::size_t at, std::uint64_
         if (r.type == rec::LD && !r.items.empty() && r.items[0].kind == ItemKind::loadData) {
             const std::uint64_t times = repeat > 0 ? repeat : 1;
             if (bytes.size() + times * r.items[0].bytes.size() > limit) return {};
-            for (std::uint64_t n = 0; n < times; ++n)
+            for (std::uint64_t n = 0; n < times && !r.items[0].bytes.empty(); ++n)
                 bytes.insert(bytes.end(), r.items[0].bytes.begin(), r.items[0].bytes.end());
             repeat = 0;
         } else if (r.type == rec::RE) {

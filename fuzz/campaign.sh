@@ -2,7 +2,9 @@
 # A libFuzzer campaign over romcast_fuzz (see README.md).
 #   campaign.sh <fuzz build dir> <modasm> <seconds> [<campaign dir>]
 # Seeds: every test module of the suite and the examples (only the examples
-# with FUZZ_SEEDS=examples), each under every option set. The corpus of a
+# and the fuzz case folders with FUZZ_SEEDS=examples), each under every option
+# set. The fuzz case folders hold the shapes the cross-check allows for, so that
+# even a short smoke holds the pre-flight to name each. The corpus of a
 # campaign directory is continued by the next campaign. A finding is written
 # to <campaign dir>/findings/ and ends the campaign with a non-zero status.
 set -eu
@@ -26,7 +28,7 @@ mkdir -p "$seeds" "$campaign/corpus" "$campaign/findings"
 # module is made for come through the option set that matches them best; the
 # fuzzer finds the others.
 texts="$source_dir/tests/e2e/cases/*/*/in/*.tqx.txt $source_dir/examples/*.tqx.txt"
-[ "${FUZZ_SEEDS:-all}" = examples ] && texts="$source_dir/examples/*.tqx.txt"
+[ "${FUZZ_SEEDS:-all}" = examples ] && texts="$source_dir/examples/*.tqx.txt $source_dir/tests/e2e/cases/fuzz/*/in/*.tqx.txt"
 n=0
 for text in $texts; do
     [ -f "$text" ] || continue

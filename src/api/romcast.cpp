@@ -69,16 +69,24 @@ Error publicError(const RunError &error) {
     return Error(error.code, error.status, std::move(line));
 }
 
+RunError currentRunError() {
+    try {
+        throw;
+    } catch (const RunError &error) {
+        return error;
+    } catch (const std::bad_alloc &) {
+        return outOfMemory();
+    }
+}
+
 int run(const std::vector<std::string> &args, std::FILE *console, const std::atomic<bool> *cancel) {
     RunError failure;
     try {
         const std::vector<const char *> argv = argvOf(args);
         runConversion(static_cast<int>(argv.size() - 1), argv.data(), console, CancelFlags{cancel});
         return 0;
-    } catch (const RunError &error) {
-        failure = error;
-    } catch (const std::bad_alloc &) {
-        failure = outOfMemory();
+    } catch (...) {
+        failure = currentRunError();
     }
     // The run has cleaned up and shown the banner: the message is all that is left.
     std::fputs(failure.message.c_str(), console);

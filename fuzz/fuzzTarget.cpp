@@ -265,6 +265,64 @@ void checkPreflightNames(std::string_view module, const OptionSet &set, std::vec
     checkPreflightWarns(module, set, addresses, "", "the image lacks the security byte");
 }
 
+// The bytes the converter's units load once, each at its address (wrapping
+// round the 32-bit space, as a chip's addresses would), in address order: the
+// module's memory, which an image that is not it must be told from. Empty
+// when the units load more than the pre-flight compares.
+std::vector<MemoryImage::Byte> moduleMemory(std::span<const std::uint8_t> bytes, const romcast::Module &module) {
+    std::uint64_t total = 0;
+    for (const romcast::Unit &unit : module.units) total += unit.size;
+    std::vector<MemoryImage::Byte> loaded;
+    if (total > std::uint64_t{1} << 26) return loaded;
+    for (const romcast::Unit &unit : module.units) {
+        const std::vector<std::uint8_t> data = romcast::unitBytes(bytes, unit);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            loaded.push_back(MemoryImage::Byte{static_cast<std::uint32_t>(unit.address + i), data[i]});
+    }
+    std::stable_sort(loaded.begin(), loaded.end(),
+                     [](const MemoryImage::Byte &a, const MemoryImage::Byte &b) { return a.address < b.address; });
+    std::vector<MemoryImage::Byte> once;
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        if ((i == 0 || loaded[i - 1].address != loaded[i].address) &&
+            (i + 1 == loaded.size() || loaded[i + 1].address != loaded[i].address))
+            once.push_back(loaded[i]);
+    return once;
+}
+
+// Where the cross-check lets the text image pass though it is not the
+// module's memory, the pre-flight of the same module and options must name
+// every byte of the module the image holds otherwise (a warning) or not at
+// all (a warning, or a note of the range that cuts it). Security bytes are
+// checked apart; a module the converter reads whole only under "-N" has no
+// memory to hold the image against.
+void checkDisplacedNamed(std::string_view module, const OptionSet &set, const MemoryImage &image,
+                         const MemoryImage &code, std::string_view shape) {
+    std::vector<std::string> args(set.options.begin(), set.options.end());
+    args.push_back(moduleName);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t *>(module.data()), module.size());
+    const modinspect::DryRun run = modinspect::dryRun(bytes, romcast::parseCommandLine(args));
+    if (!run.module) return;
+    const std::vector<modinspect::Finding> findings = modinspect::preflightFindings(run);
+    const auto security = [&](std::uint32_t address) {
+        return std::any_of(run.result.security.begin(), run.result.security.end(),
+                           [&](const romcast::SecurityByte &b) { return b.address == address; });
+    };
+    for (const MemoryImage::Byte &loaded : moduleMemory(bytes, *run.module)) {
+        const MemoryImage::Byte *held = byteAt(image, loaded.address);
+        if (held == nullptr) held = byteAt(code, loaded.address);
+        if ((held != nullptr && held->value == loaded.value) || security(loaded.address)) continue;
+        const bool named = std::any_of(findings.begin(), findings.end(), [&](const modinspect::Finding &f) {
+            const bool spans = f.address && *f.address <= loaded.address && loaded.address <= f.through.value_or(*f.address);
+            const bool cut = held == nullptr && f.text.find("outside the range") != std::string::npos;
+            return spans && (f.kind == modinspect::Finding::Kind::warning || cut);
+        });
+        if (!named)
+            differ(std::string(shape) + ": the module loads " + hexText(loaded.value) + " at " + hexText(loaded.address) +
+                   ", the image holds " + (held != nullptr ? hexText(held->value) : std::string("nothing")) +
+                   ", and the pre-flight does not say so");
+    }
+}
+
 // The offset of a part as the header gives it: the run of ASW records after
 // MB and the record that follows it, the last for the part's index (2 for the
 // sections, 5 for the data).
@@ -286,8 +344,9 @@ bool partOffset(const Records &records, std::uint32_t index, std::uint32_t &offs
 // starts inside the data before it takes the fill back over that data there,
 // while the binary image only ever pads forward.
 // Where the binary image differs there, the text forms hold another byte than
-// the module loads (case fuzz/fillTakesBackEmptyUnitStart).
-void compareBinaryImage(const std::string &binary, const MemoryImage &text, const Records &records,
+// the module loads (case fuzz/fillTakesBackEmptyUnitStart): returns whether it
+// does anywhere.
+bool compareBinaryImage(const std::string &binary, const MemoryImage &text, const Records &records,
                         const OptionSet &set) {
     const std::string problem = ::checkBinaryImage(binary);
     if (!problem.empty()) differ("the binary image: " + problem);
@@ -301,29 +360,28 @@ void compareBinaryImage(const std::string &binary, const MemoryImage &text, cons
     } else {
         std::uint32_t sections = 0;
         std::uint32_t highest = 0;
-        if (!partOffset(records, 2, sections) || !moduleRecords::sectionExtent(records, sections, start, highest)) return;
+        if (!partOffset(records, 2, sections) || !moduleRecords::sectionExtent(records, sections, start, highest)) return false;
         if (length != highest - start + 9)
             differ("the binary image says " + std::to_string(length) + " bytes, its sections span " + hexText(start) + " to " + hexText(highest));
         // A section whose end wraps past 32 bits leaves the bounds reversed:
         // the header then counts round the address space, and no byte is written.
         if (highest < start) {
             if (binary.size() != 8) differ("the binary image of reversed bounds holds bytes");
-            return;
+            return false;
         }
     }
     if (length != binary.size()) differ("the binary image is " + std::to_string(binary.size()) + " bytes and says " + std::to_string(length));
     const std::uint32_t count = length - 8;
-    // An address the text forms write twice is passed over (a fill that takes
-    // back an empty unit's start, case fuzz/fillTakesBackEmptyUnitStart). The
-    // pre-flight names that shape on the case folder's module (its table
-    // test), but a smoke still found a module where it does not; the
-    // cross-check does not hold it to them until that is settled.
+    bool takenBack = false;
     for (const MemoryImage::Byte &byte : text.bytes) {
         if (byte.address < start || byte.address - start >= count) continue;
         const auto held = static_cast<unsigned char>(binary[4 + byte.address - start]);
-        if (held == byte.value || std::binary_search(text.rewritten.begin(), text.rewritten.end(), byte.address)) continue;
-        differ("the binary image holds " + hexText(held) + " at " + hexText(byte.address) + ", the text forms " + hexText(byte.value));
+        if (held == byte.value) continue;
+        if (!std::binary_search(text.rewritten.begin(), text.rewritten.end(), byte.address))
+            differ("the binary image holds " + hexText(held) + " at " + hexText(byte.address) + ", the text forms " + hexText(byte.value));
+        takenBack = true;
     }
+    return takenBack;
 }
 
 // Outputs larger than this are not cross-checked: decoding them would take
@@ -451,11 +509,15 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const bool rangeGiven = hasOption(set, "-A") || hasOption(set, "-F");
     static Records data;  // kept from input to input, as `records` below
     dataPart(module, records, data);
-    // The pre-flight names these bytes on the case folders' shapes (its table
-    // test), but campaigns still find wrapping modules where the bytes it
-    // holds against the image are not the ones the image displaces; the
-    // cross-check does not hold it to them until that is settled.
-    if (rangeGiven && dataRunsPastTop(data)) return;
+    const std::string *image = fileOf(s, "fuzz.mot");
+    const std::string *romData = fileOf(s, "fuzz.mdt");
+    const std::string *codeFile = fileOf(s, "fuzz.mcd");
+    const MemoryImage full = decodeSRecords(image != nullptr ? *image : romData != nullptr ? *romData : "", 0xFFFFFFFF);
+    const MemoryImage code = decodeSRecords(codeFile != nullptr ? *codeFile : "", 0xFFFFFFFF);
+    if (rangeGiven && dataRunsPastTop(data)) {
+        checkDisplacedNamed(module, set, full, code, "a range cuts a unit that wraps round the address space");
+        return;
+    }
     compareTextForms(s, hex, "fuzz.mot", "fuzz.hex");
     compareTextForms(s, hex, "fuzz.mcd", "fuzz.hcd");
     compareTextForms(s, hex, "fuzz.mdt", "fuzz.hdt");
@@ -465,29 +527,26 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const std::string *hexReport = fileOf(hex, "fuzz.id");
     if ((report == nullptr) != (hexReport == nullptr) || (report != nullptr && *report != *hexReport))
         differ("the ID reports of the S-record and the Intel HEX run differ");
-    const std::string *image = fileOf(s, "fuzz.mot");
-    const std::string *romData = fileOf(s, "fuzz.mdt");
-    const MemoryImage full = decodeSRecords(image != nullptr ? *image : romData != nullptr ? *romData : "", 0xFFFFFFFF);
-    if (report != nullptr) {
-        const std::string *codeFile = fileOf(s, "fuzz.mcd");
+    if (report != nullptr)
         checkPreflightNames(module, set,
                             checkIdReport(*report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data),
                                           !hasOption(set, "-N")),
-                            decodeSRecords(codeFile != nullptr ? *codeFile : "", 0xFFFFFFFF));
-    }
+                            code);
 
     // A unit at the writers' start address has its bytes recorded from address
-    // 0 on, where the binary image has none (case fuzz/unitAtWritersStartAddress). The pre-flight names that on the
-    // case folder's shape (its table test), but a campaign still finds modules
-    // where it does not; the cross-check does not hold it to them until then.
-    if (unitAtWritersStart(data)) return;
+    // 0 on, where the binary image has none (case fuzz/unitAtWritersStartAddress).
+    if (unitAtWritersStart(data)) {
+        checkDisplacedNamed(module, set, full, code, "a unit at the writers' start is recorded from address 0");
+        return;
+    }
     // A binary image may be refused (two areas, data that goes back).
     if (form != "-B" && binaryTooLarge(records, set)) return;
     const Outcome binary = form == "-B" ? std::move(first) : convertAs(module, "-B", set);
     if (binary.status != 0 || binary.cancelled) return;
     const std::string *bytes = fileOf(binary, "fuzz.bin");
     if (bytes == nullptr) differ("the binary run made no image");
-    if (image != nullptr) compareBinaryImage(*bytes, full, records, set);
+    if (image != nullptr && compareBinaryImage(*bytes, full, records, set))
+        checkDisplacedNamed(module, set, full, code, "the text forms write an address twice and differ from the binary image");
 }
 
 }  // namespace

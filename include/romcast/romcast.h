@@ -6,6 +6,7 @@
 //   run              the command line exactly: files, console text, exit status
 //   parseCommandLine the command line's options as typed Options
 //   readModule       a module's processor, sections, units, extent and ID texts
+//   unitBytes        the bytes one of its units loads
 //   convert          a module in memory to its outputs in memory: no file is touched
 #pragma once
 
@@ -98,6 +99,7 @@ struct Unit {
     std::uint32_t section = 0;  // index
     std::uint32_t address = 0;
     std::uint64_t size = 0;     // bytes it loads, repeats counted
+    std::uint32_t record = 0;   // where its ASP record begins in the module
 };
 
 struct Module {
@@ -115,6 +117,11 @@ struct Module {
 // The module in `bytes`, as a conversion reads it; raises what a conversion
 // raises for a malformed module.
 Module readModule(std::span<const std::uint8_t> bytes);
+
+// The bytes `unit` of readModule(bytes) loads, in order from its address, as
+// the image writes them. A unit may load far more than the module holds
+// (repeats): its size says how much before this is asked.
+std::vector<std::uint8_t> unitBytes(std::span<const std::uint8_t> bytes, const Unit &unit);
 
 struct Output {
     std::string extension;  // as the command line names the file: ".mot", ".hex", ".bin", ".mcd", ".mdt", ".dbg", ".id"

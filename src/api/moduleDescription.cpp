@@ -34,34 +34,49 @@ std::vector<Section> listSections(const ModuleSource &module, const ModuleParts 
     return sections;
 }
 
-// The bytes a unit loads: its LD records up to the next SB, ME or ASP record,
-// each as many times as an RE record before it says, as the image writes them.
-std::uint64_t unitSize(const ModuleSource &module, std::uint32_t seek) {
+// Each LD record of the unit whose ASP record is at `seek`, up to the next SB,
+// ME or ASP record, with the times an RE record before it says: what the image
+// writes of the unit.
+template <class Each>
+void forEachLoad(const ModuleSource &module, std::uint32_t seek, Each each) {
     ModuleReader reader = readerOf(module);
     DataPartReader data(reader, seek);
     data.next();
     data.skipUnit();
-    std::uint64_t size = 0;
     for (;;) {
         const DataRecord record = data.next();
-        if (record.type == rec::SB || record.type == rec::ME || record.type == rec::ASP) return size;
-        if (record.type == rec::LD) size += std::uint64_t{record.passes} * record.bytes.size();
+        if (record.type == rec::SB || record.type == rec::ME || record.type == rec::ASP) return;
+        if (record.type == rec::LD) each(record.bytes, record.passes);
     }
+}
+
+std::uint64_t unitSize(const ModuleSource &module, std::uint32_t seek) {
+    std::uint64_t size = 0;
+    forEachLoad(module, seek, [&](std::span<const std::uint8_t> bytes, std::uint32_t passes) {
+        size += std::uint64_t{passes} * bytes.size();
+    });
+    return size;
 }
 
 void addUnits(const ModuleSource &module, const SectionList &sections, const UnitList &units,
               std::vector<Unit> &out) {
     for (const UnitEntry &unit : units.nodes)
-        out.push_back(Unit{sections.nodes[unit.section].index, unit.address, unitSize(module, unit.seek)});
+        out.push_back(Unit{sections.nodes[unit.section].index, unit.address, unitSize(module, unit.seek), unit.seek});
 }
+
+// The caller's bytes as a conversion reads a module, named as in memory.
+struct HeldModule {
+    explicit HeldModule(std::span<const std::uint8_t> bytes) { held.view(bytes); }
+    ModuleBytes held;
+    ModuleSource source{held, "module.tqx", CancelFlags{}};
+};
 
 }  // namespace
 
 Module readModule(std::span<const std::uint8_t> bytes) {
     return asPublicErrors([&] {
-        ModuleBytes held;
-        held.assign(bytes.begin(), bytes.end());
-        const ModuleSource module{held, "module.tqx", CancelFlags{}};
+        const HeldModule held(bytes);
+        const ModuleSource &module = held.source;
         Console nowhere(nullptr, false);
         Progress progress(nowhere, CancelFlags{});
 
@@ -85,6 +100,18 @@ Module readModule(std::span<const std::uint8_t> bytes) {
                          [](const Unit &a, const Unit &b) { return a.address < b.address; });
         description.entry = readModuleEntry(module, parts.trailerPart);
         return description;
+    });
+}
+
+std::vector<std::uint8_t> unitBytes(std::span<const std::uint8_t> bytes, const Unit &unit) {
+    return asPublicErrors([&] {
+        const HeldModule held(bytes);
+        std::vector<std::uint8_t> loaded;
+        loaded.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(unit.size, std::uint64_t{1} << 20)));
+        forEachLoad(held.source, unit.record, [&](std::span<const std::uint8_t> run, std::uint32_t passes) {
+            for (std::uint32_t pass = 0; pass < passes; ++pass) loaded.insert(loaded.end(), run.begin(), run.end());
+        });
+        return loaded;
     });
 }
 

@@ -58,6 +58,14 @@ public:
         bytes_ = storage_;
         whole_ = true;
     }
+    // A whole module in memory that outlives this object, read where it stands.
+    void view(std::span<const std::uint8_t> bytes) {
+        file_.reset();
+        retired_.clear();
+        storage_.clear();
+        bytes_ = bytes;
+        whole_ = true;
+    }
 
     // The bytes read so far.
     std::span<const std::uint8_t> bytes() const { return bytes_; }

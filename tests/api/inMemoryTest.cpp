@@ -141,4 +141,20 @@ TEST(InMemory, ReadModuleDescribesTheModule) {
     EXPECT_FALSE(module.idText);
 }
 
+// A unit's bytes are its LD records up to the next unit, repeats written out,
+// as the image holds them.
+TEST(InMemory, UnitBytesAsTheImageWritesThem) {
+    const std::vector<std::uint8_t> bytes =
+        bytesOf(assembleModule("MB \"TQ40\" \"app\"\nAD 8 4 @M\nASW 1 $env\nASW 2 $sections\nASW 5 $data\n"
+                               "ASW 6 $trailer\n$env:\nNN 1 \"app\"\nATN 0 0 38 1\n"
+                               "$sections:\nST 1 @AP \"P\"\nSA 1 2\nASS 1 0x20\nASL 1 0x1000\n"
+                               "$data:\nSB 1\nASP 1 0x1000\nRE 2\nLD AA BB\nLD 01\nASP 1 0x1010\nLD 05\n"
+                               "$trailer:\nASG 0x1000\nME\n"));
+    const romcast::Module module = romcast::readModule(bytes);
+    ASSERT_EQ(module.units.size(), 2u);
+    EXPECT_EQ(module.units[0].size, 5u);
+    EXPECT_EQ(romcast::unitBytes(bytes, module.units[0]), (std::vector<std::uint8_t>{0xAA, 0xBB, 0xAA, 0xBB, 0x01}));
+    EXPECT_EQ(romcast::unitBytes(bytes, module.units[1]), std::vector<std::uint8_t>{0x05});
+}
+
 }  // namespace

@@ -7,9 +7,7 @@
 #include <string_view>
 
 #include "imageCoverage.h"
-#include "moduleRecords.h"
 #include "moduleText.h"
-#include "moduleView.h"
 #include "sectionKind.h"
 
 namespace modinspect {
@@ -181,29 +179,41 @@ void addMissingSecurity(const DryRun &run, std::vector<Finding> &findings) {
     }
 }
 
-// Bytes the module loads that the images leave out, one finding a section.
-// Those outside the range asked for with -A are a note: the user cut them.
+// The addresses a unit loads, as at most two spans: a unit that runs past the
+// top of the 32-bit space goes on from address 0, as a chip's addresses would.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> spansOf(const romcast::Unit &unit) {
+    const std::uint64_t end = std::uint64_t{unit.address} + unit.size;  // past the last
+    if (end <= std::uint64_t{1} << 32) return {{unit.address, static_cast<std::uint32_t>(end - 1)}};
+    if (unit.size >= std::uint64_t{1} << 32) return {{0, UINT32_MAX}};
+    return {{unit.address, UINT32_MAX}, {0, static_cast<std::uint32_t>(end - (std::uint64_t{1} << 32) - 1)}};
+}
+
+// Bytes the module loads that the images leave out, one finding a section,
+// spanning the lowest to the highest of them. Those outside the range asked
+// for with -A are a note: the user cut them.
 void addBytesOutsideImage(const DryRun &run, const ImageCoverage &coverage, std::vector<Finding> &findings) {
     struct Left {
         std::uint64_t count = 0, outsideRange = 0;
-        std::uint32_t first = 0;
+        std::uint32_t first = 0, last = 0;
     };
     std::map<std::uint32_t, Left> bySection;
     const std::optional<romcast::AddressRange> &range = run.options.range;
     for (const romcast::Unit &unit : run.module->units) {
         if (unit.size == 0) continue;
-        const std::uint32_t last = lastOf(unit);
-        const ImageCoverage::Count c = coverage.count(unit.address, last);
-        if (c.missing == 0) continue;
-        Left &left = bySection[unit.section];
-        if (left.count == 0 || c.firstMissing < left.first) left.first = c.firstMissing;
-        left.count += c.missing;
-        if (range) {
-            // What the range keeps of the unit is held or missing like any byte.
-            const std::uint32_t keepFirst = std::max(unit.address, range->start);
-            const std::uint32_t keepLast = std::min(last, range->end.value_or(UINT32_MAX));
-            const std::uint64_t inside = keepFirst <= keepLast ? coverage.count(keepFirst, keepLast).missing : 0;
-            left.outsideRange += c.missing - inside;
+        for (const auto &[first, last] : spansOf(unit)) {
+            const ImageCoverage::Count c = coverage.count(first, last);
+            if (c.missing == 0) continue;
+            Left &left = bySection[unit.section];
+            if (left.count == 0 || c.firstMissing < left.first) left.first = c.firstMissing;
+            if (left.count == 0 || c.lastMissing > left.last) left.last = c.lastMissing;
+            left.count += c.missing;
+            if (range) {
+                // What the range keeps of the unit is held or missing like any byte.
+                const std::uint32_t keepFirst = std::max(first, range->start);
+                const std::uint32_t keepLast = std::min(last, range->end.value_or(UINT32_MAX));
+                const std::uint64_t inside = keepFirst <= keepLast ? coverage.count(keepFirst, keepLast).missing : 0;
+                left.outsideRange += c.missing - inside;
+            }
         }
     }
     for (const auto &[section, left] : bySection) {
@@ -211,7 +221,8 @@ void addBytesOutsideImage(const DryRun &run, const ImageCoverage &coverage, std:
         findings.push_back(Finding{cut ? Kind::note : Kind::warning, left.first,
                                    std::to_string(left.count) + " byte" + (left.count == 1 ? "" : "s") + " of " +
                                        sectionName(run, section) + " are not in the image" +
-                                       (cut ? ": outside the range " + rangeOption(*range) : "")});
+                                       (cut ? ": outside the range " + rangeOption(*range) : ""),
+                                   left.last});
     }
 }
 
@@ -254,49 +265,22 @@ struct Loaded {
     std::uint32_t section;
 };
 
-// The module's memory: what each unit the converter reads loads, from the
-// module's own LD records, addresses wrapping round the 32-bit space as a
-// chip's would. Addresses two units load are left out: the overlap finding
-// speaks of them. Past a size the image would take long to compare with,
-// none.
+// The module's memory: what each unit the converter reads loads, as the
+// converter reads it, addresses wrapping round the 32-bit space as a chip's
+// would. Addresses two units load are left out: the overlap finding speaks of
+// them. Past a size the image would take long to compare with, none.
 std::vector<Loaded> moduleMemory(const DryRun &run, std::vector<std::uint32_t> &twice) {
     constexpr std::uint64_t limit = std::uint64_t{1} << 26;
     std::vector<Loaded> loaded;
     std::uint64_t total = 0;
     for (const romcast::Unit &unit : run.module->units) total += unit.size;
     if (total > limit) return loaded;
-    // Each unit is begun by an ASP record of its section and address, the
-    // first whose bytes come to its size: the module may hold more than one
-    // data part, and the converter says which it read. A data part may begin
-    // inside what a reading from the start takes for one record, so the
-    // records are also read from where each ASW record puts a data part.
-    std::vector<std::vector<Record>> readings = {parseModule(run.bytes)};
-    for (const Record &r : std::vector<Record>(readings.front())) {
-        std::uint64_t index = 0, offset = 0;
-        if (aswFields(r, index, offset) && index == 5 && offset > 0 && offset < run.bytes.size())
-            readings.push_back(parseModule(Bytes(run.bytes.begin() + static_cast<std::ptrdiff_t>(offset), run.bytes.end())));
-    }
-    struct Start {
-        std::uint64_t section, address;
-        std::size_t reading, at;
-        bool taken;
-    };
-    std::vector<Start> starts;
-    for (std::size_t n = 0; n < readings.size(); ++n)
-        for (std::size_t k = 0; k < readings[n].size(); ++k)
-            if (Start s{}; unitStart(readings[n][k], s.section, s.address)) starts.push_back(Start{s.section, s.address, n, k, false});
+    loaded.reserve(static_cast<std::size_t>(total));
     for (const romcast::Unit &unit : run.module->units) {
         if (unit.size == 0) continue;
-        for (Start &start : starts) {
-            if (start.taken || start.section != unit.section || static_cast<std::uint32_t>(start.address) != unit.address)
-                continue;
-            const Bytes data = unitBytes(readings[start.reading], start.at, limit);
-            if (data.size() != unit.size) continue;
-            start.taken = true;
-            for (std::size_t i = 0; i < data.size(); ++i)
-                loaded.push_back(Loaded{static_cast<std::uint32_t>(unit.address + i), data[i], unit.section});
-            break;
-        }
+        const std::vector<std::uint8_t> data = romcast::unitBytes(run.bytes, unit);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            loaded.push_back(Loaded{static_cast<std::uint32_t>(unit.address + i), data[i], unit.section});
     }
     std::stable_sort(loaded.begin(), loaded.end(), [](const Loaded &a, const Loaded &b) { return a.address < b.address; });
     for (std::size_t i = 1; i < loaded.size(); ++i)

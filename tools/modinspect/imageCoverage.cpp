@@ -35,6 +35,7 @@ ImageCoverage::Count ImageCoverage::count(std::uint32_t first, std::uint32_t las
             if (!anyMissing) count.firstMissing = static_cast<std::uint32_t>(next);
             anyMissing = true;
             count.missing += r->first - next;
+            count.lastMissing = r->first - 1;
             next = r->first;
         }
         const std::uint64_t end = std::min<std::uint64_t>(r->last, last);
@@ -46,6 +47,7 @@ ImageCoverage::Count ImageCoverage::count(std::uint32_t first, std::uint32_t las
     if (next <= last) {
         if (!anyMissing) count.firstMissing = static_cast<std::uint32_t>(next);
         count.missing += last - next + 1;
+        count.lastMissing = last;
     }
     return count;
 }

@@ -15,10 +15,10 @@ public:
     explicit ImageCoverage(const DryRun &run);
 
     // How many addresses from `first` to `last` (inclusive) the images hold,
-    // and the lowest of those they hold and of those they do not.
+    // the lowest of those they hold and the lowest and highest of those they do not.
     struct Count {
         std::uint64_t held = 0, missing = 0;
-        std::uint32_t firstHeld = 0, firstMissing = 0;
+        std::uint32_t firstHeld = 0, firstMissing = 0, lastMissing = 0;
     };
     Count count(std::uint32_t first, std::uint32_t last) const;
     std::uint64_t total() const;  // addresses held, the images together

@@ -182,32 +182,6 @@ void readUnits(const std::vector<Record> &records, ModuleView &view) {
 
 }  // namespace
 
-bool unitStart(const Record &record, std::uint64_t &section, std::uint64_t &address) {
-    return record.type == rec::ASP && numberAt(record, 0, section) && numberAt(record, 1, address);
-}
-
-Bytes unitBytes(const std::vector<Record> &records, std::size_t at, std::uint64_t limit) {
-    Bytes bytes;
-    std::uint64_t repeat = 0;
-    for (std::size_t k = at + 1; k < records.size(); ++k) {
-        const Record &r = records[k];
-        if (r.type == rec::LD && !r.items.empty() && r.items[0].kind == ItemKind::loadData) {
-            const std::uint64_t times = repeat > 0 ? repeat : 1;
-            if (bytes.size() + times * r.items[0].bytes.size() > limit) return {};
-            for (std::uint64_t n = 0; n < times && !r.items[0].bytes.empty(); ++n)
-                bytes.insert(bytes.end(), r.items[0].bytes.begin(), r.items[0].bytes.end());
-            repeat = 0;
-        } else if (r.type == rec::RE) {
-            numberAt(r, 0, repeat);
-        } else if (r.type != rec::ASG) {
-            // An ASG record inside a unit is read and passed over; an ASP
-            // record begins the next unit; SB, ME or any other ends it.
-            break;
-        }
-    }
-    return bytes;
-}
-
 ModuleView viewModule(const std::vector<Record> &records, std::size_t fileSize) {
     ModuleView view;
     view.fileSize = fileSize;

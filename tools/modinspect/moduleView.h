@@ -63,12 +63,6 @@ struct ModuleView {
 
 ModuleView viewModule(const std::vector<Record> &records, std::size_t fileSize);
 
-// The section index and address of an ASP record; false for another record.
-bool unitStart(const Record &record, std::uint64_t &section, std::uint64_t &address);
-// The bytes the unit begun by the ASP record `records[at]` loads, from its LD
-// records (times a preceding RE count); none once they pass `limit`.
-Bytes unitBytes(const std::vector<Record> &records, std::size_t at, std::uint64_t limit);
-
 // The protect byte of a ".PROTECT " text, or -1 when two hexadecimal digits do not follow.
 int protectValue(const std::string &text);
 // The seven ID bytes of an ".ID " text: "#" and hexadecimal digits, or characters.

@@ -10,6 +10,10 @@
 // the same memory image (fuzz/imageDecoder.cpp, written apart from the
 // writers); the security bytes must stand where the ID report says; a binary
 // image must hold its own length and sum and the bytes of the text forms.
+// Where the converter, as it is meant to, writes an image that is not the
+// module's memory (a shape with a case folder under tests/e2e/cases/fuzz/),
+// the cross-check lets it pass only if modinspect's pre-flight of the same
+// module and options names every byte the image holds otherwise or lacks.
 //
 // Files live in memory (memoryFiles.cpp stands in for the platform's file
 // system), so a run touches no disk and its outputs are read where they were
@@ -227,42 +231,48 @@ std::vector<MemoryImage::Byte> checkIdReport(const std::string &report, const Me
     return excused;
 }
 
-// Whether the pre-flight of the module under the option set's other options
-// (in S-records, the image compared) warns at each of `addresses`, with a
-// text that holds `saying` (any text when empty): a shape the cross-check
-// lets pass must not pass the pre-flight unnamed. With `againstModule`, the
-// finding compares the image with the module's bytes, which the pre-flight
-// has only when the converter reads the module whole ("-N" converts some
-// it refuses so).
-void checkPreflightWarns(std::string_view module, const OptionSet &set, const std::vector<std::uint32_t> &addresses,
-                         std::string_view saying, std::string_view shape, bool againstModule = false) {
-    if (addresses.empty()) return;
+// The pre-flight of the module under the option set's other options, in
+// S-records (the image compared): a shape the cross-check lets pass must not
+// pass it unnamed.
+struct Preflight {
+    std::span<const std::uint8_t> module;
+    modinspect::DryRun run;
+    std::vector<modinspect::Finding> findings;
+
+    // Whether a warning spans `address`; with `cut`, a note of the range
+    // that leaves it out does too.
+    bool names(std::uint32_t address, bool cut = false) const {
+        return std::any_of(findings.begin(), findings.end(), [&](const modinspect::Finding &f) {
+            return f.address && *f.address <= address && address <= f.through.value_or(*f.address) &&
+                   (f.kind == modinspect::Finding::Kind::warning ||
+                    (cut && f.text.find("outside the range") != std::string::npos));
+        });
+    }
+    bool securityAt(std::uint32_t address) const {
+        return std::any_of(run.result.security.begin(), run.result.security.end(),
+                           [&](const romcast::SecurityByte &b) { return b.address == address; });
+    }
+};
+
+Preflight preflightOf(std::string_view module, const OptionSet &set) {
     std::vector<std::string> args(set.options.begin(), set.options.end());
     args.push_back(moduleName);
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t *>(module.data()), module.size());
-    const modinspect::DryRun run = modinspect::dryRun(bytes, romcast::parseCommandLine(args));
-    if (againstModule && !run.module) return;
-    const std::vector<modinspect::Finding> findings = modinspect::preflightFindings(run);
-    for (const std::uint32_t address : addresses) {
-        const bool named = std::any_of(findings.begin(), findings.end(), [&](const modinspect::Finding &f) {
-            return f.kind == modinspect::Finding::Kind::warning && f.address && *f.address <= address &&
-                   address <= f.through.value_or(*f.address) && f.text.find(saying) != std::string::npos;
-        });
-        if (!named) differ(std::string(shape) + " at " + hexText(address) + " and the pre-flight does not say so");
-    }
+    Preflight preflight;
+    preflight.module = {reinterpret_cast<const std::uint8_t *>(module.data()), module.size()};
+    preflight.run = modinspect::dryRun(preflight.module, romcast::parseCommandLine(args));
+    preflight.findings = modinspect::preflightFindings(preflight.run);
+    return preflight;
 }
 
 // Where the cross-check lets the image lack a security byte, the pre-flight
-// must name it. A byte the CODE file of a dual-area run holds is in the
+// must warn about it. A byte the CODE file of a dual-area run holds is in the
 // output all the same, as the pre-flight counts.
-void checkPreflightNames(std::string_view module, const OptionSet &set, std::vector<MemoryImage::Byte> excused,
-                         const MemoryImage &code) {
-    std::vector<std::uint32_t> addresses;
+void checkSecurityNamed(const Preflight &preflight, const std::vector<MemoryImage::Byte> &excused, const MemoryImage &code) {
     for (const MemoryImage::Byte &b : excused) {
         const MemoryImage::Byte *held = byteAt(code, b.address);
-        if (held == nullptr || held->value != b.value) addresses.push_back(b.address);
+        if ((held == nullptr || held->value != b.value) && !preflight.names(b.address))
+            differ("the image lacks the security byte at " + hexText(b.address) + " and the pre-flight does not say so");
     }
-    checkPreflightWarns(module, set, addresses, "", "the image lacks the security byte");
 }
 
 // The bytes the converter's units load once, each at its address (wrapping
@@ -290,36 +300,32 @@ std::vector<MemoryImage::Byte> moduleMemory(std::span<const std::uint8_t> bytes,
 }
 
 // Where the cross-check lets the text image pass though it is not the
-// module's memory, the pre-flight of the same module and options must name
-// every byte of the module the image holds otherwise (a warning) or not at
-// all (a warning, or a note of the range that cuts it). Security bytes are
+// module's memory, the pre-flight must name every byte of the module the image
+// holds otherwise (a warning) or not at all (a warning, or a note of the
+// range that cuts it). `binary` holds what a binary image has where the text
+// forms differ from it: the module's byte, else the binary image is what is
+// wrong, which the pre-flight in S-records cannot see. Security bytes are
 // checked apart; a module the converter reads whole only under "-N" has no
 // memory to hold the image against.
-void checkDisplacedNamed(std::string_view module, const OptionSet &set, const MemoryImage &image,
-                         const MemoryImage &code, std::string_view shape) {
-    std::vector<std::string> args(set.options.begin(), set.options.end());
-    args.push_back(moduleName);
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t *>(module.data()), module.size());
-    const modinspect::DryRun run = modinspect::dryRun(bytes, romcast::parseCommandLine(args));
-    if (!run.module) return;
-    const std::vector<modinspect::Finding> findings = modinspect::preflightFindings(run);
-    const auto security = [&](std::uint32_t address) {
-        return std::any_of(run.result.security.begin(), run.result.security.end(),
-                           [&](const romcast::SecurityByte &b) { return b.address == address; });
-    };
-    for (const MemoryImage::Byte &loaded : moduleMemory(bytes, *run.module)) {
+void checkDisplacedNamed(const Preflight &preflight, const MemoryImage &image, const MemoryImage &code,
+                         const std::vector<MemoryImage::Byte> &binary, std::string_view shape) {
+    if (!preflight.run.module) return;
+    const std::vector<MemoryImage::Byte> memory = moduleMemory(preflight.module, *preflight.run.module);
+    for (const MemoryImage::Byte &loaded : memory) {
         const MemoryImage::Byte *held = byteAt(image, loaded.address);
         if (held == nullptr) held = byteAt(code, loaded.address);
-        if ((held != nullptr && held->value == loaded.value) || security(loaded.address)) continue;
-        const bool named = std::any_of(findings.begin(), findings.end(), [&](const modinspect::Finding &f) {
-            const bool spans = f.address && *f.address <= loaded.address && loaded.address <= f.through.value_or(*f.address);
-            const bool cut = held == nullptr && f.text.find("outside the range") != std::string::npos;
-            return spans && (f.kind == modinspect::Finding::Kind::warning || cut);
-        });
-        if (!named)
+        if ((held != nullptr && held->value == loaded.value) || preflight.securityAt(loaded.address)) continue;
+        if (!preflight.names(loaded.address, held == nullptr))
             differ(std::string(shape) + ": the module loads " + hexText(loaded.value) + " at " + hexText(loaded.address) +
                    ", the image holds " + (held != nullptr ? hexText(held->value) : std::string("nothing")) +
                    ", and the pre-flight does not say so");
+    }
+    for (const MemoryImage::Byte &b : binary) {
+        const auto found = std::lower_bound(memory.begin(), memory.end(), b.address,
+                                            [](const MemoryImage::Byte &l, std::uint32_t a) { return l.address < a; });
+        if (found != memory.end() && found->address == b.address && found->value != b.value)
+            differ(std::string(shape) + ": the binary image holds " + hexText(b.value) + " at " + hexText(b.address) +
+                   " where the module loads " + hexText(found->value));
     }
 }
 
@@ -344,9 +350,9 @@ bool partOffset(const Records &records, std::uint32_t index, std::uint32_t &offs
 // starts inside the data before it takes the fill back over that data there,
 // while the binary image only ever pads forward.
 // Where the binary image differs there, the text forms hold another byte than
-// the module loads (case fuzz/fillTakesBackEmptyUnitStart): returns whether it
-// does anywhere.
-bool compareBinaryImage(const std::string &binary, const MemoryImage &text, const Records &records,
+// the module loads (case fuzz/fillTakesBackEmptyUnitStart): returns the binary
+// image's bytes there.
+std::vector<MemoryImage::Byte> compareBinaryImage(const std::string &binary, const MemoryImage &text, const Records &records,
                         const OptionSet &set) {
     const std::string problem = ::checkBinaryImage(binary);
     if (!problem.empty()) differ("the binary image: " + problem);
@@ -360,26 +366,26 @@ bool compareBinaryImage(const std::string &binary, const MemoryImage &text, cons
     } else {
         std::uint32_t sections = 0;
         std::uint32_t highest = 0;
-        if (!partOffset(records, 2, sections) || !moduleRecords::sectionExtent(records, sections, start, highest)) return false;
+        if (!partOffset(records, 2, sections) || !moduleRecords::sectionExtent(records, sections, start, highest)) return {};
         if (length != highest - start + 9)
             differ("the binary image says " + std::to_string(length) + " bytes, its sections span " + hexText(start) + " to " + hexText(highest));
         // A section whose end wraps past 32 bits leaves the bounds reversed:
         // the header then counts round the address space, and no byte is written.
         if (highest < start) {
             if (binary.size() != 8) differ("the binary image of reversed bounds holds bytes");
-            return false;
+            return {};
         }
     }
     if (length != binary.size()) differ("the binary image is " + std::to_string(binary.size()) + " bytes and says " + std::to_string(length));
     const std::uint32_t count = length - 8;
-    bool takenBack = false;
+    std::vector<MemoryImage::Byte> takenBack;
     for (const MemoryImage::Byte &byte : text.bytes) {
         if (byte.address < start || byte.address - start >= count) continue;
         const auto held = static_cast<unsigned char>(binary[4 + byte.address - start]);
         if (held == byte.value) continue;
         if (!std::binary_search(text.rewritten.begin(), text.rewritten.end(), byte.address))
             differ("the binary image holds " + hexText(held) + " at " + hexText(byte.address) + ", the text forms " + hexText(byte.value));
-        takenBack = true;
+        takenBack.push_back(MemoryImage::Byte{byte.address, held});
     }
     return takenBack;
 }
@@ -514,8 +520,13 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const std::string *codeFile = fileOf(s, "fuzz.mcd");
     const MemoryImage full = decodeSRecords(image != nullptr ? *image : romData != nullptr ? *romData : "", 0xFFFFFFFF);
     const MemoryImage code = decodeSRecords(codeFile != nullptr ? *codeFile : "", 0xFFFFFFFF);
+    std::optional<Preflight> preflight;  // asked for once, where an allowance is made
+    const auto asked = [&]() -> const Preflight & {
+        if (!preflight) preflight = preflightOf(module, set);
+        return *preflight;
+    };
     if (rangeGiven && dataRunsPastTop(data)) {
-        checkDisplacedNamed(module, set, full, code, "a range cuts a unit that wraps round the address space");
+        checkDisplacedNamed(asked(), full, code, {}, "a range cuts a unit that wraps round the address space");
         return;
     }
     compareTextForms(s, hex, "fuzz.mot", "fuzz.hex");
@@ -527,16 +538,16 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const std::string *hexReport = fileOf(hex, "fuzz.id");
     if ((report == nullptr) != (hexReport == nullptr) || (report != nullptr && *report != *hexReport))
         differ("the ID reports of the S-record and the Intel HEX run differ");
-    if (report != nullptr)
-        checkPreflightNames(module, set,
-                            checkIdReport(*report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data),
-                                          !hasOption(set, "-N")),
-                            code);
+    if (report != nullptr) {
+        const std::vector<MemoryImage::Byte> excused = checkIdReport(
+            *report, full, set.idBytesWritten && image != nullptr && !emptyMoveToZero(data), !hasOption(set, "-N"));
+        if (!excused.empty()) checkSecurityNamed(asked(), excused, code);
+    }
 
     // A unit at the writers' start address has its bytes recorded from address
     // 0 on, where the binary image has none (case fuzz/unitAtWritersStartAddress).
     if (unitAtWritersStart(data)) {
-        checkDisplacedNamed(module, set, full, code, "a unit at the writers' start is recorded from address 0");
+        checkDisplacedNamed(asked(), full, code, {}, "a unit at the writers' start is recorded from address 0");
         return;
     }
     // A binary image may be refused (two areas, data that goes back).
@@ -545,8 +556,10 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     if (binary.status != 0 || binary.cancelled) return;
     const std::string *bytes = fileOf(binary, "fuzz.bin");
     if (bytes == nullptr) differ("the binary run made no image");
-    if (image != nullptr && compareBinaryImage(*bytes, full, records, set))
-        checkDisplacedNamed(module, set, full, code, "the text forms write an address twice and differ from the binary image");
+    if (image == nullptr) return;
+    const std::vector<MemoryImage::Byte> takenBack = compareBinaryImage(*bytes, full, records, set);
+    if (!takenBack.empty())
+        checkDisplacedNamed(asked(), full, code, takenBack, "the text forms write an address twice and differ from the binary image");
 }
 
 }  // namespace

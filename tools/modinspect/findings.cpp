@@ -219,8 +219,8 @@ void addBytesOutsideImage(const DryRun &run, const ImageCoverage &coverage, std:
     for (const auto &[section, left] : bySection) {
         const bool cut = range && left.outsideRange == left.count;
         findings.push_back(Finding{cut ? Kind::note : Kind::warning, left.first,
-                                   std::to_string(left.count) + " byte" + (left.count == 1 ? "" : "s") + " of " +
-                                       sectionName(run, section) + " are not in the image" +
+                                   std::to_string(left.count) + (left.count == 1 ? " byte" : " bytes") + " of " +
+                                       sectionName(run, section) + (left.count == 1 ? " is" : " are") + " not in the image" +
                                        (cut ? ": outside the range " + rangeOption(*range) : ""),
                                    left.last});
     }

@@ -36,31 +36,22 @@ void JsonWriter::quote(std::string_view text) {
     text_ += '"';
 }
 
-void JsonWriter::beginObject(std::string_view key) {
+void JsonWriter::beginObject(std::string_view key) { open(key, '{'); }
+void JsonWriter::endObject() { close('}'); }
+void JsonWriter::beginArray(std::string_view key) { open(key, '['); }
+void JsonWriter::endArray() { close(']'); }
+
+void JsonWriter::open(std::string_view key, char bracket) {
     member(key);
-    text_ += '{';
+    text_ += bracket;
     indent_ += "  ";
     first_ = true;
 }
 
-void JsonWriter::endObject() {
+void JsonWriter::close(char bracket) {
     indent_.resize(indent_.size() - 2);
     if (!first_) text_ += "\n" + indent_;
-    text_ += '}';
-    first_ = false;
-}
-
-void JsonWriter::beginArray(std::string_view key) {
-    member(key);
-    text_ += '[';
-    indent_ += "  ";
-    first_ = true;
-}
-
-void JsonWriter::endArray() {
-    indent_.resize(indent_.size() - 2);
-    if (!first_) text_ += "\n" + indent_;
-    text_ += ']';
+    text_ += bracket;
     first_ = false;
 }
 

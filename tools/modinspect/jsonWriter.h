@@ -28,6 +28,8 @@ public:
 
 private:
     void member(std::string_view key);
+    void open(std::string_view key, char bracket);
+    void close(char bracket);
     void quote(std::string_view text);
 
     std::string text_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mapText.h"
+#include "securityWords.h"
 
 namespace modinspect {
 namespace {
@@ -202,12 +203,8 @@ void drawSecurity(Svg &svg, const MapContents &contents, const DryRun &run, cons
         const romcast::SecurityByte &asked = l.byte->asked;
         const bool isId = asked.what == romcast::SecurityByte::What::id;
         if (isId) ++idNumber;
-        const char *from = asked.from == romcast::SecurityByte::From::option   ? "option"
-                           : asked.from == romcast::SecurityByte::From::module ? "module"
-                                                                               : "default";
-        const std::string fromText = asked.from == romcast::SecurityByte::From::option   ? "from the options"
-                                     : asked.from == romcast::SecurityByte::From::module ? "from the module's texts"
-                                                                                         : "by default";
+        const char *from = sourceName(asked.from);
+        const std::string fromText = sourceText(asked.from);
         const std::string name = isId ? "ID code byte " + std::to_string(idNumber) : ofs ? "OFS byte" : "protect byte";
         const std::string said = name + " at " + hexAddress(asked.address) + ": " + hexByte(asked.value) + " " + fromText +
                                  (l.byte->written ? "" : "; not written");

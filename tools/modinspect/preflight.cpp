@@ -10,6 +10,7 @@
 #include "jsonWriter.h"
 #include "moduleFile.h"
 #include "moduleText.h"
+#include "securityWords.h"
 
 namespace modinspect {
 namespace {
@@ -26,24 +27,6 @@ struct Report {
 };
 
 const char *whatName(SecurityByte::What what) { return what == SecurityByte::What::id ? "id" : "protect"; }
-
-const char *fromName(SecurityByte::From from) {
-    switch (from) {
-    case SecurityByte::From::option: return "option";
-    case SecurityByte::From::module: return "module";
-    case SecurityByte::From::byDefault: break;
-    }
-    return "default";
-}
-
-const char *fromText(SecurityByte::From from) {
-    switch (from) {
-    case SecurityByte::From::option: return "from the options";
-    case SecurityByte::From::module: return "from the module's text";
-    case SecurityByte::From::byDefault: break;
-    }
-    return "by default";
-}
 
 std::string byteHex(std::uint8_t value) {
     char text[4];
@@ -103,7 +86,7 @@ void printJson(const Report &report) {
         json.number("address", byte.address);
         json.number("value", byte.value);
         json.string("what", whatName(byte.what));
-        json.string("from", fromName(byte.from));
+        json.string("from", sourceName(byte.from));
         json.endObject();
     }
     json.endArray();
@@ -123,12 +106,12 @@ void printSecurity(const std::vector<SecurityByte> &bytes) {
         std::string values;
         for (const SecurityByte *b : id) values.append(values.empty() ? "" : " ").append(byteHex(b->value));
         std::printf("ID code: %s at %s..%s, %s\n", values.c_str(), hexAddress(id.front()->address).c_str(),
-                    hexAddress(id.back()->address).c_str(), fromText(id.front()->from));
+                    hexAddress(id.back()->address).c_str(), sourceText(id.front()->from));
     }
     for (const SecurityByte &b : bytes) {
         if (b.what == SecurityByte::What::id && together) continue;
         std::printf("%s: %s at %s, %s\n", b.what == SecurityByte::What::id ? "ID code byte" : "protect byte",
-                    byteHex(b.value).c_str(), hexAddress(b.address).c_str(), fromText(b.from));
+                    byteHex(b.value).c_str(), hexAddress(b.address).c_str(), sourceText(b.from));
     }
 }
 

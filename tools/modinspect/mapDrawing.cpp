@@ -203,8 +203,8 @@ void drawSecurity(Svg &svg, const MapContents &contents, const DryRun &run, cons
         const romcast::SecurityByte &asked = l.byte->asked;
         const bool isId = asked.what == romcast::SecurityByte::What::id;
         if (isId) ++idNumber;
-        const char *from = sourceName(asked.from);
-        const std::string fromText = sourceText(asked.from);
+        const char *from = sourceWords(asked.from).name;
+        const std::string fromText = sourceWords(asked.from).text;
         const std::string name = isId ? "ID code byte " + std::to_string(idNumber) : ofs ? "OFS byte" : "protect byte";
         const std::string said = name + " at " + hexAddress(asked.address) + ": " + hexByte(asked.value) + " " + fromText +
                                  (l.byte->written ? "" : "; not written");

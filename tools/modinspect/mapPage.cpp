@@ -3,6 +3,7 @@
 #include "mapContents.h"
 #include "mapDrawing.h"
 #include "mapText.h"
+#include "securityWords.h"
 
 namespace modinspect {
 namespace {
@@ -130,9 +131,7 @@ std::string securityTable(const MapContents &contents) {
     int id = 0;
     for (const MapSecurityByte &b : contents.security) {
         const bool isId = b.asked.what == romcast::SecurityByte::What::id;
-        const char *from = b.asked.from == romcast::SecurityByte::From::option   ? "option"
-                           : b.asked.from == romcast::SecurityByte::From::module ? "module's texts"
-                                                                                 : "default";
+        const char *from = sourceWords(b.asked.from).name;
         out += "<tr><td>" + (isId ? "ID code " + std::to_string(++id) : std::string("protect / OFS")) +
                "</td><td class=\"a\">" + hexAddress(b.asked.address) + "</td><td class=\"a\">" + hexByte(b.asked.value) +
                "</td><td>" + from + "</td><td>" + (b.written ? "yes" : "no") + "</td></tr>\n";

@@ -86,7 +86,7 @@ void printJson(const Report &report) {
         json.number("address", byte.address);
         json.number("value", byte.value);
         json.string("what", whatName(byte.what));
-        json.string("from", sourceName(byte.from));
+        json.string("from", sourceWords(byte.from).name);
         json.endObject();
     }
     json.endArray();
@@ -106,12 +106,12 @@ void printSecurity(const std::vector<SecurityByte> &bytes) {
         std::string values;
         for (const SecurityByte *b : id) values.append(values.empty() ? "" : " ").append(byteHex(b->value));
         std::printf("ID code: %s at %s..%s, %s\n", values.c_str(), hexAddress(id.front()->address).c_str(),
-                    hexAddress(id.back()->address).c_str(), sourceText(id.front()->from));
+                    hexAddress(id.back()->address).c_str(), sourceWords(id.front()->from).text);
     }
     for (const SecurityByte &b : bytes) {
         if (b.what == SecurityByte::What::id && together) continue;
         std::printf("%s: %s at %s, %s\n", b.what == SecurityByte::What::id ? "ID code byte" : "protect byte",
-                    byteHex(b.value).c_str(), hexAddress(b.address).c_str(), sourceText(b.from));
+                    byteHex(b.value).c_str(), hexAddress(b.address).c_str(), sourceWords(b.from).text);
     }
 }
 

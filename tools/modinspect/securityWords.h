@@ -6,22 +6,18 @@
 
 namespace modinspect {
 
-inline const char *sourceName(romcast::SecurityByte::From from) {
-    switch (from) {
-    case romcast::SecurityByte::From::option: return "option";
-    case romcast::SecurityByte::From::module: return "module";
-    case romcast::SecurityByte::From::byDefault: break;
-    }
-    return "default";
-}
+struct SourceWords {
+    const char *name;  // "option", "module", "default"
+    const char *text;  // "from the options", ...
+};
 
-inline const char *sourceText(romcast::SecurityByte::From from) {
+inline SourceWords sourceWords(romcast::SecurityByte::From from) {
     switch (from) {
-    case romcast::SecurityByte::From::option: return "from the options";
-    case romcast::SecurityByte::From::module: return "from the module's text";
+    case romcast::SecurityByte::From::option: return {"option", "from the options"};
+    case romcast::SecurityByte::From::module: return {"module", "from the module's text"};
     case romcast::SecurityByte::From::byDefault: break;
     }
-    return "by default";
+    return {"default", "by default"};
 }
 
 }  // namespace modinspect

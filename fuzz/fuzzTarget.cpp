@@ -96,9 +96,10 @@ struct Tally {
     unsigned long passedOver = 0;
     unsigned long converted = 0;
     unsigned long crossChecked = 0;
+    unsigned long preflights = 0;  // inputs held to the pre-flight's findings
     ~Tally() {
-        std::fprintf(stderr, "romcast fuzz: %lu inputs, %lu passed over, %lu converted, %lu cross-checked\n", inputs,
-                     passedOver, converted, crossChecked);
+        std::fprintf(stderr, "romcast fuzz: %lu inputs, %lu passed over, %lu converted, %lu cross-checked, %lu held to the pre-flight\n",
+                     inputs, passedOver, converted, crossChecked, preflights);
     }
 };
 Tally tally;
@@ -522,7 +523,10 @@ void crossCheck(std::string_view module, const Records &records, const OptionSet
     const MemoryImage code = decodeSRecords(codeFile != nullptr ? *codeFile : "", 0xFFFFFFFF);
     std::optional<Preflight> preflight;  // asked for once, where an allowance is made
     const auto asked = [&]() -> const Preflight & {
-        if (!preflight) preflight = preflightOf(module, set);
+        if (!preflight) {
+            preflight = preflightOf(module, set);
+            ++tally.preflights;
+        }
         return *preflight;
     };
     if (rangeGiven && dataRunsPastTop(data)) {

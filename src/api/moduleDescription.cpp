@@ -109,7 +109,9 @@ std::vector<std::uint8_t> unitBytes(std::span<const std::uint8_t> bytes, const U
         std::vector<std::uint8_t> loaded;
         loaded.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(unit.size, std::uint64_t{1} << 20)));
         forEachLoad(held.source, unit.record, [&](std::span<const std::uint8_t> run, std::uint32_t passes) {
-            for (std::uint32_t pass = 0; pass < passes; ++pass) loaded.insert(loaded.end(), run.begin(), run.end());
+            // An empty record may be repeated four billion times, to no effect.
+            for (std::uint32_t pass = 0; pass < passes && !run.empty(); ++pass)
+                loaded.insert(loaded.end(), run.begin(), run.end());
         });
         return loaded;
     });

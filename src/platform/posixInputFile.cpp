@@ -29,20 +29,25 @@ struct Guard {
     std::atomic<std::uintptr_t> end{0};
     std::atomic<bool> cut{false};
 };
-Guard guards[4];  // one run's input, with room for a few runs at once
-std::atomic<bool> mapShared{false};
-std::uintptr_t pageSize = 4096;
-struct sigaction previousBusAction {};
+// What the handler needs, the one state the process keeps for mapped inputs:
+// a signal handler can reach nothing else.
+struct BusGuard {
+    Guard guards[4];  // one run's input, with room for a few runs at once
+    std::atomic<bool> mapShared{false};
+    std::uintptr_t pageSize = 4096;
+    struct sigaction previousAction {};
+};
+BusGuard busGuard;
 
 extern "C" void onBusError(int, siginfo_t *info, void *) {
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    for (Guard &guard : guards) {
+    for (Guard &guard : busGuard.guards) {
         const std::uintptr_t begin = guard.begin.load(), end = guard.end.load();
         if (at < begin || at >= end) continue;
         // Zeros from the lost page on, where the reading goes on until it
         // asks whether the file is unchanged. mmap is a plain system call here,
         // safe in a handler.
-        const std::uintptr_t page = at / pageSize * pageSize;
+        const std::uintptr_t page = at / busGuard.pageSize * busGuard.pageSize;
         if (mmap(reinterpret_cast<void *>(page), end - page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
                  0) == MAP_FAILED)
             break;
@@ -50,17 +55,17 @@ extern "C" void onBusError(int, siginfo_t *info, void *) {
         return;
     }
     // Not a page of an input: the fault, met again on return, does what it did before.
-    sigaction(SIGBUS, &previousBusAction, nullptr);
+    sigaction(SIGBUS, &busGuard.previousAction, nullptr);
 }
 
 // A guard for the mapping of `size` bytes at `view`; -1 when all are taken.
 int guardMapping(const void *view, std::size_t size) {
     const auto begin = reinterpret_cast<std::uintptr_t>(view);
-    for (int slot = 0; slot < static_cast<int>(std::size(guards)); ++slot) {
+    for (int slot = 0; slot < static_cast<int>(std::size(busGuard.guards)); ++slot) {
         std::uintptr_t free = 0;
-        if (!guards[slot].begin.compare_exchange_strong(free, begin)) continue;
-        guards[slot].cut.store(false);
-        guards[slot].end.store(begin + (size + pageSize - 1) / pageSize * pageSize);
+        if (!busGuard.guards[slot].begin.compare_exchange_strong(free, begin)) continue;
+        busGuard.guards[slot].cut.store(false);
+        busGuard.guards[slot].end.store(begin + (size + busGuard.pageSize - 1) / busGuard.pageSize * busGuard.pageSize);
         return slot;
     }
     return -1;
@@ -73,20 +78,20 @@ InputFile::Stamp modifiedAt(const struct stat &status) {
 }  // namespace
 
 void mapInputsShared() {
-    if (mapShared.exchange(true)) return;
-    pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    if (busGuard.mapShared.exchange(true)) return;
+    busGuard.pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
     struct sigaction action {};
     action.sa_sigaction = onBusError;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, &previousBusAction);
+    sigaction(SIGBUS, &action, &busGuard.previousAction);
 }
 
 void InputFile::close() {
     if (guard_ >= 0) {
         // The guard goes first: its pages may be another mapping's next.
-        guards[guard_].end.store(0);
-        guards[guard_].begin.store(0);
+        busGuard.guards[guard_].end.store(0);
+        busGuard.guards[guard_].begin.store(0);
         munmap(const_cast<std::uint8_t *>(view_), static_cast<std::size_t>(size_));
         view_ = nullptr;
         guard_ = -1;
@@ -130,7 +135,7 @@ InputFile::Read InputFile::read(std::uint8_t *to, std::size_t count, int waitMil
 
 bool InputFile::unchanged() const {
     if (!regular_) return true;
-    if (guard_ >= 0 && guards[guard_].cut.load()) return false;
+    if (guard_ >= 0 && busGuard.guards[guard_].cut.load()) return false;
     struct stat now {};
     return fstat(fileno(stream_), &now) == 0 && static_cast<std::uint64_t>(now.st_size) == size_ &&
            modifiedAt(now) == modified_;
@@ -150,7 +155,7 @@ std::optional<InputFile> openInputFile(const std::string &name) {
     const bool regular = S_ISREG(status.st_mode);
     InputFile file(stream, regular, regular ? static_cast<std::uint64_t>(status.st_size) : 0, modifiedAt(status));
     const auto size = static_cast<std::size_t>(file.size_);
-    if (mapShared.load() && regular && size > 0 && file.size_ <= std::uint64_t{1} << 32) {
+    if (busGuard.mapShared.load() && regular && size > 0 && file.size_ <= std::uint64_t{1} << 32) {
         void *view = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
         if (view != MAP_FAILED) {
             file.guard_ = guardMapping(view, size);

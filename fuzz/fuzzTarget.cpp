@@ -236,7 +236,6 @@ std::vector<MemoryImage::Byte> checkIdReport(const std::string &report, const Me
 // S-records (the image compared): a shape the cross-check lets pass must not
 // pass it unnamed.
 struct Preflight {
-    std::span<const std::uint8_t> module;
     modinspect::DryRun run;
     std::vector<modinspect::Finding> findings;
 
@@ -259,8 +258,8 @@ Preflight preflightOf(std::string_view module, const OptionSet &set) {
     std::vector<std::string> args(set.options.begin(), set.options.end());
     args.push_back(moduleName);
     Preflight preflight;
-    preflight.module = {reinterpret_cast<const std::uint8_t *>(module.data()), module.size()};
-    preflight.run = modinspect::dryRun(preflight.module, romcast::parseCommandLine(args));
+    preflight.run = modinspect::dryRun({reinterpret_cast<const std::uint8_t *>(module.data()), module.size()},
+                                       romcast::parseCommandLine(args));
     preflight.findings = modinspect::preflightFindings(preflight.run);
     return preflight;
 }
@@ -276,30 +275,6 @@ void checkSecurityNamed(const Preflight &preflight, const std::vector<MemoryImag
     }
 }
 
-// The bytes the converter's units load once, each at its address (wrapping
-// round the 32-bit space, as a chip's addresses would), in address order: the
-// module's memory, which an image that is not it must be told from. Empty
-// when the units load more than the pre-flight compares.
-std::vector<MemoryImage::Byte> moduleMemory(std::span<const std::uint8_t> bytes, const romcast::Module &module) {
-    std::uint64_t total = 0;
-    for (const romcast::Unit &unit : module.units) total += unit.size;
-    std::vector<MemoryImage::Byte> loaded;
-    if (total > std::uint64_t{1} << 26) return loaded;
-    for (const romcast::Unit &unit : module.units) {
-        const std::vector<std::uint8_t> data = romcast::unitBytes(bytes, unit);
-        for (std::size_t i = 0; i < data.size(); ++i)
-            loaded.push_back(MemoryImage::Byte{static_cast<std::uint32_t>(unit.address + i), data[i]});
-    }
-    std::stable_sort(loaded.begin(), loaded.end(),
-                     [](const MemoryImage::Byte &a, const MemoryImage::Byte &b) { return a.address < b.address; });
-    std::vector<MemoryImage::Byte> once;
-    for (std::size_t i = 0; i < loaded.size(); ++i)
-        if ((i == 0 || loaded[i - 1].address != loaded[i].address) &&
-            (i + 1 == loaded.size() || loaded[i + 1].address != loaded[i].address))
-            once.push_back(loaded[i]);
-    return once;
-}
-
 // Where the cross-check lets the text image pass though it is not the
 // module's memory, the pre-flight must name every byte of the module the image
 // holds otherwise (a warning) or not at all (a warning, or a note of the
@@ -311,8 +286,9 @@ std::vector<MemoryImage::Byte> moduleMemory(std::span<const std::uint8_t> bytes,
 void checkDisplacedNamed(const Preflight &preflight, const MemoryImage &image, const MemoryImage &code,
                          const std::vector<MemoryImage::Byte> &binary, std::string_view shape) {
     if (!preflight.run.module) return;
-    const std::vector<MemoryImage::Byte> memory = moduleMemory(preflight.module, *preflight.run.module);
-    for (const MemoryImage::Byte &loaded : memory) {
+    std::vector<std::uint32_t> twice;
+    const std::vector<modinspect::Loaded> memory = modinspect::moduleMemory(preflight.run, twice);
+    for (const modinspect::Loaded &loaded : memory) {
         const MemoryImage::Byte *held = byteAt(image, loaded.address);
         if (held == nullptr) held = byteAt(code, loaded.address);
         if ((held != nullptr && held->value == loaded.value) || preflight.securityAt(loaded.address)) continue;
@@ -323,7 +299,7 @@ void checkDisplacedNamed(const Preflight &preflight, const MemoryImage &image, c
     }
     for (const MemoryImage::Byte &b : binary) {
         const auto found = std::lower_bound(memory.begin(), memory.end(), b.address,
-                                            [](const MemoryImage::Byte &l, std::uint32_t a) { return l.address < a; });
+                                            [](const modinspect::Loaded &l, std::uint32_t a) { return l.address < a; });
         if (found != memory.end() && found->address == b.address && found->value != b.value)
             differ(std::string(shape) + ": the binary image holds " + hexText(b.value) + " at " + hexText(b.address) +
                    " where the module loads " + hexText(found->value));

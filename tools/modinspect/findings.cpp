@@ -258,38 +258,6 @@ void addImageOverRam(const DryRun &run, const ImageCoverage &coverage, std::vect
     }
 }
 
-// A byte the module loads, and where.
-struct Loaded {
-    std::uint32_t address;
-    std::uint8_t value;
-    std::uint32_t section;
-};
-
-// The module's memory: what each unit the converter reads loads, as the
-// converter reads it, addresses wrapping round the 32-bit space as a chip's
-// would. Addresses two units load are left out: the overlap finding speaks of
-// them. Past a size the image would take long to compare with, none.
-std::vector<Loaded> moduleMemory(const DryRun &run, std::vector<std::uint32_t> &twice) {
-    constexpr std::uint64_t limit = std::uint64_t{1} << 26;
-    std::vector<Loaded> loaded;
-    std::uint64_t total = 0;
-    for (const romcast::Unit &unit : run.module->units) total += unit.size;
-    if (total > limit) return loaded;
-    loaded.reserve(static_cast<std::size_t>(total));
-    for (const romcast::Unit &unit : run.module->units) {
-        if (unit.size == 0) continue;
-        const std::vector<std::uint8_t> data = romcast::unitBytes(run.bytes, unit);
-        for (std::size_t i = 0; i < data.size(); ++i)
-            loaded.push_back(Loaded{static_cast<std::uint32_t>(unit.address + i), data[i], unit.section});
-    }
-    std::stable_sort(loaded.begin(), loaded.end(), [](const Loaded &a, const Loaded &b) { return a.address < b.address; });
-    for (std::size_t i = 1; i < loaded.size(); ++i)
-        if (loaded[i].address == loaded[i - 1].address && (twice.empty() || twice.back() != loaded[i].address))
-            twice.push_back(loaded[i].address);
-    std::erase_if(loaded, [&](const Loaded &l) { return std::binary_search(twice.begin(), twice.end(), l.address); });
-    return loaded;
-}
-
 std::string byteList(const std::vector<std::optional<std::uint8_t>> &values) {
     std::string text;
     for (std::size_t i = 0; i < values.size() && i < 8; ++i)
@@ -418,6 +386,27 @@ void addSmallModule(const DryRun &run, std::vector<Finding> &findings) {
 }
 
 }  // namespace
+
+std::vector<Loaded> moduleMemory(const DryRun &run, std::vector<std::uint32_t> &twice) {
+    constexpr std::uint64_t limit = std::uint64_t{1} << 26;
+    std::vector<Loaded> loaded;
+    std::uint64_t total = 0;
+    for (const romcast::Unit &unit : run.module->units) total += unit.size;
+    if (total > limit) return loaded;
+    loaded.reserve(static_cast<std::size_t>(total));
+    for (const romcast::Unit &unit : run.module->units) {
+        if (unit.size == 0) continue;
+        const std::vector<std::uint8_t> data = romcast::unitBytes(run.bytes, unit);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            loaded.push_back(Loaded{static_cast<std::uint32_t>(unit.address + i), data[i], unit.section});
+    }
+    std::stable_sort(loaded.begin(), loaded.end(), [](const Loaded &a, const Loaded &b) { return a.address < b.address; });
+    for (std::size_t i = 1; i < loaded.size(); ++i)
+        if (loaded[i].address == loaded[i - 1].address && (twice.empty() || twice.back() != loaded[i].address))
+            twice.push_back(loaded[i].address);
+    std::erase_if(loaded, [&](const Loaded &l) { return std::binary_search(twice.begin(), twice.end(), l.address); });
+    return loaded;
+}
 
 std::vector<Finding> preflightFindings(const DryRun &run) {
     std::vector<Finding> findings;

@@ -20,6 +20,20 @@ struct Finding {
     std::optional<std::uint32_t> through = std::nullopt;  // the last address it concerns, when it spans several
 };
 
+// A byte the module loads, and where.
+struct Loaded {
+    std::uint32_t address;
+    std::uint8_t value;
+    std::uint32_t section;
+};
+
+// The module's memory: what each unit the converter reads loads, as the
+// converter reads it (romcast::unitBytes), addresses wrapping round the 32-bit
+// space as a chip's would, in address order. Addresses two units load are left
+// out and listed in `twice`: the overlap finding speaks of them. Past a size
+// the image would take long to compare with, none. The module must have been read.
+std::vector<Loaded> moduleMemory(const DryRun &run, std::vector<std::uint32_t> &twice);
+
 // Every finding of the dry run, in address order (those without an address
 // first). The converter's own warnings are among them.
 std::vector<Finding> preflightFindings(const DryRun &run);

@@ -6,6 +6,7 @@
 #include <map>
 #include <string_view>
 
+#include "byteText.h"
 #include "imageCoverage.h"
 #include "moduleText.h"
 #include "sectionKind.h"
@@ -15,12 +16,6 @@ namespace {
 
 using Kind = Finding::Kind;
 using romcast::SecurityByte;
-
-std::string byteHex(std::uint8_t value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
-    return text;
-}
 
 std::string span(std::uint32_t first, std::uint32_t last) {
     return first == last ? hexAddress(first) : hexAddress(first) + ".." + hexAddress(last);
@@ -91,14 +86,14 @@ public:
         for (const WrittenImage &image : run_.images) (image.code ? code : romData) = &image;
         if (code != nullptr) {
             const std::optional<std::uint8_t> there = run_.byteAt(byte.address);
-            if (there) return "the dual-area split: the CODE file holds " + byteHex(*there) +
+            if (there) return "the dual-area split: the CODE file holds " + hexByte(*there) +
                               " there, and the security bytes go to the ROM data file only";
             if (romData == nullptr || romData->memory.bytes.empty())
                 return "the dual-area split: the security bytes go to the ROM data file only, which holds no data";
             return "the dual-area split: the ROM data file holds no record for it";
         }
         if (const std::optional<std::uint8_t> there = run_.byteAt(byte.address))
-            return "the image holds " + byteHex(*there) + " there instead";
+            return "the image holds " + hexByte(*there) + " there instead";
         if (o.form == romcast::OutputForm::binary && last)
             return "a binary image holds only the addresses from its first to its last, " + hexAddress(*run_.first()) +
                    ".." + hexAddress(*last);
@@ -168,7 +163,7 @@ void addMissingSecurity(const DryRun &run, std::vector<Finding> &findings) {
     for (const auto &[key, bytes] : missing) {
         const SecurityByte &first = *bytes.front();
         std::string values;
-        for (const SecurityByte *b : bytes) values.append(values.empty() ? "" : " ").append(byteHex(b->value));
+        for (const SecurityByte *b : bytes) values.append(values.empty() ? "" : " ").append(hexByte(b->value));
         const std::string what = first.what == SecurityByte::What::id
                                      ? (bytes.size() == 1 ? "the ID code byte " : std::to_string(bytes.size()) + " ID code bytes ")
                                      : std::string("the protect byte ");
@@ -261,7 +256,7 @@ void addImageOverRam(const DryRun &run, const ImageCoverage &coverage, std::vect
 std::string byteList(const std::vector<std::optional<std::uint8_t>> &values) {
     std::string text;
     for (std::size_t i = 0; i < values.size() && i < 8; ++i)
-        text.append(i == 0 ? "" : " ").append(values[i] ? byteHex(*values[i]) : "--");
+        text.append(i == 0 ? "" : " ").append(values[i] ? hexByte(*values[i]) : "--");
     if (values.size() > 8) text.append(" ...");
     return text;
 }
@@ -334,7 +329,7 @@ void addDisplacedBytes(const DryRun &run, std::vector<Finding> &findings) {
                 if (k == count) break;
             }
         }
-        const std::string bytes = count == 1 ? "the byte " + byteHex(loaded[i].value) : "the " + std::to_string(count) + " bytes";
+        const std::string bytes = count == 1 ? "the byte " + hexByte(loaded[i].value) : "the " + std::to_string(count) + " bytes";
         const std::string where = " of " + sectionName(run, loaded[i].section) + " at " + span(first, last);
         if (place && placed == count) {
             findings.push_back(Finding{Kind::warning, first,

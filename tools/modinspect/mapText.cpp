@@ -36,12 +36,6 @@ std::string hexAddress(std::uint32_t address) {
     return text;
 }
 
-std::string hexByte(std::uint8_t value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
-    return text;
-}
-
 std::string byteCount(std::uint64_t bytes) {
     const std::string plain = std::to_string(bytes);
     std::string digits;

@@ -7,11 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "byteText.h"
+
 namespace modinspect {
 
 std::string escapeHtml(std::string_view text);
 std::string hexAddress(std::uint32_t address);  // "F0000"
-std::string hexByte(std::uint8_t value);        // "3F"
 std::string byteCount(std::uint64_t bytes);     // "1 byte", "32,732 bytes"
 std::string pixels(double value);               // "12.5"
 

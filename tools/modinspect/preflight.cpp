@@ -5,6 +5,7 @@
 
 #include <romcast/romcast.h>
 
+#include "byteText.h"
 #include "dryRun.h"
 #include "findings.h"
 #include "jsonWriter.h"
@@ -27,12 +28,6 @@ struct Report {
 };
 
 const char *whatName(SecurityByte::What what) { return what == SecurityByte::What::id ? "id" : "protect"; }
-
-std::string byteHex(std::uint8_t value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
-    return text;
-}
 
 Report reportOf(const DryRun &run, const std::string &name) {
     Report report;
@@ -104,14 +99,14 @@ void printSecurity(const std::vector<SecurityByte> &bytes) {
     for (const SecurityByte *b : id) together = together && b->from == id.front()->from;
     if (together) {
         std::string values;
-        for (const SecurityByte *b : id) values.append(values.empty() ? "" : " ").append(byteHex(b->value));
+        for (const SecurityByte *b : id) values.append(values.empty() ? "" : " ").append(hexByte(b->value));
         std::printf("ID code: %s at %s..%s, %s\n", values.c_str(), hexAddress(id.front()->address).c_str(),
                     hexAddress(id.back()->address).c_str(), sourceWords(id.front()->from).text);
     }
     for (const SecurityByte &b : bytes) {
         if (b.what == SecurityByte::What::id && together) continue;
         std::printf("%s: %s at %s, %s\n", b.what == SecurityByte::What::id ? "ID code byte" : "protect byte",
-                    byteHex(b.value).c_str(), hexAddress(b.address).c_str(), sourceWords(b.from).text);
+                    hexByte(b.value).c_str(), hexAddress(b.address).c_str(), sourceWords(b.from).text);
     }
 }
 
